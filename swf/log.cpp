@@ -1,0 +1,5 @@
+#include "swf/log.h"
+
+Q_LOGGING_CATEGORY(lcSwfIo, "swf.io")
+Q_LOGGING_CATEGORY(lcSwfRender, "swf.render")
+Q_LOGGING_CATEGORY(lcSwfAudio, "swf.audio")

@@ -1,0 +1,8 @@
+// Logging categories of the engine.
+#pragma once
+
+#include <QLoggingCategory>
+
+Q_DECLARE_LOGGING_CATEGORY(lcSwfIo)
+Q_DECLARE_LOGGING_CATEGORY(lcSwfRender)
+Q_DECLARE_LOGGING_CATEGORY(lcSwfAudio)
