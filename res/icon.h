@@ -1,0 +1,10 @@
+// The application icon (resource 128): a play mark in a ring on a blue tile.
+#pragma once
+
+#include <QIcon>
+
+namespace Res {
+
+QIcon applicationIcon();
+
+} // namespace Res
