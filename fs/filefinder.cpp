@@ -58,24 +58,6 @@ QByteArray currentDirectory()
     return result;
 }
 
-// "/a/./b//../c" -> "/a/c". The path is absolute; ".." above the root stays
-// at the root.
-QByteArray normalisedPath(const QByteArray &absolute)
-{
-    QList<QByteArray> parts;
-    for (const QByteArray &part : absolute.split('/')) {
-        if (part.isEmpty() || part == ".")
-            continue;
-        if (part == "..") {
-            if (!parts.isEmpty())
-                parts.removeLast();
-            continue;
-        }
-        parts.append(part);
-    }
-    return '/' + parts.join('/');
-}
-
 // Opens a folder by path. Paths beyond the kernel's limit are followed one
 // component at a time, which has no limit.
 UniqueFd openFolder(const QByteArray &path)
@@ -173,7 +155,7 @@ bool FileFinder::SetRoot(const QByteArray &folder)
             return false;
         absolute = current + '/' + folder;
     }
-    const QByteArray resolved = normalisedPath(absolute);
+    const QByteArray resolved = lexicallyNormalPath(absolute);
     const UniqueFd root = openFolder(resolved);
     if (!root.isValid() || ::fchdir(root.get()) != 0)
         return false;

@@ -98,3 +98,28 @@ QByteArray nameSortKey(QByteArrayView name)
     // UTF-8 keeps code-point order, so upper-cased names compare as text.
     return decoded.toUpper().toUtf8();
 }
+
+QByteArray lexicallyNormalPath(QByteArrayView absolute)
+{
+    QList<QByteArrayView> parts;
+    qsizetype start = 0;
+    while (start <= absolute.size()) {
+        qsizetype end = absolute.indexOf('/', start);
+        if (end < 0)
+            end = absolute.size();
+        const QByteArrayView part = absolute.sliced(start, end - start);
+        if (part == "..") {
+            if (!parts.isEmpty())
+                parts.removeLast();
+        } else if (!part.isEmpty() && part != ".") {
+            parts.append(part);
+        }
+        start = end + 1;
+    }
+    QByteArray result;
+    for (const QByteArrayView part : parts) {
+        result += '/';
+        result += part;
+    }
+    return result.isEmpty() ? QByteArray("/") : result;
+}

@@ -18,3 +18,8 @@ bool wildcardMatch(QByteArrayView pattern, QByteArrayView name);
 // order for any set of names. Letters are folded to upper case, as NTFS
 // orders its directories.
 QByteArray nameSortKey(QByteArrayView name);
+
+// The absolute path `absolute` with empty and "." components taken out and
+// each ".." applied to the component before it, without consulting the file
+// system: "/a/./b//../c/" -> "/a/c". ".." above the root stays at the root.
+QByteArray lexicallyNormalPath(QByteArrayView absolute);
