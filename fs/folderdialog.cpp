@@ -7,7 +7,6 @@
 #include <QDialogButtonBox>
 #include <QEvent>
 #include <QFile>
-#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QStyle>
@@ -118,23 +117,7 @@ FolderDialog::FolderDialog(const FolderBrowseInfo &info, QWidget *parent)
     connect(buttons, &QDialogButtonBox::rejected, this, &FolderDialog::reject);
     layout->addWidget(buttons);
 
-    if (info.pidlRoot.fileSystem) {
-        m_top = makeItem(info.pidlRoot.path, info.pidlRoot.path);
-    } else {
-        m_top = new QTreeWidgetItem({tr("Computer")});
-        m_top->setIcon(0, style()->standardIcon(QStyle::SP_ComputerIcon));
-        m_top->setData(0, FileSystemRole, false);
-        m_top->setData(0, LoadedRole, true);
-        QTreeWidgetItem *root = makeItem("/", "/");
-        root->setIcon(0, style()->standardIcon(QStyle::SP_DriveHDIcon));
-        m_top->addChild(root);
-    }
-    m_tree->addTopLevelItem(m_top);
-    connect(m_tree, &QTreeWidget::itemExpanded, this, &FolderDialog::populate);
-    m_top->setExpanded(true);
-    if (QTreeWidgetItem *root = fileSystemRootItem(); root != m_top)
-        root->setExpanded(true);
-    m_tree->setCurrentItem(m_top);
+    fillTree(info.pidlRoot);
     updateOkButton();
     // Only changes from here on are notified: the dialog opens on the top
     // item without a notification.
@@ -143,6 +126,27 @@ FolderDialog::FolderDialog(const FolderBrowseInfo &info, QWidget *parent)
 }
 
 FolderDialog::~FolderDialog() = default;
+
+void FolderDialog::fillTree(const FolderItem &root)
+{
+    if (root.fileSystem) {
+        m_top = makeItem(root.path, root.path);
+    } else {
+        m_top = new QTreeWidgetItem({tr("Computer")});
+        m_top->setIcon(0, style()->standardIcon(QStyle::SP_ComputerIcon));
+        m_top->setData(0, FileSystemRole, false);
+        m_top->setData(0, LoadedRole, true);
+        QTreeWidgetItem *fileSystemRoot = makeItem("/", "/");
+        fileSystemRoot->setIcon(0, style()->standardIcon(QStyle::SP_DriveHDIcon));
+        m_top->addChild(fileSystemRoot);
+    }
+    m_tree->addTopLevelItem(m_top);
+    connect(m_tree, &QTreeWidget::itemExpanded, this, &FolderDialog::populate);
+    m_top->setExpanded(true);
+    if (QTreeWidgetItem *fileSystemRoot = fileSystemRootItem(); fileSystemRoot != m_top)
+        fileSystemRoot->setExpanded(true);
+    m_tree->setCurrentItem(m_top);
+}
 
 QTreeWidgetItem *FolderDialog::makeItem(const QByteArray &path, const QByteArray &name) const
 {

@@ -47,6 +47,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void fillTree(const FolderItem &root);
     QTreeWidgetItem *makeItem(const QByteArray &path, const QByteArray &name) const;
     void populate(QTreeWidgetItem *item);
     QTreeWidgetItem *childFolder(QTreeWidgetItem *item, const QByteArray &name);
