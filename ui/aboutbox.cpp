@@ -16,6 +16,7 @@ namespace {
 // Template 100 in dialog units.
 constexpr int TemplateWidth = 197;
 constexpr int TemplateHeight = 214;
+constexpr int TemplateFontPoints = 8;
 constexpr int IconSize = 32; // the icon is shown at its real size
 
 // The statics take no mouse input, so a click on them reaches the box.
@@ -50,6 +51,11 @@ AboutBox::AboutBox(QWidget *parent, UrlOpener *urlOpener)
     setObjectName(Res::objectIdName(Res::IDD_ABOUTBOX));
     setWindowTitle(QStringLiteral("About Orvanto"));
     setFixedSize(DialogUnits::toPixels(TemplateWidth, TemplateHeight));
+    // The template's 8-point font: the usage text fills its frame at that
+    // size, and larger default fonts would cut off its last lines.
+    QFont templateFont = font();
+    templateFont.setPointSize(TemplateFontPoints);
+    setFont(templateFont);
     buildControls();
     Skin::skinOwnWindow(this);
 }

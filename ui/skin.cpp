@@ -37,8 +37,9 @@ std::shared_ptr<SkinInterface> reference()
     return processReference();
 }
 
-std::shared_ptr<SkinInterface> obtain(const SkinHost *host)
+std::shared_ptr<SkinInterface> obtain(const QWidget *skinControl)
 {
+    const auto *host = qobject_cast<const SkinHost *>(skinControl);
     const std::shared_ptr<QObject> object = host ? host->object() : nullptr;
     processReference() = queryInterface(object);
     if (!processReference())
@@ -58,10 +59,10 @@ QString skinFilePath(const QByteArray &startDirectory)
     return QFile::decodeName(path);
 }
 
-void skinPlayerWindow(QWidget *playerWindow, const SkinHost *host,
+void skinPlayerWindow(QWidget *playerWindow, const QWidget *skinControl,
                       const QByteArray &startDirectory)
 {
-    const std::shared_ptr<SkinInterface> skin = obtain(host);
+    const std::shared_ptr<SkinInterface> skin = obtain(skinControl);
     if (!skin)
         return;
     skin->LoadSkinFile(skinFilePath(startDirectory));

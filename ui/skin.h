@@ -13,7 +13,6 @@
 #include <memory>
 
 class QWidget;
-class SkinHost;
 
 namespace Skin {
 
@@ -27,19 +26,21 @@ std::shared_ptr<SkinInterface> queryInterface(const std::shared_ptr<QObject> &ob
 // The process-wide reference: null until obtained.
 std::shared_ptr<SkinInterface> reference();
 
-// Asks `host` (may be null) for its object, queries it for the interface and
-// stores the result as the process-wide reference, releasing the previous
-// one. Without an object, or when the query fails, the reference is null and
-// every later skin step is skipped. Returns the new reference.
-std::shared_ptr<SkinInterface> obtain(const SkinHost *host);
+// Asks control 1000 (`skinControl`, may be null) for its object, queries it
+// for the interface and stores the result as the process-wide reference,
+// releasing the previous one. A control that is no SkinHost (a placeholder)
+// has no object. Without an object, or when the query fails, the reference
+// is null and every later skin step is skipped. Returns the new reference.
+std::shared_ptr<SkinInterface> obtain(const QWidget *skinControl);
 
 // `startDirectory` + "/winaqua.skn", decoded from the file-system encoding.
 QString skinFilePath(const QByteArray &startDirectory);
 
-// Start-up step of the player window: obtain the interface from `host`
-// (control 1000), load startDirectory/winaqua.skn and apply the skin to
-// `playerWindow`. Skipped after the obtaining when no interface is held.
-void skinPlayerWindow(QWidget *playerWindow, const SkinHost *host,
+// Start-up step of the player window: obtain the interface from
+// `skinControl` (control 1000), load startDirectory/winaqua.skn and apply the
+// skin to `playerWindow`. Skipped after the obtaining when no interface is
+// held.
+void skinPlayerWindow(QWidget *playerWindow, const QWidget *skinControl,
                       const QByteArray &startDirectory);
 
 // Skin step of the playlist window and the about box, after their standard

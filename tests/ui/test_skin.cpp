@@ -370,7 +370,11 @@ void TestSkin::hostWithoutObjectSkipsSkin()
     AboutBox about;
     QVERIFY(about.styleSheet().isEmpty());
 
-    // A player window without control 1000 at all fares the same.
+    // A plain placeholder standing as control 1000, or no control at all,
+    // fares the same.
+    QWidget placeholder(player.window.get());
+    Skin::skinPlayerWindow(player.window.get(), &placeholder, startDirectoryOf(dir));
+    QVERIFY(!Skin::reference());
     Skin::skinPlayerWindow(player.window.get(), nullptr, startDirectoryOf(dir));
     QVERIFY(!Skin::reference());
     QVERIFY(player.window->styleSheet().isEmpty());
