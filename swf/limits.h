@@ -1,0 +1,40 @@
+// Hard caps on what the engine accepts from a movie. Every length, count
+// and nesting level read from a file is checked against these before
+// anything is allocated or recursed into.
+#pragma once
+
+#include <QtGlobal>
+
+namespace swf::limits {
+
+// A movie whose header declares more decoded bytes than this is refused.
+inline constexpr qint64 kMaxDeclaredLength = qint64(256) * 1024 * 1024;
+// Bytes read from a file at most: the cap plus room for compression overhead.
+inline constexpr qint64 kMaxFileBytes = kMaxDeclaredLength + 16 * 1024 * 1024;
+// LZMA dictionaries larger than the decoded movie are never needed.
+inline constexpr quint32 kMinLzmaDictionary = 4096;
+
+// Shape records (edges and style changes) kept per shape and per movie;
+// a record takes some fifty bytes in memory and as little as six bits in
+// the file.
+inline constexpr qint64 kMaxShapeRecords = qint64(1) << 21;
+inline constexpr qint64 kMaxMovieShapeRecords = qint64(1) << 23;
+// Styles of one style array (the file allows 65535).
+inline constexpr int kMaxStyles = 65535;
+
+// Instances nested inside one another (sprites in sprites).
+inline constexpr int kMaxNesting = 64;
+// Display objects alive in one player at once, all levels together.
+inline constexpr int kMaxDisplayObjects = 200000;
+
+// Frame rates outside this range are not honoured: zero would stop the
+// clock for good and huge rates would only burn the processor.
+inline constexpr double kMaxFrameRate = 120.0;
+inline constexpr double kZeroFrameRate = 1.0;
+// When drawing lags, at most this much time is caught up by skipping frames.
+inline constexpr qint64 kMaxCatchUpMs = 1000;
+
+// Largest picture the renderer draws, per side, in pixels.
+inline constexpr int kMaxRenderSide = 8192;
+
+} // namespace swf::limits
