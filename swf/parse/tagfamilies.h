@@ -1,0 +1,15 @@
+// One registration function per tag family, each in its own file. A new
+// family (bitmaps, fonts and text, sounds, buttons, morph shapes) adds a
+// file with its parsers and one line here and in tagtable.cpp.
+#pragma once
+
+namespace swf {
+
+class TagTable;
+
+void registerTimelineTags(TagTable &table);    // timelinetags.cpp
+void registerDisplayListTags(TagTable &table); // displaylisttags.cpp
+void registerShapeTags(TagTable &table);       // shapetags.cpp
+void registerSpriteTags(TagTable &table);      // spritetags.cpp
+
+} // namespace swf
