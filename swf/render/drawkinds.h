@@ -1,0 +1,26 @@
+// How each kind of leaf object is drawn, and the area it covers when it
+// serves as a mask. A new kind (bitmaps, text, morph shapes, video) adds
+// a file with its two functions and one line in drawkinds.cpp.
+#pragma once
+
+#include "swf/model/character.h"
+#include "swf/render/drawcontext.h"
+
+#include <QPainterPath>
+
+namespace swf {
+
+struct DrawKind {
+    void (*draw)(const DisplayObject &object, const DrawState &state, DrawContext &context);
+    // The covered area in the object's own coordinates (twips).
+    QPainterPath (*outline)(const DisplayObject &object, DrawContext &context);
+};
+
+// Null for kinds that draw nothing (yet).
+const DrawKind *drawKind(CharacterKind kind);
+
+// shapedrawer.cpp
+void drawShape(const DisplayObject &object, const DrawState &state, DrawContext &context);
+QPainterPath shapeOutline(const DisplayObject &object, DrawContext &context);
+
+} // namespace swf

@@ -1,0 +1,34 @@
+// Draws a player's display list with QPainter, anti-aliased, scaled to show
+// the whole stage ("show all": aspect kept, centred, the margins in the
+// background colour).
+#pragma once
+
+#include "swf/render/shapecache.h"
+#include "swf/runtime/player.h"
+
+#include <QColor>
+#include <QImage>
+#include <QPainter>
+
+namespace swf {
+
+class Renderer {
+public:
+    // A picture of `size` pixels (each side capped) on `background`.
+    QImage render(const Player &player, QSize size, const QColor &background);
+    // Draws into `viewport` of an active painter.
+    void render(const Player &player, QPainter &painter, const QRect &viewport,
+                const QColor &background);
+
+    // The movie's own background colour, or white when it sets none.
+    static QColor backgroundOf(const Movie &movie);
+    // Stage twips to viewport pixels under "show all".
+    static QTransform showAll(const Rect &stage, const QRectF &viewport);
+
+    const ShapeCache &shapes() const { return m_shapes; }
+
+private:
+    ShapeCache m_shapes;
+};
+
+} // namespace swf

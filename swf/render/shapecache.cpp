@@ -1,0 +1,21 @@
+#include "swf/render/shapecache.h"
+
+namespace swf {
+
+void ShapeCache::use(const std::shared_ptr<const Movie> &movie)
+{
+    if (movie == m_movie)
+        return;
+    m_geometry.clear();
+    m_movie = movie;
+}
+
+const ShapeGeometry &ShapeCache::geometry(const Shape &shape)
+{
+    auto &slot = m_geometry[&shape];
+    if (!slot)
+        slot = std::make_unique<const ShapeGeometry>(buildShapeGeometry(shape));
+    return *slot;
+}
+
+} // namespace swf

@@ -1,0 +1,27 @@
+// Shape geometry built once per character and kept while the renderer
+// draws the same movie. The cache holds the movie, so a character's
+// address cannot be reused by another movie while it is a key.
+#pragma once
+
+#include "swf/model/movie.h"
+#include "swf/model/shape.h"
+#include "swf/render/shapegeometry.h"
+
+#include <memory>
+#include <unordered_map>
+
+namespace swf {
+
+class ShapeCache {
+public:
+    // Forgets everything when `movie` is not the one cached for.
+    void use(const std::shared_ptr<const Movie> &movie);
+    const ShapeGeometry &geometry(const Shape &shape);
+    int size() const { return int(m_geometry.size()); }
+
+private:
+    std::shared_ptr<const Movie> m_movie;
+    std::unordered_map<const Shape *, std::unique_ptr<const ShapeGeometry>> m_geometry;
+};
+
+} // namespace swf

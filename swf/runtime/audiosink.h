@@ -1,0 +1,36 @@
+// The seam between the timeline and sound: the player hands every sound
+// event its timelines reach to an AudioSink, and tells it when the movie
+// jumps or halts. The null sink discards everything.
+#pragma once
+
+#include "swf/model/timeline.h"
+
+namespace swf {
+
+class DisplayObject;
+
+struct SoundEvent {
+    const ControlTag &tag;
+    // The sprite whose timeline reached the tag; null for the main timeline.
+    const DisplayObject *timelineOwner = nullptr;
+    int frame = 0;
+};
+
+class AudioSink {
+public:
+    virtual ~AudioSink() = default;
+    virtual void soundEvent(const SoundEvent &event) = 0;
+    // The main timeline jumped (seek, rewind, loop): streaming sound must
+    // resynchronise to `frame`.
+    virtual void timelineJumped(int frame) = 0;
+    virtual void playingChanged(bool playing) = 0;
+};
+
+class NullAudioSink final : public AudioSink {
+public:
+    void soundEvent(const SoundEvent &) override {}
+    void timelineJumped(int) override {}
+    void playingChanged(bool) override {}
+};
+
+} // namespace swf

@@ -1,0 +1,93 @@
+#include "swf/runtime/placementstate.h"
+
+#include "swf/log.h"
+#include "swf/model/movie.h"
+
+namespace swf {
+
+namespace {
+
+void applyFields(PlacementState &state, const PlaceObject &place)
+{
+    if (place.matrix)
+        state.matrix = *place.matrix;
+    if (place.colorTransform)
+        state.colorTransform = *place.colorTransform;
+    if (place.ratio)
+        state.ratio = *place.ratio;
+    if (place.name)
+        state.name = *place.name;
+    if (place.clipDepth)
+        state.clipDepth = *place.clipDepth;
+    if (place.blendMode)
+        state.blendMode = *place.blendMode;
+    if (place.filters)
+        state.filters = &*place.filters;
+    if (place.bitmapCache)
+        state.cacheAsBitmap = *place.bitmapCache != 0;
+    if (place.visible)
+        state.visible = *place.visible != 0;
+    if (place.clipActions)
+        state.clipActions = &*place.clipActions;
+}
+
+bool defined(quint16 id, const Movie &movie)
+{
+    if (movie.character(id))
+        return true;
+    qCDebug(lcSwfIo) << "placement of undefined character" << id << "ignored";
+    return false;
+}
+
+} // namespace
+
+std::optional<PlacementState> placedState(const PlacementState *current, const PlaceObject &place,
+                                          int frame, const Movie &movie)
+{
+    const bool create = place.version == 1 || !place.move;
+    if (create) {
+        // The Flash Player leaves an occupied depth alone.
+        if (current || !place.characterId || !defined(*place.characterId, movie))
+            return std::nullopt;
+        PlacementState state;
+        state.characterId = *place.characterId;
+        state.depth = place.depth;
+        state.placedFrame = frame;
+        applyFields(state, place);
+        return state;
+    }
+    if (!current) {
+        // Moving an empty depth with a character places it anew.
+        if (!place.characterId || !defined(*place.characterId, movie))
+            return std::nullopt;
+        PlacementState state;
+        state.characterId = *place.characterId;
+        state.depth = place.depth;
+        state.placedFrame = frame;
+        applyFields(state, place);
+        return state;
+    }
+    PlacementState state = *current;
+    if (place.characterId && defined(*place.characterId, movie))
+        state.characterId = *place.characterId;
+    applyFields(state, place);
+    return state;
+}
+
+void applyFrame(PlacementMap &placements, const Frame &frame, int frameIndex, const Movie &movie)
+{
+    for (const auto &tag : frame.tags) {
+        if (tag->kind() == ControlKind::PlaceObject) {
+            const auto &place = static_cast<const PlaceObject &>(*tag);
+            const auto it = placements.find(place.depth);
+            auto next = placedState(it == placements.end() ? nullptr : &it->second, place,
+                                    frameIndex, movie);
+            if (next)
+                placements[place.depth] = std::move(*next);
+        } else if (tag->kind() == ControlKind::RemoveObject) {
+            placements.erase(static_cast<const RemoveObject &>(*tag).depth);
+        }
+    }
+}
+
+} // namespace swf
