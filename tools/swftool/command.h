@@ -1,0 +1,32 @@
+// orvanto-swf's subcommands. Each lives in its own file and is listed once
+// in commands.cpp; a new one (compare, audio, sounds) adds a file and a line.
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+namespace swftool {
+
+using Arguments = QList<QByteArray>;
+
+struct Command {
+    const char *name;
+    const char *usage; // arguments after the command name
+    int (*run)(const Arguments &args);
+};
+
+const QList<Command> &commands();
+
+// infocommand.cpp, rendercommand.cpp
+int runInfo(const Arguments &args);
+int runRender(const Arguments &args);
+
+// One line on stderr, "orvanto-swf: FILE: problem" (FILE byte for byte).
+void reportFileError(const QByteArray &file, const QString &problem);
+void reportError(const QString &problem);
+void writeStdout(const QByteArray &bytes);
+// Writes a whole file named by a byte-string path.
+bool writeFileBytes(const QByteArray &path, const QByteArray &bytes, QString *problem);
+
+} // namespace swftool

@@ -1,0 +1,39 @@
+// orvanto-swf: looks into SWF movies from the command line.
+#include "command.h"
+
+#include <QLoggingCategory>
+
+#include <cstdio>
+
+namespace {
+
+void printUsage()
+{
+    QByteArray text = "usage:\n";
+    for (const swftool::Command &command : swftool::commands())
+        text += QByteArray("  orvanto-swf ") + command.name + " " + command.usage + "\n";
+    std::fwrite(text.constData(), 1, size_t(text.size()), stderr);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    // The engine's diagnostics are for developers; the tool reports errors itself.
+    QLoggingCategory::setFilterRules(QStringLiteral("swf.*=false"));
+    if (argc < 2) {
+        printUsage();
+        return 2;
+    }
+    const QByteArray name = argv[1];
+    swftool::Arguments args;
+    for (int i = 2; i < argc; ++i)
+        args.append(QByteArray(argv[i]));
+    for (const swftool::Command &command : swftool::commands()) {
+        if (name == command.name)
+            return command.run(args);
+    }
+    swftool::reportError(QStringLiteral("unknown command \"%1\"").arg(QString::fromLocal8Bit(name)));
+    printUsage();
+    return 2;
+}
