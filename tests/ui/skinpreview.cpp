@@ -72,6 +72,7 @@ QPushButton *button(QWidget *parent, int id, const QString &text, QRect dlu)
 QDialog *makePlayerWindow(SkinHost **host)
 {
     auto *w = new QDialog;
+    w->setObjectName(Res::objectIdName(Res::IDD_PLAYER));
     w->setWindowTitle(QStringLiteral("Orvanto V1.0"));
     w->setFixedSize(DialogUnits::toPixels(350, 247));
     place<MovieArea>(w, Res::IDC_MOVIE, {0, 0, 350, 210});

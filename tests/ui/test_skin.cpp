@@ -69,6 +69,7 @@ struct PlayerLike {
 
     explicit PlayerLike(std::shared_ptr<QObject> hosted, bool withEngine)
     {
+        window->setObjectName(Res::objectIdName(Res::IDD_PLAYER));
         window->resize(525, 401);
         play = new QPushButton(QStringLiteral("播放"), window.get());
         play->setObjectName(Res::objectIdName(Res::IDC_PLAYPAUSE));
@@ -467,6 +468,12 @@ void TestSkin::shippedSkinLoadsAndReadsWell()
         for (int x = label->x(); x < label->x() + label->width(); ++x)
             darkest = qMin(darkest, window.pixelColor(x, y).lightness());
     QVERIFY2(darkest < 90, qPrintable(QString::number(darkest)));
+
+    // The movie area stays black even where no movie paints it; the panel
+    // below is light.
+    QCOMPARE(window.pixelColor(10, 10), QColor(Qt::black));
+    QCOMPARE(window.pixelColor(260, 330), QColor(Qt::black));
+    QVERIFY(window.pixelColor(10, 398).lightness() > 200);
 
     // The play button and the volume level are blue gel.
     const QColor play = window.pixelColor(player.play->geometry().topLeft() + QPoint(8, 17));
