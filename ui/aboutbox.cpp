@@ -68,6 +68,7 @@ int AboutBox::run(QWidget *owner, UrlOpener *urlOpener)
     return box.exec();
 }
 
+// clang-format off
 QString AboutBox::usageText()
 {
     return QStringLiteral(
@@ -78,6 +79,7 @@ QString AboutBox::usageText()
         "      4、支持拖放打开Flash文件。\n"
         "      5、双击播放列表中文件，点击右键菜单可以添加一个文件夹里的Flash文件。自动保存/打开一个文件列表！");
 }
+// clang-format on
 
 // Controls in template order, which is also the tab order.
 void AboutBox::buildControls()
@@ -85,10 +87,10 @@ void AboutBox::buildControls()
     // "Centred, real size": the icon keeps its size around the centre of
     // its template rectangle, which is a little smaller than the icon.
     const QRect iconPlace = DialogUnits::toPixels(12, 10, 20, 20);
-    QLabel *icon = addStatic(this, QStringLiteral("aboutIcon"),
-                             QRect(iconPlace.x() + (iconPlace.width() - IconSize) / 2,
-                                   iconPlace.y() + (iconPlace.height() - IconSize) / 2,
-                                   IconSize, IconSize));
+    QLabel *icon =
+        addStatic(this, QStringLiteral("aboutIcon"),
+                  QRect(iconPlace.x() + (iconPlace.width() - IconSize) / 2,
+                        iconPlace.y() + (iconPlace.height() - IconSize) / 2, IconSize, IconSize));
     icon->setPixmap(Res::applicationIcon().pixmap(IconSize, IconSize));
     icon->setAlignment(Qt::AlignCenter);
 

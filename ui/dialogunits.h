@@ -10,8 +10,14 @@
 
 namespace DialogUnits {
 
-inline int xToPixels(int x) { return static_cast<int>(std::lround(x * 1.5)); }
-inline int yToPixels(int y) { return static_cast<int>(std::lround(y * 1.625)); }
+inline int xToPixels(int x)
+{
+    return static_cast<int>(std::lround(x * 1.5));
+}
+inline int yToPixels(int y)
+{
+    return static_cast<int>(std::lround(y * 1.625));
+}
 
 // Edges are converted, not sizes, so neighbouring controls stay flush.
 inline QRect toPixels(int x, int y, int width, int height)

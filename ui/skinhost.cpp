@@ -3,7 +3,9 @@
 #include "res/resource.h"
 #include "ui/skinengine.h"
 
-SkinHost::SkinHost(QWidget *parent) : SkinHost(std::make_shared<SkinEngine>(), parent) {}
+SkinHost::SkinHost(QWidget *parent) : SkinHost(std::make_shared<SkinEngine>(), parent)
+{
+}
 
 SkinHost::SkinHost(std::shared_ptr<QObject> object, QWidget *parent)
     : QWidget(parent), m_object(std::move(object))

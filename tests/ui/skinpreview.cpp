@@ -52,8 +52,7 @@ protected:
     }
 };
 
-template <typename W>
-W *place(QWidget *parent, int id, QRect dlu)
+template <typename W> W *place(QWidget *parent, int id, QRect dlu)
 {
     auto *widget = new W(parent);
     if (id > 0)
@@ -109,13 +108,16 @@ QDialog *makePlaylistWindow()
     auto *list = place<QListWidget>(w, Res::IDC_PLAYLIST_BOX, {0, 0, 86, 246});
     list->setGeometry(w->rect());
     const QStringList names = {
-        QStringLiteral("小熊跳舞"), QStringLiteral("intro"), QStringLiteral("星空漫步"),
-        QStringLiteral("Clock demo with a rather long name"), QStringLiteral("水墨山水"),
-        QStringLiteral("game_01"), QStringLiteral("新年快乐"), QStringLiteral("Rain"),
-        QStringLiteral("卡通小剧场"), QStringLiteral("banner"), QStringLiteral("风车"),
-        QStringLiteral("Snow"), QStringLiteral("童年回忆"), QStringLiteral("loader"),
-        QStringLiteral("花开"), QStringLiteral("space"), QStringLiteral("海底世界"),
-        QStringLiteral("mouse_trail"), QStringLiteral("月亮船"), QStringLiteral("末尾")};
+        QStringLiteral("小熊跳舞"),   QStringLiteral("intro"),
+        QStringLiteral("星空漫步"),   QStringLiteral("Clock demo with a rather long name"),
+        QStringLiteral("水墨山水"),   QStringLiteral("game_01"),
+        QStringLiteral("新年快乐"),   QStringLiteral("Rain"),
+        QStringLiteral("卡通小剧场"), QStringLiteral("banner"),
+        QStringLiteral("风车"),       QStringLiteral("Snow"),
+        QStringLiteral("童年回忆"),   QStringLiteral("loader"),
+        QStringLiteral("花开"),       QStringLiteral("space"),
+        QStringLiteral("海底世界"),   QStringLiteral("mouse_trail"),
+        QStringLiteral("月亮船"),     QStringLiteral("末尾")};
     list->addItems(names);
     list->setCurrentRow(2);
     return w;
@@ -141,12 +143,12 @@ int main(int argc, char *argv[])
     const bool plain = args.removeAll(QStringLiteral("--plain")) > 0;
     const bool menu = args.removeAll(QStringLiteral("--menu")) > 0;
     QString shots;
-    if (const qsizetype at = args.indexOf(QStringLiteral("--shots")); at >= 0 && at + 1 < args.size()) {
+    if (const qsizetype at = args.indexOf(QStringLiteral("--shots"));
+        at >= 0 && at + 1 < args.size()) {
         shots = args.at(at + 1);
         args.remove(at, 2);
     }
-    const QString start =
-        args.isEmpty() ? QStringLiteral(ORVANTO_SOURCE_DIR "/res") : args.first();
+    const QString start = args.isEmpty() ? QStringLiteral(ORVANTO_SOURCE_DIR "/res") : args.first();
 
     SkinHost *host = nullptr;
     std::unique_ptr<QDialog> player(makePlayerWindow(&host));

@@ -98,6 +98,7 @@ void TestAboutBox::showsTemplate100()
 
 void TestAboutBox::usageTextIsExact()
 {
+    // clang-format off
     const QByteArray expected =
         "\xe4\xbd\xbf\xe7\x94\xa8\xe8\xaf\xb4\xe6\x98\x8e:" // 使用说明:
         "\x0a\x0a\x0d"
@@ -126,6 +127,7 @@ void TestAboutBox::usageTextIsExact()
         "Flash\xe6\x96\x87\xe4\xbb\xb6\xe3\x80\x82\xe8\x87\xaa\xe5\x8a\xa8\xe4\xbf\x9d\xe5\xad\x98"
         "/\xe6\x89\x93\xe5\xbc\x80\xe4\xb8\x80\xe4\xb8\xaa\xe6\x96\x87\xe4\xbb\xb6\xe5\x88\x97"
         "\xe8\xa1\xa8\xef\xbc\x81";
+    // clang-format on
     QCOMPARE(AboutBox::usageText().toUtf8(), expected);
 
     AboutBox box;

@@ -74,7 +74,8 @@ struct PlayerLike {
         play = new QPushButton(QStringLiteral("播放"), window.get());
         play->setObjectName(Res::objectIdName(Res::IDC_PLAYPAUSE));
         play->setGeometry(78, 374, 56, 24);
-        host = withEngine ? new SkinHost(window.get()) : new SkinHost(std::move(hosted), window.get());
+        host =
+            withEngine ? new SkinHost(window.get()) : new SkinHost(std::move(hosted), window.get());
         host->setGeometry(177, 338, 32, 33);
     }
 };
@@ -139,23 +140,26 @@ void TestSkin::sheetRewritesUrls_data()
     QTest::newRow("unquoted") << "a { b: url(img/x.png); }"
                               << "a { b: url(\"/skins/aqua/img/x.png\"); }"
                               << QStringList{f + "/img/x.png"};
-    QTest::newRow("double quoted, spaces") << "a{b:url( \"my img/x.png\" )}"
-                                           << "a{b:url(\"/skins/aqua/my img/x.png\")}"
-                                           << QStringList{f + "/my img/x.png"};
-    QTest::newRow("single quoted") << "a{b:url('x.png')}" << "a{b:url(\"/skins/aqua/x.png\")}"
-                                   << QStringList{f + "/x.png"};
-    QTest::newRow("upper case") << "a{b:URL(x.png)}" << "a{b:url(\"/skins/aqua/x.png\")}"
-                                << QStringList{f + "/x.png"};
-    QTest::newRow("parent folder") << "a{b:url(../x.png)}" << "a{b:url(\"/skins/x.png\")}"
-                                   << QStringList{"/skins/x.png"};
-    QTest::newRow("absolute") << "a{b:url(/usr/x.png)}" << "a{b:url(\"/usr/x.png\")}"
-                              << QStringList{"/usr/x.png"};
-    QTest::newRow("resource") << "a{b:url(:/res/x.png)}" << "a{b:url(\":/res/x.png\")}"
-                              << QStringList{};
-    QTest::newRow("in comment") << "/* url(x.png) { */ a{}" << "/* url(x.png) { */ a{}"
-                                << QStringList{};
-    QTest::newRow("in string") << "a{b:\"url(x.png)\"}" << "a{b:\"url(x.png)\"}" << QStringList{};
-    QTest::newRow("not a url function") << "a{b:myurl(x)}" << "a{b:myurl(x)}" << QStringList{};
+    QTest::newRow("double quoted, spaces")
+        << "a{b:url( \"my img/x.png\" )}"
+        << "a{b:url(\"/skins/aqua/my img/x.png\")}" << QStringList{f + "/my img/x.png"};
+    QTest::newRow("single quoted")
+        << "a{b:url('x.png')}"
+        << "a{b:url(\"/skins/aqua/x.png\")}" << QStringList{f + "/x.png"};
+    QTest::newRow("upper case") << "a{b:URL(x.png)}"
+                                << "a{b:url(\"/skins/aqua/x.png\")}" << QStringList{f + "/x.png"};
+    QTest::newRow("parent folder") << "a{b:url(../x.png)}"
+                                   << "a{b:url(\"/skins/x.png\")}" << QStringList{"/skins/x.png"};
+    QTest::newRow("absolute") << "a{b:url(/usr/x.png)}"
+                              << "a{b:url(\"/usr/x.png\")}" << QStringList{"/usr/x.png"};
+    QTest::newRow("resource") << "a{b:url(:/res/x.png)}"
+                              << "a{b:url(\":/res/x.png\")}" << QStringList{};
+    QTest::newRow("in comment") << "/* url(x.png) { */ a{}"
+                                << "/* url(x.png) { */ a{}" << QStringList{};
+    QTest::newRow("in string") << "a{b:\"url(x.png)\"}"
+                               << "a{b:\"url(x.png)\"}" << QStringList{};
+    QTest::newRow("not a url function") << "a{b:myurl(x)}"
+                                        << "a{b:myurl(x)}" << QStringList{};
     QTest::newRow("two urls") << "a{b:url(x.png);c:url(y.png)}"
                               << "a{b:url(\"/skins/aqua/x.png\");c:url(\"/skins/aqua/y.png\")}"
                               << QStringList{f + "/x.png", f + "/y.png"};
@@ -214,13 +218,15 @@ void TestSkin::sheetAcceptsHarmlessOddities()
 {
     // A byte-order mark, Windows line ends, tabs, form feeds, an empty file
     // and non-ASCII text in comments and strings are all fine.
-    const QByteArray bom = "\xef\xbb\xbf" "a {\r\n\tcolor: red;\f}\r\n";
+    const QByteArray bom = "\xef\xbb\xbf"
+                           "a {\r\n\tcolor: red;\f}\r\n";
     SkinSheet sheet = SkinSheet::fromBytes(bom, QStringLiteral("/s"));
     QVERIFY2(sheet.ok(), qPrintable(sheet.error()));
     QCOMPARE(sheet.styleSheet(), QStringLiteral("a {\r\n\tcolor: red;\f}\r\n"));
 
     QVERIFY(SkinSheet::fromBytes(QByteArray(), QStringLiteral("/s")).ok());
-    sheet = SkinSheet::fromBytes("/* 水色 } */ a { font-family: \"文泉 {\"; }", QStringLiteral("/s"));
+    sheet =
+        SkinSheet::fromBytes("/* 水色 } */ a { font-family: \"文泉 {\"; }", QStringLiteral("/s"));
     QVERIFY2(sheet.ok(), qPrintable(sheet.error()));
 }
 
