@@ -53,6 +53,13 @@ void BitWriter::align()
     m_bitCount = 0;
 }
 
+QByteArray BitWriter::data() const
+{
+    if (m_bitCount == 0)
+        return m_data;
+    return m_data + char(m_bitBuffer << (8 - m_bitCount));
+}
+
 int BitWriter::signedBits(qint64 value)
 {
     int bits = 1;

@@ -21,7 +21,8 @@ public:
     void fb(int bits, double value) { sb(bits, qRound(value * 65536.0)); }
     void align();
 
-    const QByteArray &data() const { return m_data; }
+    // The bytes written, a partly filled last byte padded with zero bits.
+    QByteArray data() const;
 
     // Fewest bits holding `value` as a signed or unsigned field.
     static int signedBits(qint64 value);
