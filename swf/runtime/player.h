@@ -54,6 +54,8 @@ public:
     const TimelineInstance &root() const { return m_root; }
     // True when something drawn changed since the last call.
     bool takeChanged();
+    // Display objects alive, all levels together.
+    int objectCount() const { return m_context.liveObjects; }
 
     // Not owned; null restores the null implementation.
     void setAudioSink(AudioSink *sink);
