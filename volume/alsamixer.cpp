@@ -141,14 +141,14 @@ bool pcmAcceptsFormat(snd_pcm_t *pcm, const WAVEFORMATEX &f)
     snd_pcm_hw_params_t *params = nullptr;
     if (snd_pcm_hw_params_malloc(&params) < 0)
         return false;
-    const snd_pcm_format_t format = f.wBitsPerSample == 8 ? SND_PCM_FORMAT_U8
-                                                          : SND_PCM_FORMAT_S16_LE;
-    const bool ok = snd_pcm_hw_params_any(pcm, params) >= 0 &&
-                    snd_pcm_hw_params_test_access(pcm, params,
-                                                  SND_PCM_ACCESS_RW_INTERLEAVED) == 0 &&
-                    snd_pcm_hw_params_test_format(pcm, params, format) == 0 &&
-                    snd_pcm_hw_params_test_channels(pcm, params, f.nChannels) == 0 &&
-                    snd_pcm_hw_params_test_rate(pcm, params, f.nSamplesPerSec, 0) == 0;
+    const snd_pcm_format_t format =
+        f.wBitsPerSample == 8 ? SND_PCM_FORMAT_U8 : SND_PCM_FORMAT_S16_LE;
+    const bool ok =
+        snd_pcm_hw_params_any(pcm, params) >= 0 &&
+        snd_pcm_hw_params_test_access(pcm, params, SND_PCM_ACCESS_RW_INTERLEAVED) == 0 &&
+        snd_pcm_hw_params_test_format(pcm, params, format) == 0 &&
+        snd_pcm_hw_params_test_channels(pcm, params, f.nChannels) == 0 &&
+        snd_pcm_hw_params_test_rate(pcm, params, f.nSamplesPerSec, 0) == 0;
     snd_pcm_hw_params_free(params);
     return ok;
 }
@@ -258,11 +258,10 @@ bool writeEntries(snd_mixer_elem_t *elem, const Control &c, quint32 rows, const 
     const Channels channels = playbackChannels(elem);
     for (size_t i = 0; i < channels.size(); ++i) {
         const quint32 value = in[std::min<size_t>(i, rows - 1)];
-        const int err = volume ? snd_mixer_selem_set_playback_volume(
-                                     elem, channels[i],
-                                     AlsaMapping::elementVolume(value, c.min, c.max))
-                               : snd_mixer_selem_set_playback_switch(elem, channels[i],
-                                                                     value ? 0 : 1);
+        const int err =
+            volume ? snd_mixer_selem_set_playback_volume(
+                         elem, channels[i], AlsaMapping::elementVolume(value, c.min, c.max))
+                   : snd_mixer_selem_set_playback_switch(elem, channels[i], value ? 0 : 1);
         if (err < 0)
             return false;
     }
@@ -421,8 +420,8 @@ void AlsaMixer::State::watch(HMIXER handle, OpenMixer &om)
     std::vector<pollfd> fds(static_cast<size_t>(count));
     const int filled = snd_mixer_poll_descriptors(om.mixer, fds.data(), unsigned(count));
     for (int i = 0; i < filled; ++i) {
-        const auto type = (fds[size_t(i)].events & POLLOUT) ? QSocketNotifier::Write
-                                                            : QSocketNotifier::Read;
+        const auto type =
+            (fds[size_t(i)].events & POLLOUT) ? QSocketNotifier::Write : QSocketNotifier::Read;
         auto notifier = std::make_unique<QSocketNotifier>(fds[size_t(i)].fd, type);
         QObject::connect(notifier.get(), &QSocketNotifier::activated, notifier.get(),
                          [this, handle] { onActivity(handle); });
@@ -484,7 +483,9 @@ void AlsaMixer::State::reportChanges(HMIXER handle, OpenMixer &om)
     }
 }
 
-AlsaMixer::AlsaMixer() : d(std::make_unique<State>()) {}
+AlsaMixer::AlsaMixer() : d(std::make_unique<State>())
+{
+}
 
 AlsaMixer::~AlsaMixer() = default;
 
@@ -552,8 +553,8 @@ MMRESULT AlsaMixer::waveOutClose(HWAVEOUT hwo)
     return MMSYSERR_NOERROR;
 }
 
-MMRESULT AlsaMixer::mixerOpen(HMIXER *phmx, quint32 uMxId, MixerNotifyWindow *dwCallback,
-                              quintptr, quint32 fdwOpen)
+MMRESULT AlsaMixer::mixerOpen(HMIXER *phmx, quint32 uMxId, MixerNotifyWindow *dwCallback, quintptr,
+                              quint32 fdwOpen)
 {
     if (!phmx)
         return MMSYSERR_INVALPARAM;
@@ -646,8 +647,7 @@ namespace {
 MMRESULT checkDetails(OpenMixer &om, const MIXERCONTROLDETAILS *cd, Control **control,
                       snd_mixer_elem_t **elem)
 {
-    if (!cd || cd->cbStruct != sizeof(MIXERCONTROLDETAILS) || cd->cbDetails != 4 ||
-        !cd->paDetails)
+    if (!cd || cd->cbStruct != sizeof(MIXERCONTROLDETAILS) || cd->cbDetails != 4 || !cd->paDetails)
         return MMSYSERR_INVALPARAM;
     const auto it = std::find_if(om.controls.begin(), om.controls.end(),
                                  [cd](const Control &c) { return c.id == cd->dwControlID; });

@@ -12,8 +12,7 @@ namespace {
 constexpr quint64 MaxEntries = quint64(1) << 20;
 
 // An array for one platform call, zero-filled; null when it cannot be had.
-template <typename T>
-std::unique_ptr<T[]> allocateEntries(quint64 count)
+template <typename T> std::unique_ptr<T[]> allocateEntries(quint64 count)
 {
     if (count == 0 || count > MaxEntries)
         return nullptr;
@@ -156,8 +155,7 @@ bool MasterVolume::Open()
 
     const WAVEFORMATEX format = probeFormat();
     HWAVEOUT waveOut = 0;
-    if (mixer->waveOutOpen(&waveOut, WAVE_MAPPER, &format, 0, 0, CALLBACK_NULL) !=
-        MMSYSERR_NOERROR)
+    if (mixer->waveOutOpen(&waveOut, WAVE_MAPPER, &format, 0, 0, CALLBACK_NULL) != MMSYSERR_NOERROR)
         return false;
     const MMRESULT idResult = mixer->mixerGetID(waveOut, &mixerId, MIXER_OBJECTF_HWAVEOUT);
     mixer->waveOutClose(waveOut);
@@ -197,9 +195,9 @@ bool MasterVolume::InitLine()
     query.cControls = 1;
     query.cbmxctrl = sizeof(MIXERCONTROLA);
     query.pamxctrl = &control;
-    const bool found = mixer->mixerGetLineControlsA(mixerHandle, &query,
-                                                    MIXER_GETLINECONTROLSF_ONEBYTYPE) ==
-                       MMSYSERR_NOERROR;
+    const bool found =
+        mixer->mixerGetLineControlsA(mixerHandle, &query, MIXER_GETLINECONTROLSF_ONEBYTYPE) ==
+        MMSYSERR_NOERROR;
     if (!found) {
         // What a failed query left in the record is not a control.
         control = MIXERCONTROLA();
@@ -234,8 +232,7 @@ void MasterVolume::SetLineEnabled(bool enable)
     MIXERLINEA line;
     line.cbStruct = sizeof(MIXERLINEA);
     line.dwLineID = lineId;
-    if (mixer->mixerGetLineInfoA(mixerHandle, &line, MIXER_GETLINEINFOF_LINEID) !=
-        MMSYSERR_NOERROR)
+    if (mixer->mixerGetLineInfoA(mixerHandle, &line, MIXER_GETLINEINFOF_LINEID) != MMSYSERR_NOERROR)
         return;
     const quint32 lineChannels = line.cChannels;
     const quint32 controlCount = line.cControls;

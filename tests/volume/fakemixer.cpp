@@ -101,18 +101,30 @@ QByteArrayList FakeMixer::callNames() const
 QByteArray FakeMixer::name(Op op)
 {
     switch (op) {
-    case Op::GetNumDevs: return "mixerGetNumDevs";
-    case Op::WaveOutOpen: return "waveOutOpen";
-    case Op::GetID: return "mixerGetID";
-    case Op::WaveOutClose: return "waveOutClose";
-    case Op::Open: return "mixerOpen";
-    case Op::LineInfoByType: return "mixerGetLineInfoA(componentType)";
-    case Op::LineInfoById: return "mixerGetLineInfoA(lineId)";
-    case Op::ControlsByType: return "mixerGetLineControlsA(oneByType)";
-    case Op::ControlsAll: return "mixerGetLineControlsA(all)";
-    case Op::GetDetails: return "mixerGetControlDetailsA";
-    case Op::SetDetails: return "mixerSetControlDetails";
-    case Op::Close: return "mixerClose";
+    case Op::GetNumDevs:
+        return "mixerGetNumDevs";
+    case Op::WaveOutOpen:
+        return "waveOutOpen";
+    case Op::GetID:
+        return "mixerGetID";
+    case Op::WaveOutClose:
+        return "waveOutClose";
+    case Op::Open:
+        return "mixerOpen";
+    case Op::LineInfoByType:
+        return "mixerGetLineInfoA(componentType)";
+    case Op::LineInfoById:
+        return "mixerGetLineInfoA(lineId)";
+    case Op::ControlsByType:
+        return "mixerGetLineControlsA(oneByType)";
+    case Op::ControlsAll:
+        return "mixerGetLineControlsA(all)";
+    case Op::GetDetails:
+        return "mixerGetControlDetailsA";
+    case Op::SetDetails:
+        return "mixerSetControlDetails";
+    case Op::Close:
+        return "mixerClose";
     }
     return "?";
 }
@@ -194,8 +206,8 @@ MMRESULT FakeMixer::waveOutClose(HWAVEOUT hwo)
     return record(newCall(Op::WaveOutClose, hwo), known ? MMSYSERR_NOERROR : MMSYSERR_INVALHANDLE);
 }
 
-MMRESULT FakeMixer::mixerOpen(HMIXER *phmx, quint32 uMxId, MixerNotifyWindow *dwCallback,
-                              quintptr, quint32 fdwOpen)
+MMRESULT FakeMixer::mixerOpen(HMIXER *phmx, quint32 uMxId, MixerNotifyWindow *dwCallback, quintptr,
+                              quint32 fdwOpen)
 {
     Call call = newCall(Op::Open);
     call.id = uMxId;
@@ -272,13 +284,11 @@ MMRESULT FakeMixer::mixerGetLineControlsA(HMIXER hmx, MIXERLINECONTROLSA *pmxlc,
     return result;
 }
 
-MMRESULT FakeMixer::checkDetails(HMIXER hmx, const MIXERCONTROLDETAILS *cd,
-                                 Control **control) const
+MMRESULT FakeMixer::checkDetails(HMIXER hmx, const MIXERCONTROLDETAILS *cd, Control **control) const
 {
     if (!m_windows.contains(hmx))
         return MMSYSERR_INVALHANDLE;
-    if (!cd || cd->cbStruct != sizeof(MIXERCONTROLDETAILS) || cd->cbDetails != 4 ||
-        !cd->paDetails)
+    if (!cd || cd->cbStruct != sizeof(MIXERCONTROLDETAILS) || cd->cbDetails != 4 || !cd->paDetails)
         return MMSYSERR_INVALPARAM;
     Control *c = const_cast<FakeMixer *>(this)->control(cd->dwControlID);
     if (!c)

@@ -56,9 +56,9 @@ public:
         Op op = Op::GetNumDevs;
         HMIXER handle = 0;
         quint32 flags = 0;
-        quint32 id = 0;       // device, line or control identifier
-        quint32 channels = 0; // cChannels of a details record
-        quint32 items = 0;    // cMultipleItems of a details record
+        quint32 id = 0;        // device, line or control identifier
+        quint32 channels = 0;  // cChannels of a details record
+        quint32 items = 0;     // cMultipleItems of a details record
         QList<quint32> values; // entries handed to mixerSetControlDetails
         MMRESULT result = MMSYSERR_NOERROR;
     };

@@ -83,11 +83,11 @@ bool setSinkMute(bool mute)
 }
 
 // Skips the calling test unless a sound server answers.
-#define REQUIRE_SOUND_SERVER()                                                                 \
-    do {                                                                                       \
-        if (!runPactl({"info"}))                                                               \
-            QSKIP("no sound server can be reached (pactl info failed); "                       \
-                  "scripts/start-sound-server starts one");                                    \
+#define REQUIRE_SOUND_SERVER()                                                                     \
+    do {                                                                                           \
+        if (!runPactl({"info"}))                                                                   \
+            QSKIP("no sound server can be reached (pactl info failed); "                           \
+                  "scripts/start-sound-server starts one");                                        \
     } while (false)
 
 } // namespace
@@ -128,7 +128,8 @@ void TestAlsaMixer::speakerElement_data()
     const Element capture{"Capture", 0, false, false};
     const Element line{"Line Out", 0, true, false};
 
-    QTest::newRow("Master wins wherever it stands") << QList<Element>{pcm, capture, master} << qsizetype(2);
+    QTest::newRow("Master wins wherever it stands")
+        << QList<Element>{pcm, capture, master} << qsizetype(2);
     QTest::newRow("then PCM") << QList<Element>{headphone, capture, pcm} << qsizetype(2);
     QTest::newRow("a switch alone serves") << QList<Element>{capture, headphone} << qsizetype(1);
     QTest::newRow("else the first with a volume")

@@ -50,12 +50,11 @@ public:
 
 QT_BEGIN_NAMESPACE
 namespace QTest {
-template <>
-char *toString(const Notification &n)
+template <> char *toString(const Notification &n)
 {
-    return qstrdup(QByteArray("(" + QByteArray::number(n.value) + ", " +
-                              QByteArray::number(n.data) + ")")
-                       .constData());
+    return qstrdup(
+        QByteArray("(" + QByteArray::number(n.value) + ", " + QByteArray::number(n.data) + ")")
+            .constData());
 }
 } // namespace QTest
 QT_END_NAMESPACE
@@ -98,10 +97,10 @@ void TestMasterVolume::opensTheMixerOfTheWaveMapper()
     fake->mixerIdOfWaveOut = 0;
     MasterVolume volume(fake);
 
-    QCOMPARE(fake->callNames(),
-             QByteArrayList({"mixerGetNumDevs", "waveOutOpen", "mixerGetID", "waveOutClose",
-                             "mixerOpen", "mixerGetLineInfoA(componentType)",
-                             "mixerGetLineControlsA(oneByType)"}));
+    QCOMPARE(
+        fake->callNames(),
+        QByteArrayList({"mixerGetNumDevs", "waveOutOpen", "mixerGetID", "waveOutClose", "mixerOpen",
+                        "mixerGetLineInfoA(componentType)", "mixerGetLineControlsA(oneByType)"}));
     QCOMPARE(fake->lastWaveDevice, WAVE_MAPPER);
     const WAVEFORMATEX &f = fake->lastWaveFormat;
     QCOMPARE(f.wFormatTag, WAVE_FORMAT_PCM);
@@ -179,6 +178,15 @@ void TestMasterVolume::failedLineClearsAnEarlierTarget()
     MasterVolume first(fake);
     QCOMPARE(MasterVolume::NotifyTarget(), &first);
 
+    // A controller that cannot even open leaves the target alone.
+    auto noDevice = std::make_shared<FakeMixer>();
+    noDevice->deviceCount = 0;
+    {
+        MasterVolume unopened(noDevice);
+        QCOMPARE(MasterVolume::NotifyTarget(), &first);
+    }
+    QCOMPARE(MasterVolume::NotifyTarget(), &first);
+
     auto withoutLine = std::make_shared<FakeMixer>();
     withoutLine->line.reset();
     {
@@ -253,8 +261,8 @@ void TestMasterVolume::setVolumeHonoursTheBounds()
     MasterVolume volume(fake);
     volume.SetVolume(value);
 
-    const QList<quint32> expected = takesEffect ? QList<quint32>{value, value}
-                                                : QList<quint32>{150, 150};
+    const QList<quint32> expected =
+        takesEffect ? QList<quint32>{value, value} : QList<quint32>{150, 150};
     QCOMPARE(fake->values(FakeMixer::VolumeId), expected);
     QCOMPARE(writes(*fake).size(), takesEffect ? 1 : 0);
 }
