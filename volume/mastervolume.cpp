@@ -150,7 +150,7 @@ void MasterVolume::SetChangeCallback(ChangeCallback callback, quint32 data)
 
 bool MasterVolume::Open()
 {
-    if (mixer->mixerGetNumDevs() == 0)
+    if (!mixer || mixer->mixerGetNumDevs() == 0)
         return false;
 
     const WAVEFORMATEX format = probeFormat();
