@@ -1,0 +1,212 @@
+#include "player/swfmoviewidget.h"
+
+#include "swf/movieloader.h"
+#include "swf/render/renderer.h"
+#include "swf/runtime/player.h"
+
+#include <QLoggingCategory>
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace {
+
+Q_LOGGING_CATEGORY(lcMovieWidget, "player.movie")
+
+QColor colourFromControl(qint32 colour)
+{
+    const auto value = quint32(colour);
+    return QColor(int(value & 0xff), int((value >> 8) & 0xff), int((value >> 16) & 0xff));
+}
+
+} // namespace
+
+SwfMovieWidget::SwfMovieWidget(const MovieControlCreation &creation, QWidget *parent)
+    : MovieControl(parent), m_creation(creation), m_renderer(std::make_unique<swf::Renderer>())
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true);
+    m_clock.setSingleShot(true);
+    m_clock.setTimerType(Qt::PreciseTimer);
+    connect(&m_clock, &QTimer::timeout, this, &SwfMovieWidget::tick);
+    if (creation.origin == MovieControlCreation::Origin::RunTime) {
+        setGeometry(creation.rect);
+        if (creation.controlId)
+            setObjectName(QString::number(creation.controlId));
+        if (!creation.windowName.isEmpty())
+            setWindowTitle(creation.windowName);
+        setFocusPolicy(creation.style & MovieControlStyle::TabStop ? Qt::StrongFocus
+                                                                   : Qt::ClickFocus);
+        setVisible(creation.style & MovieControlStyle::Visible);
+    } else {
+        setFocusPolicy(Qt::StrongFocus);
+    }
+}
+
+SwfMovieWidget::~SwfMovieWidget() = default;
+
+void SwfMovieWidget::SetMoviePath(const QByteArray &path)
+{
+    m_clock.stop();
+    m_player.reset();
+    m_path = path;
+    auto movie = swf::MovieCache::shared().load(path);
+    if (movie) {
+        m_player = std::make_unique<swf::Player>(*movie);
+        m_player->play();
+    } else {
+        qCWarning(lcMovieWidget).noquote()
+            << QString::fromLocal8Bit(path) << "not loaded:" << movie.error().toString();
+    }
+    syncState();
+    invalidateFrame();
+    scheduleTick();
+}
+
+void SwfMovieWidget::Play()
+{
+    if (!m_player || m_player->isPlaying())
+        return;
+    m_player->play();
+    syncState();
+    scheduleTick();
+}
+
+void SwfMovieWidget::Stop()
+{
+    if (!m_player)
+        return;
+    m_player->stop();
+    m_clock.stop();
+    syncState();
+}
+
+void SwfMovieWidget::Rewind()
+{
+    SeekToFrame(0);
+}
+
+void SwfMovieWidget::SetBackground(qint32 colour)
+{
+    m_backgroundOverride = colourFromControl(colour);
+    invalidateFrame();
+}
+
+void SwfMovieWidget::SeekToFrame(qint32 frame)
+{
+    if (!m_player)
+        return;
+    m_player->seek(frame);
+    syncState();
+    if (m_player->takeChanged())
+        invalidateFrame();
+    scheduleTick();
+}
+
+// Steps the frames that fell due since the last tick; frames missed while
+// drawing lagged are stepped without being drawn.
+void SwfMovieWidget::tick()
+{
+    if (!m_player || !m_player->isPlaying())
+        return;
+    m_player->advance(m_sinceTick.restart());
+    syncState();
+    if (m_player->takeChanged())
+        invalidateFrame();
+    m_clock.start(int(m_player->msUntilNextFrame()));
+}
+
+void SwfMovieWidget::scheduleTick()
+{
+    if (!m_player || !m_player->isPlaying()) {
+        m_clock.stop();
+        return;
+    }
+    m_sinceTick.start();
+    m_clock.start(int(m_player->msUntilNextFrame()));
+}
+
+void SwfMovieWidget::syncState()
+{
+    m_frameCount = m_player ? m_player->frameCount() : 0;
+    m_framePosition = m_player ? m_player->frame() : 0;
+    m_playing = m_player && m_player->isPlaying();
+}
+
+void SwfMovieWidget::invalidateFrame()
+{
+    m_frameStale = true;
+    update();
+}
+
+QColor SwfMovieWidget::background() const
+{
+    if (m_backgroundOverride)
+        return *m_backgroundOverride;
+    if (m_player)
+        return swf::Renderer::backgroundOf(m_player->movie());
+    return palette().color(backgroundRole());
+}
+
+void SwfMovieWidget::paintEvent(QPaintEvent *)
+{
+    const qreal ratio = devicePixelRatioF();
+    const QSize pixels = (QSizeF(size()) * ratio).toSize();
+    if (!m_player) {
+        QPainter(this).fillRect(rect(), background());
+        return;
+    }
+    if (m_frameStale || m_frameImage.size() != pixels) {
+        m_frameImage = m_renderer->render(*m_player, pixels, background());
+        m_frameImage.setDevicePixelRatio(ratio);
+        m_frameStale = false;
+    }
+    QPainter(this).drawImage(0, 0, m_frameImage);
+}
+
+void SwfMovieWidget::resizeEvent(QResizeEvent *event)
+{
+    MovieControl::resizeEvent(event);
+    m_frameStale = true;
+}
+
+void SwfMovieWidget::forwardPointer(swf::PointerEvent::Type type, QPointF position)
+{
+    if (!m_player)
+        return;
+    const QTransform toStage =
+        swf::Renderer::showAll(m_player->movie().stage(), QRectF(rect())).inverted();
+    m_player->pointerEvent(swf::PointerEvent{type, toStage.map(position)});
+    if (m_player->takeChanged())
+        invalidateFrame();
+}
+
+void SwfMovieWidget::mouseMoveEvent(QMouseEvent *event)
+{
+    forwardPointer(swf::PointerEvent::Type::Move, event->position());
+    MovieControl::mouseMoveEvent(event);
+}
+
+void SwfMovieWidget::mousePressEvent(QMouseEvent *event)
+{
+    forwardPointer(swf::PointerEvent::Type::Press, event->position());
+    MovieControl::mousePressEvent(event);
+}
+
+void SwfMovieWidget::mouseReleaseEvent(QMouseEvent *event)
+{
+    forwardPointer(swf::PointerEvent::Type::Release, event->position());
+    MovieControl::mouseReleaseEvent(event);
+}
+
+void SwfMovieWidget::leaveEvent(QEvent *event)
+{
+    forwardPointer(swf::PointerEvent::Type::Leave, QPointF());
+    MovieControl::leaveEvent(event);
+}
+
+MovieControlFactory swfMovieControlFactory()
+{
+    return [](const MovieControlCreation &creation, QWidget *parent) -> MovieControl * {
+        return new SwfMovieWidget(creation, parent);
+    };
+}
