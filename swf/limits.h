@@ -22,6 +22,11 @@ inline constexpr qint64 kMaxMovieShapeRecords = qint64(1) << 23;
 // Styles of one style array (the file allows 65535).
 inline constexpr int kMaxStyles = 65535;
 
+// Control tags and frames kept per movie, all timelines together; a
+// placement takes a few hundred bytes in memory and five in the file.
+inline constexpr qint64 kMaxControlTags = qint64(1) << 21;
+inline constexpr qint64 kMaxFrames = qint64(1) << 20;
+
 // Instances nested inside one another (sprites in sprites).
 inline constexpr int kMaxNesting = 64;
 // Display objects alive in one player at once, all levels together.

@@ -23,6 +23,9 @@ struct TagStats {
     int malformedTags = 0;  // tags whose contents could not be read
     bool cutShort = false;  // a tag ran past the end of the data
     qint64 shapeRecords = 0; // kept, all shapes together
+    qint64 controlTags = 0;  // kept, all timelines together
+    qint64 frames = 0;       // kept, all timelines together
+    bool overLimits = false; // something was dropped to stay within the limits
     QMap<quint16, int> byCode;
 };
 

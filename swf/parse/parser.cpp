@@ -2,14 +2,30 @@
 
 #include "swf/io/container.h"
 #include "swf/io/tagcodes.h"
+#include "swf/limits.h"
 #include "swf/log.h"
 #include "swf/parse/dispatch.h"
 #include "swf/parse/tagtable.h"
 
 namespace swf {
 
+void TimelineBuilder::add(std::unique_ptr<const ControlTag> tag)
+{
+    if (m_stats.controlTags >= limits::kMaxControlTags) {
+        m_stats.overLimits = true;
+        return;
+    }
+    ++m_stats.controlTags;
+    m_pending.tags.push_back(std::move(tag));
+}
+
 void TimelineBuilder::showFrame()
 {
+    if (m_stats.frames >= limits::kMaxFrames) {
+        m_stats.overLimits = true;
+        return;
+    }
+    ++m_stats.frames;
     m_timeline.frames.push_back(std::move(m_pending));
     m_pending = Frame{};
 }
@@ -68,6 +84,8 @@ void dispatchTags(TagStream &stream, MovieParts &movie, TimelineBuilder &timelin
             qCDebug(lcSwfIo).noquote() << "skipped:" << error->toString();
         }
     }
+    if (movie.stats.overLimits)
+        qCDebug(lcSwfIo) << "movie beyond the engine's limits; the excess is dropped";
     if (stream.cutShort()) {
         movie.stats.cutShort = true;
         qCDebug(lcSwfIo) << "tag stream cut short; playing what it holds";
@@ -85,7 +103,7 @@ Result<std::shared_ptr<const Movie>> parseMovie(QByteArrayView file)
     parts.truncated = decoded->truncated;
     const QByteArrayView data(decoded->data);
     TagStream stream(data.sliced(parts.header.tagsOffset), parts.header.tagsOffset);
-    TimelineBuilder timeline(parts.timeline);
+    TimelineBuilder timeline(parts.timeline, parts.stats);
     dispatchTags(stream, parts, timeline, 0);
     return std::shared_ptr<const Movie>(std::make_shared<Movie>(std::move(parts)));
 }

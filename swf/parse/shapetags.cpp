@@ -74,8 +74,10 @@ std::optional<Error> readShapeRecords(TagContext &c, Shape &shape, RecordBits bi
     Reader &r = c.reader;
     while (true) {
         if (qint64(shape.records.size()) >= limits::kMaxShapeRecords ||
-            c.movie.stats.shapeRecords >= limits::kMaxMovieShapeRecords)
+            c.movie.stats.shapeRecords >= limits::kMaxMovieShapeRecords) {
+            c.movie.stats.overLimits = true;
             return c.error(QStringLiteral("too many shape records"));
+        }
         if (r.flag()) {
             ShapeRecord edge = readEdge(r);
             if (!r.ok())

@@ -18,7 +18,7 @@ std::optional<Error> parseDefineSprite(TagContext &c)
         return error;
     const qint64 base = c.reader.absolutePosition();
     TagStream stream(c.reader.rest(), base);
-    TimelineBuilder timeline(sprite->timeline);
+    TimelineBuilder timeline(sprite->timeline, c.movie.stats);
     dispatchTags(stream, c.movie, timeline, c.spriteDepth + 1);
     c.define(std::move(sprite));
     return std::nullopt;

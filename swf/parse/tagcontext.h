@@ -12,12 +12,13 @@
 
 namespace swf {
 
-// Collects control tags into frames; ShowFrame closes a frame.
+// Collects control tags into frames; ShowFrame closes a frame. Tags and
+// frames past the movie's limits are dropped.
 class TimelineBuilder {
 public:
-    explicit TimelineBuilder(Timeline &timeline) : m_timeline(timeline) {}
+    TimelineBuilder(Timeline &timeline, TagStats &stats) : m_timeline(timeline), m_stats(stats) {}
 
-    void add(std::unique_ptr<const ControlTag> tag) { m_pending.tags.push_back(std::move(tag)); }
+    void add(std::unique_ptr<const ControlTag> tag);
     void showFrame();
     void label(const QString &name, bool anchor);
     // Tags after the last ShowFrame form one more frame: a movie cut short
@@ -26,6 +27,7 @@ public:
 
 private:
     Timeline &m_timeline;
+    TagStats &m_stats;
     Frame m_pending;
 };
 

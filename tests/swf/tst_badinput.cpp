@@ -73,6 +73,7 @@ private slots:
     void styleIndicesBeyondTheStyleArrays();
     void placementOfUndefinedCharacter();
     void spriteContainingItself();
+    void framesBeyondTheLimitAreDropped();
     void frameCountDisagreesWithFrames_data();
     void frameCountDisagreesWithFrames();
 };
@@ -310,6 +311,18 @@ void TestBadInput::spriteContainingItself()
     QVERIFY(cInstance && cInstance->children());
     QVERIFY(!cInstance->children()->at(1)); // B inside C inside B is refused
     exercise(movie);
+}
+
+void TestBadInput::framesBeyondTheLimitAreDropped()
+{
+    swfwriter::SwfWriter w;
+    w.showFrame(int(swf::limits::kMaxFrames) + 5);
+    auto movie = mustParse(w.finish());
+    QCOMPARE(qint64(movie->timeline().frameCount()), swf::limits::kMaxFrames);
+    QVERIFY(movie->stats().overLimits);
+    swf::Player player(movie);
+    player.seek(1 << 30);
+    QCOMPARE(qint64(player.frame()), swf::limits::kMaxFrames - 1);
 }
 
 void TestBadInput::frameCountDisagreesWithFrames_data()
