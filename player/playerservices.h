@@ -1,0 +1,55 @@
+// Everything the player window reaches outside itself, handed to it at
+// construction: the program fills it with the real services, tests with
+// recording ones. An empty member means "not available": the window then
+// skips what depends on it.
+#pragma once
+
+#include "player/errorreporter.h"
+#include "player/moviecontrol.h"
+
+#include <QByteArray>
+#include <QByteArrayList>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class FolderBrowser;
+class MasterVolume;
+class QDialog;
+class QWidget;
+
+struct PlayerServices {
+    // The movie controls: the player window's (control 1011, from its
+    // template) and the full-screen window's (created at run time).
+    MovieControlFactory movieControlFactory;
+
+    // Shows the framework's error messages, such as the file errors of the
+    // list file.
+    std::shared_ptr<ErrorReporter> errorReporter;
+
+    // Control 1000, the host of the skin engine: a widget that stands at its
+    // place in the player window. Without it a plain placeholder stands there.
+    std::function<QWidget *(QWidget *parent)> skinHostFactory;
+    // Start-up step of the player window: obtain the skin from the host,
+    // load startDirectory/winaqua.skn and restyle the player window.
+    std::function<void(QWidget *playerWindow, QWidget *skinHost, const QByteArray &startDirectory)>
+        skinPlayerWindow;
+    // The skin step of the playlist window and the about box, after their
+    // initialisation: restyle the window with the skin already loaded.
+    std::function<void(QWidget *window)> skinOwnWindow;
+
+    // A fresh master-volume controller for each moment that needs one (the
+    // start-up step and the clicks on the volume bar).
+    std::function<std::shared_ptr<MasterVolume>()> masterVolumeFactory;
+
+    // The open-file dialog of the open command: the chosen paths in the
+    // order the dialog gives them; nothing when the user cancels.
+    std::function<std::optional<QByteArrayList>(QWidget *owner)> chooseMovieFiles;
+    // The folder browser of the add-folder command, made for one run.
+    std::function<std::shared_ptr<FolderBrowser>(QWidget *owner)> folderBrowserFactory;
+
+    // The about box, made for one modal run above `owner`; it opens the
+    // maker's web and mail addresses itself.
+    std::function<std::shared_ptr<QDialog>(QWidget *owner)> aboutBoxFactory;
+};

@@ -1,0 +1,3 @@
+#include "playlist/log.h"
+
+Q_LOGGING_CATEGORY(lcPlaylist, "playlist")
