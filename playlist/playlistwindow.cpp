@@ -55,6 +55,9 @@ PlaylistWindow::PlaylistWindow(PlayerWindow *owner) : QDialog(owner), m_owner(ow
     m_listBox->setSelectionMode(QAbstractItemView::SingleSelection);
     m_listBox->setSortingEnabled(false);
     m_listBox->setUniformItemSizes(true);
+    // Long names are cut at the edge, not shortened with an ellipsis; the
+    // horizontal scroll bar reaches the rest.
+    m_listBox->setTextElideMode(Qt::ElideNone);
     m_listBox->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_listBox->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_listBox->viewport()->installEventFilter(this);
@@ -85,12 +88,14 @@ void PlaylistWindow::Dock(const QRect &windowRect)
     update();
 }
 
-// Places the window so that its frame covers `windowRect`. Before the window
-// has been shown its frame is not known; it is placed again once shown.
+// Places the window so that its frame covers `windowRect`. Until the window
+// manager has framed this window, its frame is taken to be like the owner's.
 void PlaylistWindow::PlaceFrame(const QRect &windowRect)
 {
-    const QSize frame = frameGeometry().size() - size();
-    resize(windowRect.size() - frame);
+    QSize frame = frameGeometry().size() - size();
+    if (frame.isEmpty() && parentWidget())
+        frame = parentWidget()->frameGeometry().size() - parentWidget()->size();
+    resize(windowRect.size() - frame.expandedTo(QSize(0, 0)));
     move(windowRect.topLeft());
 }
 
