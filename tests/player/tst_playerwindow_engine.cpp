@@ -1,0 +1,166 @@
+// The player window over the real engine, with movies written for each test.
+#define QTEST_QPA_MOUSE_HANDLING
+#include "playerharness.h"
+
+#include "player/playerwindow.h"
+#include "player/swfmoviewidget.h"
+#include "tools/swfwriter/swfwriter.h"
+
+#include <QLabel>
+#include <QMimeData>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+#include <QWindow>
+
+namespace {
+
+// A movie of `frames` frames at 12 frames a second: a square that moves one
+// pixel a frame.
+QByteArray writtenMovie(int frames)
+{
+    swfwriter::SwfWriter movie;
+    movie.setStageSize(200, 100);
+    movie.setFrameRate(12);
+    movie.setBackgroundColor({0, 0, 64, 255});
+    swfwriter::ShapeBuilder square;
+    square.rect(QRect(0, 0, swfwriter::px(20), swfwriter::px(20)),
+                square.addFill({255, 200, 0, 255}));
+    const quint16 id = movie.defineShape(square);
+    for (int frame = 0; frame < frames; ++frame) {
+        swfwriter::Place place;
+        place.depth = 1;
+        place.move = frame > 0;
+        if (frame == 0)
+            place.characterId = id;
+        place.matrix = swfwriter::translation(frame % 180, 40);
+        movie.placeObject2(place);
+        movie.showFrame();
+    }
+    return movie.finish();
+}
+
+void useEngine(PlayerHarness &h)
+{
+    h.adjustServices = [](PlayerServices &services) {
+        services.movieControlFactory = swfMovieControlFactory();
+    };
+}
+
+void drop(QWidget *window, const QByteArray &path)
+{
+    QMimeData mime;
+    mime.setData(QStringLiteral("text/uri-list"), "file://" + path + "\r\n");
+    const QPoint at = window->rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window, &enter);
+    QDropEvent dropped(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window, &dropped);
+}
+
+} // namespace
+
+class PlayerWindowEngineTest final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void startUpMoviePlaysAndTheBarFollows();
+    void withoutStartUpMovieTheWindowStillWorks();
+    void seekOnAPausedMovieRestartsIt();
+    void arrowsSeekAndTheControlClamps();
+    void droppedMovieAndListEntryPlay();
+};
+
+void PlayerWindowEngineTest::startUpMoviePlaysAndTheBarFollows()
+{
+    PlayerHarness h;
+    useEngine(h);
+    h.writeFile("vesk.swf", writtenMovie(30));
+    PlayerWindow *window = h.start();
+    MovieControl *movie = window->movieControl();
+    auto *bar = h.control<QScrollBar>(Res::IDC_SEEKBAR);
+    QCOMPARE(movie->GetFrameCount(), 30);
+    QCOMPARE(bar->maximum(), 30);
+    QVERIFY(movie->IsPlaying());
+    QTRY_VERIFY_WITH_TIMEOUT(bar->value() >= 3, 3000);
+    QCOMPARE(bar->value(), movie->GetFramePosition());
+}
+
+void PlayerWindowEngineTest::withoutStartUpMovieTheWindowStillWorks()
+{
+    PlayerHarness h;
+    useEngine(h);
+    PlayerWindow *window = h.start();
+    auto *bar = h.control<QScrollBar>(Res::IDC_SEEKBAR);
+    QCOMPARE(window->movieControl()->GetFrameCount(), 0);
+    QCOMPARE(bar->maximum(), 0);
+    auto *button = h.control<QPushButton>(Res::IDC_PLAYPAUSE);
+    QTest::mouseClick(button, Qt::LeftButton);
+    QTest::mouseClick(button, Qt::LeftButton);
+    QVERIFY(window->isVisible());
+    QTest::keyClick(window->windowHandle(), Qt::Key_Right);
+    QCOMPARE(bar->value(), 0);
+}
+
+// Seeking always plays, even a paused movie, and the caption stays.
+void PlayerWindowEngineTest::seekOnAPausedMovieRestartsIt()
+{
+    PlayerHarness h;
+    useEngine(h);
+    h.writeFile("vesk.swf", writtenMovie(40));
+    PlayerWindow *window = h.start();
+    MovieControl *movie = window->movieControl();
+    auto *button = h.control<QPushButton>(Res::IDC_PLAYPAUSE);
+    auto *bar = h.control<QScrollBar>(Res::IDC_SEEKBAR);
+    QTest::mouseClick(button, Qt::LeftButton);
+    QVERIFY(!movie->IsPlaying());
+    QCOMPARE(button->text(), QStringLiteral("播放"));
+
+    bar->triggerAction(QAbstractSlider::SliderToMaximum);
+    QVERIFY(movie->IsPlaying());
+    QCOMPARE(button->text(), QStringLiteral("播放"));
+    // The bar's end is the frame count; the control clamps to its last frame
+    // (or has already looped past it).
+    QVERIFY(movie->GetFramePosition() <= 39);
+}
+
+void PlayerWindowEngineTest::arrowsSeekAndTheControlClamps()
+{
+    PlayerHarness h;
+    useEngine(h);
+    h.writeFile("vesk.swf", writtenMovie(300));
+    PlayerWindow *window = h.start();
+    MovieControl *movie = window->movieControl();
+    QWindow *native = window->windowHandle();
+
+    QTest::keyClick(native, Qt::Key_Right);
+    QVERIFY(movie->GetFramePosition() >= 120);
+    QTest::keyClick(native, Qt::Key_Left);
+    QTest::keyClick(native, Qt::Key_Left);
+    QVERIFY(movie->GetFramePosition() < 10);
+    QVERIFY(movie->IsPlaying());
+}
+
+void PlayerWindowEngineTest::droppedMovieAndListEntryPlay()
+{
+    PlayerHarness h;
+    useEngine(h);
+    h.writeFile("vesk.swf", writtenMovie(10));
+    h.writeFile("listed.swf", writtenMovie(25));
+    h.writeFile("dropped.SWF", writtenMovie(50));
+    h.writeFile("FlashList.ini", h.filePath("listed.swf") + "\r\n");
+    PlayerWindow *window = h.start();
+    auto *bar = h.control<QScrollBar>(Res::IDC_SEEKBAR);
+
+    window->PlayEntry(0);
+    QCOMPARE(bar->maximum(), 25);
+    drop(window, h.filePath("dropped.SWF"));
+    QCOMPARE(window->movieControl()->GetMoviePath(), h.filePath("dropped.SWF"));
+    QCOMPARE(bar->maximum(), 50);
+    QVERIFY(window->movieControl()->IsPlaying());
+    QCOMPARE(h.control<QLabel>(Res::IDC_PATHLINE)->text(),
+             QString::fromLocal8Bit(h.filePath("listed.swf")));
+}
+
+QTEST_MAIN(PlayerWindowEngineTest)
+#include "tst_playerwindow_engine.moc"
