@@ -14,7 +14,7 @@
 #include <memory>
 #include <optional>
 
-class FolderBrowser;
+class InitialFolderBrowser;
 class MasterVolume;
 class QDialog;
 class QWidget;
@@ -41,13 +41,14 @@ struct PlayerServices {
 
     // A fresh master-volume controller for each moment that needs one (the
     // start-up step and the clicks on the volume bar).
-    std::function<std::shared_ptr<MasterVolume>()> masterVolumeFactory;
+    std::function<std::unique_ptr<MasterVolume>()> masterVolumeFactory;
 
     // The open-file dialog of the open command: the chosen paths in the
     // order the dialog gives them; nothing when the user cancels.
     std::function<std::optional<QByteArrayList>(QWidget *owner)> chooseMovieFiles;
-    // The folder browser of the add-folder command, made for one run.
-    std::function<std::shared_ptr<FolderBrowser>(QWidget *owner)> folderBrowserFactory;
+    // The folder browser of the add-folder command, made for one run and
+    // owned by `owner`.
+    std::function<std::unique_ptr<InitialFolderBrowser>(QWidget *owner)> folderBrowserFactory;
 
     // The about box, made for one modal run above `owner`; it opens the
     // maker's web and mail addresses itself.

@@ -11,6 +11,7 @@
 #include "playlist/playlistwindow.h"
 #include "res/icon.h"
 #include "res/resource.h"
+#include "volume/mastervolume.h"
 
 #include <QFile>
 #include <QGroupBox>
@@ -348,7 +349,7 @@ void PlayerWindow::ShowMasterVolume()
     // master output) and showing its volume in volumeBar come with the
     // master-volume controller.
     if (m_services.masterVolumeFactory) {
-        [[maybe_unused]] const std::shared_ptr<MasterVolume> volume =
+        [[maybe_unused]] const std::unique_ptr<MasterVolume> volume =
             m_services.masterVolumeFactory();
     }
 }

@@ -1,5 +1,7 @@
 #include "playerharness.h"
 
+#include "volume/mastervolume.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
@@ -100,7 +102,7 @@ PlayerServices PlayerHarness::services()
     };
     services.masterVolumeFactory = [this]() {
         journal.append(QStringLiteral("volume: controller"));
-        return std::shared_ptr<MasterVolume>();
+        return std::unique_ptr<MasterVolume>();
     };
     services.aboutBoxFactory = [this](QWidget *owner) {
         journal.append(QStringLiteral("about: box"));
