@@ -15,6 +15,8 @@ public:
     Reader() = default;
     // `base` is the offset of `data` in the decoded movie, for messages.
     explicit Reader(QByteArrayView data, qint64 base = 0) : m_data(data), m_base(base) {}
+    // The reader only views its data: a temporary array would die under it.
+    explicit Reader(QByteArray &&, qint64 = 0) = delete;
 
     bool ok() const { return !m_overrun; }
     bool atEnd() const { return m_pos >= m_data.size(); }

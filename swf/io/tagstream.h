@@ -18,6 +18,7 @@ class TagStream {
 public:
     // `data` holds the tags; `base` is its offset in the decoded movie.
     explicit TagStream(QByteArrayView data, qint64 base = 0) : m_data(data), m_base(base) {}
+    explicit TagStream(QByteArray &&, qint64 = 0) = delete;
 
     // The next tag, false at the end of the data, after an End tag, or at a
     // tag whose length runs past the end (then cutShort() is true).

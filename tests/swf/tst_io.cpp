@@ -35,32 +35,38 @@ void TestIo::bitFieldsReadMostSignificantFirst()
     QVERIFY(r.atEnd());
 
     // A 17-bit signed field spanning three bytes: 1 0000 0000 0000 0000 = -65536.
-    swf::Reader wide(QByteArray::fromHex("800000"));
+    const QByteArray wideBytes = QByteArray::fromHex("800000");
+    swf::Reader wide(wideBytes);
     QCOMPARE(wide.sb(17), -65536);
     // 16.16 fixed point 0x00018000 is 1.5; 8.8 0xff80 is -0.5.
-    swf::Reader fixed(QByteArray::fromHex("00800100" "80ff"));
+    const QByteArray fixedBytes = QByteArray::fromHex("00800100" "80ff");
+    swf::Reader fixed(fixedBytes);
     QCOMPARE(fixed.fixed16(), 1.5);
     QCOMPARE(fixed.fixed8(), -0.5);
 }
 
 void TestIo::overrunIsStickyAndReadsZero()
 {
-    swf::Reader r(QByteArray::fromHex("0102"));
+    const QByteArray two = QByteArray::fromHex("0102");
+    swf::Reader r(two);
     QCOMPARE(r.u32(), 0u);
     QVERIFY(!r.ok());
     QCOMPARE(r.u8(), quint8(0)); // at the end now
     QVERIFY(!r.ok());
 
-    swf::Reader bits(QByteArray::fromHex("ff"));
+    const QByteArray one = QByteArray::fromHex("ff");
+    swf::Reader bits(one);
     QCOMPARE(bits.ub(8), 0xffu);
     QCOMPARE(bits.ub(1), 0u);
     QVERIFY(!bits.ok());
 
-    swf::Reader text(QByteArray("abc", 3));
+    const QByteArray unterminated("abc", 3);
+    swf::Reader text(unterminated);
     text.cstring(); // no terminator
     QVERIFY(!text.ok());
 
-    swf::Reader huge(QByteArray::fromHex("00"));
+    const QByteArray zero = QByteArray::fromHex("00");
+    swf::Reader huge(zero);
     QCOMPARE(huge.ub(33), 0u); // wider than any SWF field
     QVERIFY(!huge.ok());
 }

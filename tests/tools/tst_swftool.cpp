@@ -2,6 +2,7 @@
 #include "swftest_tools.h"
 
 #include <QJsonDocument>
+#include <QtEndian>
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -74,6 +75,7 @@ private slots:
     void namesThatAreNotUtf8();
     void renderShowsTheRequestedFrame();
     void renderScalesToTheRequestedSize();
+    void decompressWritesThePlainMovie();
     void renderErrors_data();
     void renderErrors();
 
@@ -214,6 +216,31 @@ void TestSwfTool::renderScalesToTheRequestedSize()
     COMPARE_COLOR(pixelAt(image, 20, 10), QColor(Qt::white)); // margin above
     COMPARE_COLOR(pixelAt(image, 20, 40), QColor(Qt::black));
     COMPARE_COLOR(pixelAt(image, 60, 40), QColor(Qt::white)); // stage, outside the square
+}
+
+void TestSwfTool::decompressWritesThePlainMovie()
+{
+    const QByteArray plain = threeFrameMovie(swf::Compression::None);
+    for (auto compression : {swf::Compression::Zlib, swf::Compression::Lzma}) {
+        const QByteArray packed = path("packed.swf");
+        QVERIFY(writeBytes(packed, threeFrameMovie(compression)));
+        const QByteArray out = path("plain.swf");
+        QCOMPARE(runTool({"decompress", packed, "-o", out}).exitCode, 0);
+        QFile written(QFile::decodeName(out));
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QCOMPARE(written.readAll(), plain);
+    }
+    // Cut short: the written movie declares the length it holds.
+    const QByteArray cut = path("cut.swf");
+    QVERIFY(writeBytes(cut, threeFrameMovie(swf::Compression::Zlib).chopped(20)));
+    const QByteArray out = path("cutplain.swf");
+    QCOMPARE(runTool({"decompress", cut, "-o", out}).exitCode, 0);
+    QFile written(QFile::decodeName(out));
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    const QByteArray bytes = written.readAll();
+    QVERIFY(bytes.size() < plain.size());
+    QCOMPARE(qFromLittleEndian<quint32>(bytes.constData() + 4), quint32(bytes.size()));
+    QVERIFY(swf::parseMovie(bytes));
 }
 
 void TestSwfTool::renderErrors_data()

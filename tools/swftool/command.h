@@ -18,9 +18,10 @@ struct Command {
 
 const QList<Command> &commands();
 
-// infocommand.cpp, rendercommand.cpp
+// infocommand.cpp, rendercommand.cpp, decompresscommand.cpp
 int runInfo(const Arguments &args);
 int runRender(const Arguments &args);
+int runDecompress(const Arguments &args);
 
 // One line on stderr, "orvanto-swf: FILE: problem" (FILE byte for byte).
 void reportFileError(const QByteArray &file, const QString &problem);

@@ -13,6 +13,7 @@ const QList<Command> &commands()
     static const QList<Command> list = {
         {"info", "FILE", runInfo},
         {"render", "FILE -o OUT.png [--frames N] [--size WxH]", runRender},
+        {"decompress", "FILE -o OUT.swf", runDecompress},
     };
     return list;
 }
