@@ -137,7 +137,8 @@ void Renderer::render(const Player &player, QPainter &painter, const QRect &view
         return;
     }
     // Content outside the stage stays hidden: the margins show background.
-    painter.setClipRect(transform.mapRect(stage.toRectF()), Qt::IntersectClip);
+    // A whole-pixel clip keeps the raster engine on its fast rectangle path.
+    painter.setClipRect(transform.mapRect(stage.toRectF()).toRect(), Qt::IntersectClip);
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.setPen(Qt::NoPen);
     m_shapes.use(player.sharedMovie());

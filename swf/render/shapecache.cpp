@@ -10,11 +10,11 @@ void ShapeCache::use(const std::shared_ptr<const Movie> &movie)
     m_movie = movie;
 }
 
-const ShapeGeometry &ShapeCache::geometry(const Shape &shape)
+ShapeGeometry &ShapeCache::geometry(const Shape &shape)
 {
     auto &slot = m_geometry[&shape];
     if (!slot)
-        slot = std::make_unique<const ShapeGeometry>(buildShapeGeometry(shape));
+        slot = std::make_unique<ShapeGeometry>(buildShapeGeometry(shape));
     return *slot;
 }
 

@@ -16,12 +16,13 @@ class ShapeCache {
 public:
     // Forgets everything when `movie` is not the one cached for.
     void use(const std::shared_ptr<const Movie> &movie);
-    const ShapeGeometry &geometry(const Shape &shape);
+    // Built on first use; stroke outlines are added to it as lines are drawn.
+    ShapeGeometry &geometry(const Shape &shape);
     int size() const { return int(m_geometry.size()); }
 
 private:
     std::shared_ptr<const Movie> m_movie;
-    std::unordered_map<const Shape *, std::unique_ptr<const ShapeGeometry>> m_geometry;
+    std::unordered_map<const Shape *, std::unique_ptr<ShapeGeometry>> m_geometry;
 };
 
 } // namespace swf

@@ -9,19 +9,28 @@ namespace swf {
 void drawShape(const DisplayObject &object, const DrawState &state, DrawContext &context)
 {
     const auto &shape = static_cast<const Shape &>(object.character());
-    const ShapeGeometry &geometry = context.shapes.geometry(shape);
+    ShapeGeometry &geometry = context.shapes.geometry(shape);
     QPainter &painter = context.painter;
     painter.setTransform(state.transform);
-    for (const ShapeLayer &layer : geometry.layers) {
+    for (ShapeLayer &layer : geometry.layers) {
         for (const StyledPath &fill : layer.fills) {
             const QBrush brush = fillBrush(layer.styles->fills[fill.style], state, context);
             if (brush.color().alpha() == 0 && brush.style() == Qt::SolidPattern)
                 continue;
             painter.fillPath(fill.path, brush);
         }
-        for (const StyledPath &line : layer.lines) {
+        for (LinePath &line : layer.lines) {
             const QPen pen = linePen(layer.styles->lines[line.style], shape.version, state, context);
-            painter.strokePath(line.path, pen);
+            if (pen.isCosmetic()) {
+                painter.strokePath(line.path, pen);
+                continue;
+            }
+            if (!line.outlined) {
+                QPainterPathStroker stroker(pen);
+                line.outline = stroker.createStroke(line.path);
+                line.outlined = true;
+            }
+            painter.fillPath(line.outline, pen.brush());
         }
     }
 }

@@ -196,7 +196,10 @@ private:
             if (lines[style].empty())
                 continue;
             const bool mayClose = !m_styles->lines[style - 1].noClose;
-            layer.lines.push_back(StyledPath{style - 1, linePath(lines[style], mayClose)});
+            LinePath line;
+            line.style = style - 1;
+            line.path = linePath(lines[style], mayClose);
+            layer.lines.push_back(std::move(line));
         }
         m_geometry.layers.push_back(std::move(layer));
         m_edges.clear();

@@ -16,10 +16,18 @@ struct StyledPath {
     QPainterPath path;
 };
 
+// A line path and, once it was needed, the outline of its stroke. Lines
+// scale with their shape, so the outline is made once in shape coordinates
+// and filled from then on: stroking anew every frame costs far more.
+struct LinePath : StyledPath {
+    QPainterPath outline;
+    bool outlined = false;
+};
+
 struct ShapeLayer {
     const StyleTable *styles = nullptr;
     std::vector<StyledPath> fills; // in style order, drawn first
-    std::vector<StyledPath> lines; // in style order, drawn over the fills
+    std::vector<LinePath> lines;   // in style order, drawn over the fills
 };
 
 struct ShapeGeometry {
