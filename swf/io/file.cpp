@@ -50,6 +50,8 @@ Result<FileStamp> statFile(const QByteArray &path)
         return ioError("cannot open");
     if (S_ISDIR(st.st_mode))
         return Error{ErrorCode::Io, -1, -1, QStringLiteral("is a directory")};
+    if (!S_ISREG(st.st_mode))
+        return Error{ErrorCode::Io, -1, -1, QStringLiteral("not a regular file")};
     return stampOf(st);
 }
 
@@ -57,7 +59,9 @@ Result<FileBytes> readFile(const QByteArray &path, qint64 cap)
 {
     if (path.isEmpty())
         return Error{ErrorCode::Io, -1, -1, QStringLiteral("no file name given")};
-    Descriptor fd(::open(path.constData(), O_RDONLY | O_CLOEXEC));
+    // Non-blocking, so that a FIFO without a writer cannot hold us up; only
+    // regular files are read.
+    Descriptor fd(::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.get() < 0)
         return ioError("cannot open");
     struct stat st {};
@@ -65,24 +69,22 @@ Result<FileBytes> readFile(const QByteArray &path, qint64 cap)
         return ioError("cannot read");
     if (S_ISDIR(st.st_mode))
         return Error{ErrorCode::Io, -1, -1, QStringLiteral("is a directory")};
+    if (!S_ISREG(st.st_mode))
+        return Error{ErrorCode::Io, -1, -1, QStringLiteral("not a regular file")};
     FileBytes file;
     file.stamp = stampOf(st);
-    // Special files report no size; read them in blocks up to the cap.
-    qint64 want = S_ISREG(st.st_mode) ? qMin<qint64>(st.st_size, cap) : cap;
-    const qint64 block = 1 << 20;
-    file.bytes.resize(qMin(want, S_ISREG(st.st_mode) ? want : block));
+    const qint64 want = qMin<qint64>(st.st_size, cap);
+    file.bytes.resize(want);
     qint64 got = 0;
     while (got < want) {
-        if (got == file.bytes.size())
-            file.bytes.resize(qMin(want, file.bytes.size() * 2));
-        const ssize_t n = ::read(fd.get(), file.bytes.data() + got, size_t(file.bytes.size() - got));
+        const ssize_t n = ::read(fd.get(), file.bytes.data() + got, size_t(want - got));
         if (n < 0) {
             if (errno == EINTR)
                 continue;
             return ioError("cannot read");
         }
         if (n == 0)
-            break;
+            break; // the file shrank while being read
         got += n;
     }
     file.bytes.truncate(got);

@@ -9,6 +9,7 @@
 #include <QTest>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -163,6 +164,13 @@ void TestSwfTool::infoRefusesWhatItCannotRead()
     QVERIFY(missing.err.contains("missing.swf"));
     const Run directory = runTool({"info", QFile::encodeName(m_dir.path())});
     QCOMPARE(directory.exitCode, 1);
+    // A FIFO without a writer must not hold the tool up.
+    const QByteArray fifo = path("fifo.swf");
+    ::unlink(fifo.constData());
+    QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
+    const Run pipe = runTool({"info", fifo});
+    QCOMPARE(pipe.exitCode, 1);
+    QVERIFY(pipe.err.contains("regular file"));
 }
 
 void TestSwfTool::namesThatAreNotUtf8()
