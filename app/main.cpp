@@ -1,11 +1,42 @@
+// The program's entry: the application object with the real services of the
+// player window.
 #include "app/application.h"
+#include "fs/qtfolderdialogshell.h"
 #include "player/errorreporter.h"
+#include "ui/aboutbox.h"
+#include "ui/skin.h"
+#include "ui/skinhost.h"
+#include "volume/volumebar.h"
 
 #ifdef ORVANTO_HAVE_SWF_MOVIE_WIDGET
 #include "player/swfmoviewidget.h"
 #endif
 
 #include <memory>
+
+namespace {
+
+PlayerServices productionServices()
+{
+    PlayerServices services;
+#ifdef ORVANTO_HAVE_SWF_MOVIE_WIDGET
+    services.movieControlFactory = swfMovieControlFactory();
+#endif
+    services.errorReporter = std::make_shared<MessageBoxErrorReporter>();
+
+    // Control 1000 hosts the skin engine; the player window, the playlist
+    // window and the about box are skinned, the full-screen window is not.
+    services.skinHostFactory = [](QWidget *parent) { return new SkinHost(parent); };
+    services.skinPlayerWindow = Skin::skinPlayerWindow;
+    services.skinOwnWindow = Skin::skinOwnWindow;
+
+    services.masterVolumeFactory = alsaVolumeControllerFactory();
+    services.folderDialogShell = std::make_shared<QtFolderDialogShell>();
+    services.aboutBoxFactory = [](QWidget *owner) { return std::make_shared<AboutBox>(owner); };
+    return services;
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -16,11 +47,5 @@ int main(int argc, char *argv[])
         qputenv("QT_QPA_PLATFORM", "xcb");
 
     Application application(argc, argv);
-
-    PlayerServices services;
-#ifdef ORVANTO_HAVE_SWF_MOVIE_WIDGET
-    services.movieControlFactory = swfMovieControlFactory();
-#endif
-    services.errorReporter = std::make_shared<MessageBoxErrorReporter>();
-    return application.RunPlayer(std::move(services));
+    return application.RunPlayer(productionServices());
 }

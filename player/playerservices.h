@@ -14,7 +14,9 @@
 #include <memory>
 #include <optional>
 
-class InitialFolderBrowser;
+class FileFinder;
+class FolderDialogShell;
+class FullScreenWindow;
 class MasterVolume;
 class QDialog;
 class QWidget;
@@ -46,9 +48,16 @@ struct PlayerServices {
     // The open-file dialog of the open command: the chosen paths in the
     // order the dialog gives them; nothing when the user cancels.
     std::function<std::optional<QByteArrayList>(QWidget *owner)> chooseMovieFiles;
-    // The folder browser of the add-folder command, made for one run and
-    // owned by `owner`.
-    std::function<std::unique_ptr<InitialFolderBrowser>(QWidget *owner)> folderBrowserFactory;
+    // The dialog behind the add-folder command's folder browser. Null: our
+    // own folder dialog.
+    std::shared_ptr<FolderDialogShell> folderDialogShell;
+    // The finder of the add-folder command, made for one walk. Empty: a
+    // plain FileFinder.
+    std::function<std::unique_ptr<FileFinder>()> fileFinderFactory;
+
+    // The full-screen window, made for one modal run; nullptr (or an empty
+    // member) when it cannot be made, and then full screen does not start.
+    std::function<std::unique_ptr<FullScreenWindow>()> fullScreenWindowFactory;
 
     // The about box, made for one modal run above `owner`; it opens the
     // maker's web and mail addresses itself.

@@ -11,7 +11,8 @@
 #include "playlist/playlistwindow.h"
 #include "res/icon.h"
 #include "res/resource.h"
-#include "volume/mastervolume.h"
+#include "ui/aboutcommands.h"
+#include "volume/volumebar.h"
 
 #include <QFile>
 #include <QGroupBox>
@@ -122,7 +123,10 @@ void PlayerWindow::BuildControls()
     auto *frame = place(new QGroupBox(this), -1, dialogRect(264, 229, 82, 12));
     frame->setObjectName(QStringLiteral("volumeFrame"));
     volumeBar = place(new QProgressBar(this), Res::IDC_VOLUMEBAR, dialogRect(266, 233, 83, 9));
+    // A plain bar: the position is in mixer units, a percentage would mean
+    // nothing.
     volumeBar->setTextVisible(false);
+    m_volumeBar = std::make_unique<VolumeBar>(volumeBar, m_services.masterVolumeFactory);
 
     if (m_services.skinHostFactory)
         m_skinHost = m_services.skinHostFactory(this);
@@ -226,10 +230,11 @@ void PlayerWindow::OnStop()
     InvalidateVolumeBar();
 }
 
+// The about button redraws the volume bar once the box has closed; the
+// window menu's entry does not.
 void PlayerWindow::OnAbout()
 {
-    RunAboutBox();
-    InvalidateVolumeBar();
+    AboutCommands::aboutButton({[this] { RunAboutBox(); }, [this] { InvalidateVolumeBar(); }, {}});
 }
 
 // A scroll action of the seek bar, as a scroll code. Positions are full
@@ -324,7 +329,7 @@ void PlayerWindow::ResetSeekBar(qint32 frameCount)
 
 void PlayerWindow::InvalidateVolumeBar()
 {
-    volumeBar->update();
+    m_volumeBar->Invalidate();
 }
 
 void PlayerWindow::ReportFileError(const FileError &error)
@@ -343,28 +348,25 @@ void PlayerWindow::ApplySkin()
         m_services.skinPlayerWindow(this, m_skinHost, startDirectory);
 }
 
+// Start-up step 8: the master output is unmuted at every start and the bar
+// shows its volume.
 void PlayerWindow::ShowMasterVolume()
 {
-    // A controller of its own for this moment. Enabling it (unmuting the
-    // master output) and showing its volume in volumeBar come with the
-    // master-volume controller.
-    if (m_services.masterVolumeFactory) {
-        [[maybe_unused]] const std::unique_ptr<MasterVolume> volume =
-            m_services.masterVolumeFactory();
-    }
+    m_volumeBar->StartUp();
 }
 
+// Pre-translation step 1, for every left-button release in the window or a
+// child: a release over the bar sets the volume there. Never consumed.
 void PlayerWindow::ClickVolumeBar()
 {
-    // A left-button release anywhere in the window: when the cursor is over
-    // volumeBar, the volume bar sets the master volume from the cursor's
-    // place in it. Completed with the volume bar.
+    m_volumeBar->OnLeftButtonUp();
 }
 
+// The window's own left-button release: over the bar it switches the master
+// output on; the default handling follows.
 void PlayerWindow::ReleaseOnWindow()
 {
-    // The window's own left-button release over volumeBar unmutes the master
-    // output. Completed with the volume bar.
+    m_volumeBar->OnOwnLeftButtonUp();
 }
 
 void PlayerWindow::EnterFullScreen()

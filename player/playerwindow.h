@@ -15,6 +15,9 @@
 #include <QByteArrayList>
 #include <QDialog>
 
+#include <memory>
+
+class FullScreenWindow;
 class MovieControl;
 class PlaylistWindow;
 class PreTranslator;
@@ -25,6 +28,7 @@ class QPushButton;
 class QScrollBar;
 class QTimer;
 class SeekBar;
+class VolumeBar;
 
 class PlayerWindow final : public QDialog {
     Q_OBJECT
@@ -52,6 +56,8 @@ public:
     const PlayerServices &services() const { return m_services; }
     MovieControl *movieControl() const { return m_movie; }
     PlaylistWindow *playlistWindow() const { return m_playlistWindow; }
+    // What drives volumeBar (control 1016).
+    VolumeBar *volumeBarControl() const { return m_volumeBar.get(); }
 
     // startDirectory + "/" + name: where the program's own files live.
     QByteArray ProgramFilePath(const char *name) const;
@@ -131,6 +137,17 @@ private:
     bool PreTranslateMessage(QEvent *event);
     void OnKeyDown(int key);
     void ShowWindowMenu();
+    bool IsOwnMouseEvent(const QPoint &pos) const;
+
+    void StandardSysCommand(int command);
+
+    // The commands that fill the playlist: replace it, refill the list box.
+    void ReplacePlaylist(const QByteArrayList &paths);
+    QByteArrayList FindMovies(const QByteArray &folder);
+
+    // Full screen and the return from it.
+    void RunFullScreen();
+    void ReturnFromFullScreen(const FullScreenWindow &fullScreen);
 
     // Helpers shared by the operations.
     void RefreshPathLine();
@@ -154,6 +171,7 @@ private:
     QWidget *m_skinHost = nullptr;
     SeekBar *m_seekBar = nullptr;
     QProgressBar *volumeBar = nullptr;
+    std::unique_ptr<VolumeBar> m_volumeBar;
     QLabel *m_pathLine = nullptr;
     QPushButton *m_playPause = nullptr;
     QMenu *m_windowMenu = nullptr;

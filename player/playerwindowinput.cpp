@@ -8,6 +8,7 @@
 #include "player/seekbar.h"
 #include "res/resource.h"
 #include "res/strings.h"
+#include "ui/aboutcommands.h"
 
 #include <QAction>
 #include <QDropEvent>
@@ -91,7 +92,7 @@ void PlayerWindow::BuildWindowMenu()
     m_windowMenu->addSeparator();
     add(QStringLiteral("&Close\tAlt+F4"), SysCommand::Close, true);
     connect(m_windowMenu, &QMenu::triggered, this,
-            [this](QAction *action) { OnSysCommand(action->data().toInt()); });
+            [this](QAction *action) { OnSysCommand(AboutCommands::commandOf(action)); });
 
     for (const QKeySequence &keys :
          {QKeySequence(Qt::ALT | Qt::Key_Space), QKeySequence(Qt::SHIFT | Qt::Key_F10)}) {
@@ -104,12 +105,7 @@ void PlayerWindow::BuildWindowMenu()
 // 101 has a text.
 void PlayerWindow::AddAboutEntryToWindowMenu()
 {
-    const QString text = Res::loadString(Res::IDS_ABOUTBOX);
-    if (text.isEmpty())
-        return;
-    m_windowMenu->addSeparator();
-    QAction *about = m_windowMenu->addAction(text);
-    about->setData(Res::IDM_ABOUTBOX);
+    AboutCommands::addSystemMenuEntry(m_windowMenu, Res::loadString);
 }
 
 void PlayerWindow::ShowWindowMenu()
@@ -117,14 +113,18 @@ void PlayerWindow::ShowWindowMenu()
     m_windowMenu->exec(mapToGlobal(QPoint(0, 0)));
 }
 
+// Ids 16 to 31 open the about box (without redrawing the volume bar);
+// every other command gets the standard handling.
 void PlayerWindow::OnSysCommand(int id)
 {
-    const int command = id & ~0xF;
-    if (command == Res::IDM_ABOUTBOX) {
-        RunAboutBox();
-        return;
-    }
-    switch (command) {
+    AboutCommands::systemCommand(
+        id, {[this] { RunAboutBox(); }, {}, [this](int command) { StandardSysCommand(command); }});
+}
+
+// The low four bits of a system command are the system's own.
+void PlayerWindow::StandardSysCommand(int command)
+{
+    switch (command & ~0xF) {
     case SysCommand::Move:
         if (QWindow *window = windowHandle())
             window->startSystemMove();
@@ -227,24 +227,28 @@ void PlayerWindow::keyPressEvent(QKeyEvent *event)
     QDialog::keyPressEvent(event);
 }
 
+// Whether a mouse event at `pos` belongs to the window itself: labels and
+// the group box are transparent to the mouse, as static controls are; every
+// other control keeps its own. A control's event that it ignored reaches
+// the window too, but it is not the window's.
+bool PlayerWindow::IsOwnMouseEvent(const QPoint &pos) const
+{
+    QWidget *child = childAt(pos);
+    return !child || qobject_cast<QLabel *>(child) || qobject_cast<QGroupBox *>(child);
+}
+
 // A left-button press on the window's own background moves the window.
-// Labels and the group box are transparent to the mouse, as static controls
-// are; every other control keeps its press.
 void PlayerWindow::mousePressEvent(QMouseEvent *event)
 {
-    if (event->button() == Qt::LeftButton) {
-        QWidget *child = childAt(event->position().toPoint());
-        const bool background =
-            !child || qobject_cast<QLabel *>(child) || qobject_cast<QGroupBox *>(child);
-        if (background && windowHandle())
-            windowHandle()->startSystemMove();
-    }
+    if (event->button() == Qt::LeftButton && IsOwnMouseEvent(event->position().toPoint()) &&
+        windowHandle())
+        windowHandle()->startSystemMove();
     QDialog::mousePressEvent(event);
 }
 
 void PlayerWindow::mouseReleaseEvent(QMouseEvent *event)
 {
-    if (event->button() == Qt::LeftButton)
+    if (event->button() == Qt::LeftButton && IsOwnMouseEvent(event->position().toPoint()))
         ReleaseOnWindow();
     QDialog::mouseReleaseEvent(event);
 }

@@ -10,6 +10,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 
 #include <cstdlib>
 #include <memory>
@@ -26,6 +27,23 @@ void whenMenuOpens(QObject *context, std::function<void(QMenu *menu)> act)
         timer->stop();
         timer->deleteLater();
         act(menu);
+    });
+    timer->start();
+}
+
+void whenModalWindowOpens(QObject *context, const std::function<bool(QWidget *)> &matches,
+                          std::function<void(QWidget *window)> act)
+{
+    auto *timer = new QTimer(context);
+    timer->setInterval(5);
+    QObject::connect(timer, &QTimer::timeout, context, [timer, matches, act = std::move(act)] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal || !matches(modal) || !modal->isVisible() || !modal->windowHandle() ||
+            !modal->windowHandle()->isExposed())
+            return;
+        timer->stop();
+        timer->deleteLater();
+        act(modal);
     });
     timer->start();
 }

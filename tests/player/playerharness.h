@@ -26,6 +26,18 @@ void whenMenuOpens(QObject *context, std::function<void(QMenu *menu)> act);
 // the keyboard; closes the menu when there is none.
 void chooseMenuEntry(QMenu *menu, int command);
 
+// Calls `act` once with the next modal window of type Dialog, once it is
+// shown and active; the watch ends with `context`.
+void whenModalWindowOpens(QObject *context, const std::function<bool(QWidget *)> &matches,
+                          std::function<void(QWidget *window)> act);
+template <typename Dialog>
+void whenModalOpens(QObject *context, std::function<void(Dialog *dialog)> act)
+{
+    whenModalWindowOpens(
+        context, [](QWidget *w) { return qobject_cast<Dialog *>(w) != nullptr; },
+        [act = std::move(act)](QWidget *w) { act(qobject_cast<Dialog *>(w)); });
+}
+
 class RecordingErrorReporter final : public ErrorReporter {
 public:
     // Messages also go to `journal` (may be null) as "error: <message>".

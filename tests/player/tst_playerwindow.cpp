@@ -5,6 +5,7 @@
 
 #include "player/playerwindow.h"
 #include "playlist/playlistwindow.h"
+#include "volume/volumebar.h"
 
 #include <QAction>
 #include <QApplication>
@@ -622,40 +623,63 @@ void PlayerWindowTest::sysCommandsRouteByIdentifier()
     QCOMPARE(window->isVisible(), !closes);
 }
 
-// The volume bar is redrawn after seeking, play/pause, stop, previous, next
-// and the about button, and not after a drop.
+// The volume bar is redrawn once after seeking (every scroll code),
+// play/pause, stop (also of a halted movie), previous and next (buttons and
+// arrow keys, at the ends too) and the about button; not after a drop, the
+// window menu's about entry, a playlist entry played or the Left/Right keys.
 void PlayerWindowTest::volumeBarRedrawnAfterTheListedActions()
 {
     PlayerHarness h;
+    h.writeFile("FlashList.ini", "/m/one.swf\r\n/m/two.swf\r\n");
     PlayerWindow *window = h.start();
-    auto *volume = h.control<QProgressBar>(Res::IDC_VOLUMEBAR);
-    PaintCounter counter(volume);
-    QTest::qWait(50);
+    const VolumeBar *volume = window->volumeBarControl();
+    QVERIFY(volume);
+    QWindow *native = window->windowHandle();
 
-    const auto redrawn = [&](const std::function<void()> &action) {
-        QTest::qWait(20);
-        counter.paints = 0;
+    const auto redraws = [&](const std::function<void()> &action) {
+        const int before = volume->invalidationCount();
         action();
-        QTest::qWait(50);
-        return counter.paints > 0;
+        return volume->invalidationCount() - before;
     };
     const auto click = [&](int id) {
         return [&h, id] { QTest::mouseClick(h.control<QPushButton>(id), Qt::LeftButton); };
     };
-    QVERIFY(redrawn(click(Res::IDC_PLAYPAUSE)));
-    QVERIFY(redrawn(click(Res::IDC_STOP)));
-    QVERIFY(redrawn(click(Res::IDC_PREVIOUS)));
-    QVERIFY(redrawn(click(Res::IDC_NEXT)));
-    QVERIFY(redrawn(click(Res::IDC_ABOUT)));
-    QVERIFY(redrawn([&] {
-        h.control<QScrollBar>(Res::IDC_SEEKBAR)->triggerAction(QAbstractSlider::SliderToMinimum);
-    }));
-    QVERIFY(!redrawn([&] {
-        auto mime = std::make_unique<QMimeData>();
-        mime->setUrls({QUrl::fromLocalFile(QStringLiteral("/d/a.swf"))});
-        drop(window, mime.get());
-    }));
-    QVERIFY(!redrawn([&] { window->OnSysCommand(16); }));
+    const auto key = [native](Qt::Key k) { return [native, k] { QTest::keyClick(native, k); }; };
+    QCOMPARE(redraws(click(Res::IDC_PLAYPAUSE)), 1);
+    QCOMPARE(redraws(click(Res::IDC_STOP)), 1); // halted: nothing else happens
+    QCOMPARE(redraws(click(Res::IDC_PLAYPAUSE)), 1);
+    QCOMPARE(redraws(click(Res::IDC_STOP)), 1);
+    QCOMPARE(redraws(click(Res::IDC_PREVIOUS)), 1); // nothing to step to
+    QCOMPARE(redraws(click(Res::IDC_NEXT)), 1);
+    QCOMPARE(redraws(key(Qt::Key_Down)), 1);
+    QCOMPARE(redraws(key(Qt::Key_Down)), 1); // at the last entry
+    QCOMPARE(redraws(key(Qt::Key_Up)), 1);
+    QCOMPARE(redraws(click(Res::IDC_ABOUT)), 1);
+    QCOMPARE(h.aboutBoxes, 1);
+    auto *seekBar = h.control<QScrollBar>(Res::IDC_SEEKBAR);
+    for (const auto action : {QAbstractSlider::SliderToMinimum, QAbstractSlider::SliderToMaximum,
+                              QAbstractSlider::SliderSingleStepSub,
+                              QAbstractSlider::SliderPageStepAdd, QAbstractSlider::SliderNoAction})
+        QCOMPARE(redraws([&] { seekBar->triggerAction(action); }), 1);
+
+    QCOMPARE(redraws(key(Qt::Key_Left)), 0);
+    QCOMPARE(redraws(key(Qt::Key_Right)), 0);
+    QCOMPARE(redraws([&] { window->PlayEntry(0); }), 0);
+    QCOMPARE(redraws([&] {
+                 auto mime = std::make_unique<QMimeData>();
+                 mime->setUrls({QUrl::fromLocalFile(QStringLiteral("/d/a.swf"))});
+                 drop(window, mime.get());
+             }),
+             0);
+    QCOMPARE(redraws([&] { window->OnSysCommand(16); }), 0);
+    QCOMPARE(h.aboutBoxes, 2);
+
+    // An invalidation repaints the bar.
+    PaintCounter counter(h.control<QProgressBar>(Res::IDC_VOLUMEBAR));
+    QTest::qWait(20);
+    counter.paints = 0;
+    QTest::mouseClick(h.control<QPushButton>(Res::IDC_STOP), Qt::LeftButton);
+    QTRY_VERIFY(counter.paints > 0);
 }
 
 QTEST_MAIN(PlayerWindowTest)
