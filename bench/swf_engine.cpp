@@ -219,7 +219,10 @@ BENCHMARK(stepFrame)->Unit(benchmark::kMicrosecond);
 BENCHMARK(renderVesk)->Args({525, 315})->Args({1920, 1080})->Unit(benchmark::kMillisecond);
 BENCHMARK(renderVeskCold)->Args({525, 315})->Args({1920, 1080})->Unit(benchmark::kMillisecond);
 BENCHMARK(renderBusyScene)->Args({525, 315})->Args({1920, 1080})->Unit(benchmark::kMillisecond);
-BENCHMARK(renderBusiestCorpusMovie)->Args({525, 315})->Args({1920, 1080})->Unit(benchmark::kMillisecond);
+BENCHMARK(renderBusiestCorpusMovie)
+    ->Args({525, 315})
+    ->Args({1920, 1080})
+    ->Unit(benchmark::kMillisecond);
 
 int main(int argc, char **argv)
 {

@@ -17,8 +17,8 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    auto movie = swf::parseMovie(
-        QByteArrayView(reinterpret_cast<const char *>(data), qsizetype(size)));
+    auto movie =
+        swf::parseMovie(QByteArrayView(reinterpret_cast<const char *>(data), qsizetype(size)));
     if (!movie)
         return 0;
     swf::Player player(*movie);

@@ -30,8 +30,7 @@ struct Error {
 };
 
 // Either a value or the error that prevented it.
-template <typename T>
-class [[nodiscard]] Result {
+template <typename T> class [[nodiscard]] Result {
 public:
     Result(T value) : m_data(std::in_place_index<0>, std::move(value)) {}
     Result(Error error) : m_data(std::in_place_index<1>, std::move(error)) {}

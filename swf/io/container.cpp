@@ -17,7 +17,8 @@ constexpr qint64 kLzmaPrefixSize = 4 + 5;
 Result<Compression> readSignature(QByteArrayView file)
 {
     if (file.size() < 3)
-        return Error{ErrorCode::Truncated, -1, 0, QStringLiteral("the file is too short for a signature")};
+        return Error{ErrorCode::Truncated, -1, 0,
+                     QStringLiteral("the file is too short for a signature")};
     const QByteArrayView sig = file.first(3);
     if (sig == "FWS")
         return Compression::None;

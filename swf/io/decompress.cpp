@@ -72,8 +72,8 @@ Result<Inflated> inflateZlib(QByteArrayView input, qint64 cap)
             // Z_BUF_ERROR: the input ran out; anything else is damage.
             // Either way what came out so far is kept.
             if (status != Z_BUF_ERROR)
-                qCWarning(lcSwfIo) << "zlib stream damaged after" << out.used() << "bytes:"
-                                   << (stream.msg ? stream.msg : "");
+                qCWarning(lcSwfIo) << "zlib stream damaged after" << out.used()
+                                   << "bytes:" << (stream.msg ? stream.msg : "");
             break;
         }
         if (inBefore == stream.avail_in && qint64(stream.avail_out) == room)

@@ -19,7 +19,8 @@ Error ioError(const char *what)
 
 FileStamp stampOf(const struct stat &st)
 {
-    return FileStamp{qint64(st.st_size), qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+    return FileStamp{qint64(st.st_size),
+                     qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
 }
 
 // Closes the descriptor on every way out.

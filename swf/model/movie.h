@@ -18,10 +18,10 @@ namespace swf {
 
 // Tag counts seen while parsing, all timelines together.
 struct TagStats {
-    int topLevelTags = 0;   // tags of the main tag stream, End included
-    int unknownTags = 0;    // tags no parser handles, skipped
-    int malformedTags = 0;  // tags whose contents could not be read
-    bool cutShort = false;  // a tag ran past the end of the data
+    int topLevelTags = 0;    // tags of the main tag stream, End included
+    int unknownTags = 0;     // tags no parser handles, skipped
+    int malformedTags = 0;   // tags whose contents could not be read
+    bool cutShort = false;   // a tag ran past the end of the data
     qint64 shapeRecords = 0; // kept, all shapes together
     qint64 controlTags = 0;  // kept, all timelines together
     qint64 frames = 0;       // kept, all timelines together

@@ -42,10 +42,10 @@ struct Gradient {
 
 struct FillStyle {
     FillKind kind = FillKind::Solid;
-    Rgba color;             // solid fills
-    Matrix matrix;          // gradient and bitmap fills
-    Gradient gradient;      // gradient fills
-    quint16 bitmapId = 0;   // bitmap fills
+    Rgba color;           // solid fills
+    Matrix matrix;        // gradient and bitmap fills
+    Gradient gradient;    // gradient fills
+    quint16 bitmapId = 0; // bitmap fills
 
     bool isGradient() const
     {

@@ -7,7 +7,6 @@
 
 namespace swf {
 
-void dispatchTags(TagStream &stream, MovieParts &movie, TimelineBuilder &timeline,
-                  int spriteDepth);
+void dispatchTags(TagStream &stream, MovieParts &movie, TimelineBuilder &timeline, int spriteDepth);
 
 } // namespace swf

@@ -17,12 +17,16 @@ constexpr quint32 kClipEventKeyPress = 0x00020000;
 qint64 filterSize(quint8 type, Reader &r)
 {
     switch (type) {
-    case 0: return 23; // drop shadow
-    case 1: return 9;  // blur
-    case 2: return 15; // glow
-    case 3: return 27; // bevel
-    case 4:            // gradient glow: colour count, colours and ratios, 19 fixed bytes
-    case 7: {          // gradient bevel: the same layout
+    case 0:
+        return 23; // drop shadow
+    case 1:
+        return 9; // blur
+    case 2:
+        return 15; // glow
+    case 3:
+        return 27; // bevel
+    case 4:        // gradient glow: colour count, colours and ratios, 19 fixed bytes
+    case 7: {      // gradient bevel: the same layout
         const qint64 colours = r.u8();
         return 1 + 5 * colours + 19;
     }
@@ -31,8 +35,10 @@ qint64 filterSize(quint8 type, Reader &r)
         const qint64 y = r.u8();
         return 2 + 8 + 4 * x * y + 5;
     }
-    case 6: return 80; // colour matrix: twenty floats
-    default: return -1;
+    case 6:
+        return 80; // colour matrix: twenty floats
+    default:
+        return -1;
     }
 }
 

@@ -124,10 +124,22 @@ std::optional<Error> parseShape(TagContext &c, int version)
     return error;
 }
 
-std::optional<Error> parseDefineShape(TagContext &c) { return parseShape(c, 1); }
-std::optional<Error> parseDefineShape2(TagContext &c) { return parseShape(c, 2); }
-std::optional<Error> parseDefineShape3(TagContext &c) { return parseShape(c, 3); }
-std::optional<Error> parseDefineShape4(TagContext &c) { return parseShape(c, 4); }
+std::optional<Error> parseDefineShape(TagContext &c)
+{
+    return parseShape(c, 1);
+}
+std::optional<Error> parseDefineShape2(TagContext &c)
+{
+    return parseShape(c, 2);
+}
+std::optional<Error> parseDefineShape3(TagContext &c)
+{
+    return parseShape(c, 3);
+}
+std::optional<Error> parseDefineShape4(TagContext &c)
+{
+    return parseShape(c, 4);
+}
 
 } // namespace
 

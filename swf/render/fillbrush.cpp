@@ -30,9 +30,12 @@ QColor gradientPlaceholder(const Gradient &gradient, const ColorTransform &cx)
 Qt::PenCapStyle penCap(CapStyle cap)
 {
     switch (cap) {
-    case CapStyle::Round: return Qt::RoundCap;
-    case CapStyle::None: return Qt::FlatCap;
-    case CapStyle::Square: return Qt::SquareCap;
+    case CapStyle::Round:
+        return Qt::RoundCap;
+    case CapStyle::None:
+        return Qt::FlatCap;
+    case CapStyle::Square:
+        return Qt::SquareCap;
     }
     return Qt::RoundCap;
 }
@@ -40,9 +43,12 @@ Qt::PenCapStyle penCap(CapStyle cap)
 Qt::PenJoinStyle penJoin(JoinStyle join)
 {
     switch (join) {
-    case JoinStyle::Round: return Qt::RoundJoin;
-    case JoinStyle::Bevel: return Qt::BevelJoin;
-    case JoinStyle::Miter: return Qt::MiterJoin;
+    case JoinStyle::Round:
+        return Qt::RoundJoin;
+    case JoinStyle::Bevel:
+        return Qt::BevelJoin;
+    case JoinStyle::Miter:
+        return Qt::MiterJoin;
     }
     return Qt::RoundJoin;
 }
@@ -58,8 +64,7 @@ QBrush fillBrush(const FillStyle &fill, const DrawState &state, DrawContext &)
     return QBrush(transformed(Rgba{128, 128, 128, 255}, state.colorTransform));
 }
 
-QPen linePen(const LineStyle &style, int shapeVersion, const DrawState &state,
-             DrawContext &context)
+QPen linePen(const LineStyle &style, int shapeVersion, const DrawState &state, DrawContext &context)
 {
     QBrush brush = style.fill ? fillBrush(*style.fill, state, context)
                               : QBrush(transformed(style.color, state.colorTransform));

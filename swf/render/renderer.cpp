@@ -44,7 +44,8 @@ public:
         painter.save();
         std::vector<Mask> masks;
         for (const auto &[depth, object] : list.objects()) {
-            if (std::erase_if(masks, [depth = depth](const Mask &m) { return m.lastDepth < depth; }))
+            if (std::erase_if(masks,
+                              [depth = depth](const Mask &m) { return m.lastDepth < depth; }))
                 applyMasks(masks);
             const PlacementState &placement = object->placement();
             const QTransform transform = placement.matrix.toTransform() * parent.transform;
@@ -60,8 +61,8 @@ public:
             }
             if (!placement.visible)
                 continue;
-            const DrawState state{transform, ColorTransform::concat(parent.colorTransform,
-                                                                     placement.colorTransform)};
+            const DrawState state{
+                transform, ColorTransform::concat(parent.colorTransform, placement.colorTransform)};
             if (const DisplayList *children = object->children()) {
                 paint(*children, state);
             } else if (const DrawKind *kind = drawKind(object->character().kind())) {

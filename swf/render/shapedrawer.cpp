@@ -20,7 +20,8 @@ void drawShape(const DisplayObject &object, const DrawState &state, DrawContext 
             painter.fillPath(fill.path, brush);
         }
         for (LinePath &line : layer.lines) {
-            const QPen pen = linePen(layer.styles->lines[line.style], shape.version, state, context);
+            const QPen pen =
+                linePen(layer.styles->lines[line.style], shape.version, state, context);
             if (pen.isCosmetic()) {
                 painter.strokePath(line.path, pen);
                 continue;

@@ -112,8 +112,7 @@ QPainterPath linePath(const std::vector<Edge> &edges, bool mayClose)
 class GeometryBuilder {
 public:
     explicit GeometryBuilder(const Shape &shape)
-        : m_shape(shape),
-          m_rule(shape.usesFillWindingRule ? Qt::WindingFill : Qt::OddEvenFill)
+        : m_shape(shape), m_rule(shape.usesFillWindingRule ? Qt::WindingFill : Qt::OddEvenFill)
     {
         m_styles = shape.styleTables.empty() ? &m_empty : &shape.styleTables.front();
     }
@@ -124,8 +123,8 @@ public:
             std::visit([this](const auto &r) { add(r); }, record);
         flushLayer();
         if (m_geometry.badStyleIndices)
-            qCDebug(lcSwfRender) << "shape" << m_shape.id() << "has"
-                                 << m_geometry.badStyleIndices << "style indices out of range";
+            qCDebug(lcSwfRender) << "shape" << m_shape.id() << "has" << m_geometry.badStyleIndices
+                                 << "style indices out of range";
         return std::move(m_geometry);
     }
 

@@ -6,7 +6,9 @@
 
 namespace swf {
 
-FrameClock::FrameClock(double framesPerSecond) : m_fps(effectiveRate(framesPerSecond)) {}
+FrameClock::FrameClock(double framesPerSecond) : m_fps(effectiveRate(framesPerSecond))
+{
+}
 
 double FrameClock::effectiveRate(double declared)
 {

@@ -44,7 +44,6 @@ std::optional<PlacementState> placedState(const PlacementState *current, const P
                                           int frame, const Movie &movie);
 
 // Runs one frame's control tags over placements.
-void applyFrame(PlacementMap &placements, const Frame &frame, int frameIndex,
-                const Movie &movie);
+void applyFrame(PlacementMap &placements, const Frame &frame, int frameIndex, const Movie &movie);
 
 } // namespace swf

@@ -3,8 +3,8 @@
 namespace swf {
 
 Player::Player(std::shared_ptr<const Movie> movie)
-    : m_movie(std::move(movie)), m_context{*m_movie, &m_nullAudio},
-      m_clock(m_movie->frameRate()), m_root(m_movie->timeline(), nullptr)
+    : m_movie(std::move(movie)), m_context{*m_movie, &m_nullAudio}, m_clock(m_movie->frameRate()),
+      m_root(m_movie->timeline(), nullptr)
 {
     m_root.enterFirstFrame(m_context);
 }

@@ -228,7 +228,8 @@ void TestSwfMovieWidget::runTimeCreation()
     creation.rect = QRect(10, 20, 300, 200);
     creation.windowName = QStringLiteral("movie");
     creation.controlId = 1234;
-    creation.style = MovieControlStyle::Child | MovieControlStyle::Visible | MovieControlStyle::TabStop;
+    creation.style =
+        MovieControlStyle::Child | MovieControlStyle::Visible | MovieControlStyle::TabStop;
     SwfMovieWidget widget(creation, &window);
     QCOMPARE(widget.geometry(), QRect(10, 20, 300, 200));
     QCOMPARE(widget.objectName(), QStringLiteral("1234"));

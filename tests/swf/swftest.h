@@ -49,11 +49,11 @@ inline swfwriter::Place moveTo(quint16 depth, double x, double y)
     return p;
 }
 
-inline QImage renderStage(const swf::Player &player, QSize size = {},
-                          QColor background = Qt::white)
+inline QImage renderStage(const swf::Player &player, QSize size = {}, QColor background = Qt::white)
 {
     if (size.isEmpty())
-        size = QSize(int(player.movie().stage().width() / 20), int(player.movie().stage().height() / 20));
+        size = QSize(int(player.movie().stage().width() / 20),
+                     int(player.movie().stage().height() / 20));
     swf::Renderer renderer;
     return renderer.render(player, size, background);
 }
@@ -70,10 +70,10 @@ inline bool near(const QColor &a, const QColor &b, int tolerance = 2)
            qAbs(a.blue() - b.blue()) <= tolerance;
 }
 
-#define COMPARE_COLOR(actual, expected)                                                          \
-    do {                                                                                         \
-        const QColor a_ = (actual), e_ = (expected);                                             \
-        if (!near(a_, e_))                                                                       \
-            QFAIL(qPrintable(QStringLiteral("colour %1, expected %2")                           \
-                                 .arg(a_.name(QColor::HexArgb), e_.name(QColor::HexArgb))));     \
+#define COMPARE_COLOR(actual, expected)                                                            \
+    do {                                                                                           \
+        const QColor a_ = (actual), e_ = (expected);                                               \
+        if (!near(a_, e_))                                                                         \
+            QFAIL(qPrintable(QStringLiteral("colour %1, expected %2")                              \
+                                 .arg(a_.name(QColor::HexArgb), e_.name(QColor::HexArgb))));       \
     } while (false)

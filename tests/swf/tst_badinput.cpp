@@ -89,7 +89,8 @@ void TestBadInput::loadsOrFailsCleanly_data()
 
     QTest::newRow("empty file") << QByteArray() << int(swf::ErrorCode::Truncated);
     QTest::newRow("wrong signature") << ("XWS" + fws.mid(3)) << int(swf::ErrorCode::BadSignature);
-    QTest::newRow("lower-case signature") << ("fws" + fws.mid(3)) << int(swf::ErrorCode::BadSignature);
+    QTest::newRow("lower-case signature")
+        << ("fws" + fws.mid(3)) << int(swf::ErrorCode::BadSignature);
     QTest::newRow("text file") << QByteArray("hello, world\n") << int(swf::ErrorCode::BadSignature);
 
     QByteArray huge = fws;
@@ -159,7 +160,8 @@ void TestBadInput::truncatedAtEveryByte()
     for (qsizetype length = 0; length < whole.size(); ++length) {
         auto movie = swf::parseMovie(whole.left(length));
         if (!movie) {
-            QVERIFY2(loaded == 0, qPrintable(QStringLiteral("failed at %1 after loading shorter").arg(length)));
+            QVERIFY2(loaded == 0,
+                     qPrintable(QStringLiteral("failed at %1 after loading shorter").arg(length)));
             QVERIFY(movie.error().code == swf::ErrorCode::Truncated ||
                     movie.error().code == swf::ErrorCode::BadSignature);
             continue;
@@ -197,7 +199,8 @@ void TestBadInput::bytesPastDeclaredLengthAreIgnored()
     w.placeObject2(placeAt(2, square, 20, 0));
     w.showFrame();
     w.showFrame();
-    for (auto compression : {swf::Compression::None, swf::Compression::Zlib, swf::Compression::Lzma}) {
+    for (auto compression :
+         {swf::Compression::None, swf::Compression::Zlib, swf::Compression::Lzma}) {
         w.setCompression(compression);
         QByteArray bytes = w.finish();
         setDeclaredLength(bytes, quint32(firstFrameEnd));
@@ -243,8 +246,8 @@ void TestBadInput::styleIndicesBeyondTheStyleArrays()
     w.setStageSize(40, 40);
     swfwriter::ShapeBuilder shape;
     shape.addFill({0, 255, 0});
-    shape.rect(QRect(0, 0, px(20), px(20)), 7);           // fill 7 of 1
-    shape.rect(QRect(px(20), 0, px(20), px(20)), 1, 9);   // line 9 of 0
+    shape.rect(QRect(0, 0, px(20), px(20)), 7);         // fill 7 of 1
+    shape.rect(QRect(px(20), 0, px(20), px(20)), 1, 9); // line 9 of 0
     const quint16 id = w.defineShape(shape);
     w.placeObject2(placeAt(1, id, 0, 0));
     w.showFrame();

@@ -23,7 +23,9 @@ void TestIo::bitFieldsReadMostSignificantFirst()
 {
     // 1011 0010 1111 0000: ub(1)=1, ub(3)=011=3, sb(4)=0010=2, sb(4)=1111=-1;
     // then a byte read aligns to the next byte.
-    const QByteArray bytes = QByteArray::fromHex("b2f0" "7f" "3412");
+    const QByteArray bytes = QByteArray::fromHex("b2f0"
+                                                 "7f"
+                                                 "3412");
     swf::Reader r(bytes);
     QCOMPARE(r.ub(1), 1u);
     QCOMPARE(r.ub(3), 3u);
@@ -39,7 +41,8 @@ void TestIo::bitFieldsReadMostSignificantFirst()
     swf::Reader wide(wideBytes);
     QCOMPARE(wide.sb(17), -65536);
     // 16.16 fixed point 0x00018000 is 1.5; 8.8 0xff80 is -0.5.
-    const QByteArray fixedBytes = QByteArray::fromHex("00800100" "80ff");
+    const QByteArray fixedBytes = QByteArray::fromHex("00800100"
+                                                      "80ff");
     swf::Reader fixed(fixedBytes);
     QCOMPARE(fixed.fixed16(), 1.5);
     QCOMPARE(fixed.fixed8(), -0.5);
@@ -74,16 +77,16 @@ void TestIo::overrunIsStickyAndReadsZero()
 void TestIo::handBuiltPlainMovie()
 {
     QByteArray file;
-    file += "FWS";                     // signature: uncompressed
-    file += char(6);                   // version 6
+    file += "FWS";                           // signature: uncompressed
+    file += char(6);                         // version 6
     file += QByteArray::fromHex("19000000"); // declared length 25
     // RECT, 5 + 4 × 15 bits padded to 9 bytes: 01111 (15-bit fields),
     // xMin 0, xMax 11000 = 010101011111000, yMin 0, yMax 8000 = 001111101000000.
     file += QByteArray::fromHex("7800055f00000fa000");
-    file += QByteArray::fromHex("0018");   // frame rate 24.0 (8.8, little-endian)
-    file += QByteArray::fromHex("0100");   // one frame
-    file += QByteArray::fromHex("4000");   // ShowFrame: code 1, length 0
-    file += QByteArray::fromHex("0000");   // End
+    file += QByteArray::fromHex("0018"); // frame rate 24.0 (8.8, little-endian)
+    file += QByteArray::fromHex("0100"); // one frame
+    file += QByteArray::fromHex("4000"); // ShowFrame: code 1, length 0
+    file += QByteArray::fromHex("0000"); // End
     QCOMPARE(file.size(), 25);
 
     auto decoded = swf::decodeSwf(file);
@@ -125,7 +128,9 @@ void TestIo::sameMovieInEveryCompression()
         writer.showFrame();
     }
     const QByteArray bytes = writer.finish();
-    QCOMPARE(bytes.left(3), QByteArray(compression == 0 ? "FWS" : compression == 1 ? "CWS" : "ZWS"));
+    QCOMPARE(bytes.left(3), QByteArray(compression == 0   ? "FWS"
+                                       : compression == 1 ? "CWS"
+                                                          : "ZWS"));
 
     auto decoded = swf::decodeSwf(bytes);
     QVERIFY(decoded);
@@ -141,8 +146,11 @@ void TestIo::shortAndLongTagHeaders()
 {
     // Short header: code 9, length 3. Long header: code 9, length 63 marker
     // then 3 as a 32-bit length. Both carry the same body.
-    const QByteArray tags = QByteArray::fromHex("4302" "102030") +
-                            QByteArray::fromHex("7f02" "03000000" "405060");
+    const QByteArray tags = QByteArray::fromHex("4302"
+                                                "102030") +
+                            QByteArray::fromHex("7f02"
+                                                "03000000"
+                                                "405060");
     swf::TagStream stream(tags, 100);
     swf::Tag tag;
     QVERIFY(stream.next(tag));
@@ -161,7 +169,9 @@ void TestIo::shortAndLongTagHeaders()
 void TestIo::tagStreamStopsAtEnd()
 {
     // ShowFrame, End, then bytes that must not be read as tags.
-    const QByteArray tags = QByteArray::fromHex("4000" "0000" "ffffffff");
+    const QByteArray tags = QByteArray::fromHex("4000"
+                                                "0000"
+                                                "ffffffff");
     swf::TagStream stream(tags);
     swf::Tag tag;
     QVERIFY(stream.next(tag));

@@ -10,8 +10,7 @@
 
 namespace {
 
-template <typename T>
-const T &tagAt(const swf::Timeline &timeline, int frame, int index)
+template <typename T> const T &tagAt(const swf::Timeline &timeline, int frame, int index)
 {
     return dynamic_cast<const T &>(*timeline.frames.at(frame).tags.at(index));
 }
@@ -21,14 +20,14 @@ const T &tagAt(const swf::Timeline &timeline, int frame, int index)
 QByteArray linearGradientFill()
 {
     swfwriter::BitWriter w;
-    w.u8(0x10);                        // linear gradient
-    swfwriter::writeMatrix(w, {});     // identity
-    w.ub(2, 1);                        // spread: reflect
-    w.ub(2, 1);                        // interpolation: linear RGB
-    w.ub(4, 2);                        // two records
-    w.u8(0);                           // ratio 0
+    w.u8(0x10);                    // linear gradient
+    swfwriter::writeMatrix(w, {}); // identity
+    w.ub(2, 1);                    // spread: reflect
+    w.ub(2, 1);                    // interpolation: linear RGB
+    w.ub(4, 2);                    // two records
+    w.u8(0);                       // ratio 0
     swfwriter::writeRgba(w, {255, 0, 0, 255});
-    w.u8(255);                         // ratio 255
+    w.u8(255); // ratio 255
     swfwriter::writeRgba(w, {0, 0, 255, 128});
     return w.data();
 }
@@ -36,8 +35,8 @@ QByteArray linearGradientFill()
 QByteArray bitmapFill()
 {
     swfwriter::BitWriter w;
-    w.u8(0x41);                        // clipped bitmap
-    w.u16(42);                         // bitmap id
+    w.u8(0x41); // clipped bitmap
+    w.u16(42);  // bitmap id
     swfwriter::writeMatrix(w, swfwriter::translation(1, 2));
     return w.data();
 }
@@ -134,7 +133,8 @@ void TestParse::everyFillKind()
     b.rect(QRect(0, 0, 100, 100), 1);
     const quint16 id = w.defineShape(b, 3);
     auto movie = mustParse(w.finish());
-    const auto &fills = dynamic_cast<const swf::Shape &>(*movie->character(id)).styleTables[0].fills;
+    const auto &fills =
+        dynamic_cast<const swf::Shape &>(*movie->character(id)).styleTables[0].fills;
     QCOMPARE(int(fills.size()), 3);
     QCOMPARE(fills[0].kind, swf::FillKind::Solid);
     QCOMPARE(fills[0].color, (swf::Rgba{1, 2, 3, 4}));
@@ -155,37 +155,37 @@ void TestParse::everyFillKind()
 void TestParse::lineStyle2WithFill()
 {
     swfwriter::BitWriter t;
-    t.u16(5);                                   // shape id
-    swfwriter::writeRect(t, {0, 200, 0, 200});  // shape bounds
-    swfwriter::writeRect(t, {0, 200, 0, 200});  // edge bounds
-    t.ub(5, 0);                                 // reserved
-    t.ub(1, 1);                                 // UsesFillWindingRule
-    t.ub(1, 0);                                 // UsesNonScalingStrokes
-    t.ub(1, 1);                                 // UsesScalingStrokes
-    t.u8(0);                                    // no fill styles
-    t.u8(1);                                    // one line style
-    t.u16(60);                                  // width
-    t.ub(2, 2);                                 // start cap: square
-    t.ub(2, 2);                                 // join: miter
-    t.ub(1, 1);                                 // HasFillFlag
-    t.ub(1, 1);                                 // NoHScaleFlag
-    t.ub(1, 0);                                 // NoVScaleFlag
-    t.ub(1, 1);                                 // PixelHintingFlag
-    t.ub(5, 0);                                 // reserved
-    t.ub(1, 1);                                 // NoClose
-    t.ub(2, 1);                                 // end cap: none
-    t.fixed8(2.5);                              // miter limit
-    t.u8(0x13);                                 // focal radial gradient
+    t.u16(5);                                  // shape id
+    swfwriter::writeRect(t, {0, 200, 0, 200}); // shape bounds
+    swfwriter::writeRect(t, {0, 200, 0, 200}); // edge bounds
+    t.ub(5, 0);                                // reserved
+    t.ub(1, 1);                                // UsesFillWindingRule
+    t.ub(1, 0);                                // UsesNonScalingStrokes
+    t.ub(1, 1);                                // UsesScalingStrokes
+    t.u8(0);                                   // no fill styles
+    t.u8(1);                                   // one line style
+    t.u16(60);                                 // width
+    t.ub(2, 2);                                // start cap: square
+    t.ub(2, 2);                                // join: miter
+    t.ub(1, 1);                                // HasFillFlag
+    t.ub(1, 1);                                // NoHScaleFlag
+    t.ub(1, 0);                                // NoVScaleFlag
+    t.ub(1, 1);                                // PixelHintingFlag
+    t.ub(5, 0);                                // reserved
+    t.ub(1, 1);                                // NoClose
+    t.ub(2, 1);                                // end cap: none
+    t.fixed8(2.5);                             // miter limit
+    t.u8(0x13);                                // focal radial gradient
     swfwriter::writeMatrix(t, {});
-    t.ub(2, 0);                                 // spread pad
-    t.ub(2, 0);                                 // interpolation normal
-    t.ub(4, 1);                                 // one record
+    t.ub(2, 0); // spread pad
+    t.ub(2, 0); // interpolation normal
+    t.ub(4, 1); // one record
     t.u8(128);
     swfwriter::writeRgba(t, {9, 8, 7, 6});
-    t.fixed8(-0.75);                            // focal point
-    t.ub(4, 0);                                 // NumFillBits
-    t.ub(4, 1);                                 // NumLineBits
-    t.ub(6, 0);                                 // end of shape
+    t.fixed8(-0.75); // focal point
+    t.ub(4, 0);      // NumFillBits
+    t.ub(4, 1);      // NumLineBits
+    t.ub(6, 0);      // end of shape
     swfwriter::SwfWriter w;
     w.rawTag(swf::TagCode::DefineShape4, t.data());
     auto movie = mustParse(w.finish());
@@ -260,27 +260,27 @@ void TestParse::placeObjectFields()
 void TestParse::placeObject3Extras()
 {
     swfwriter::BitWriter filters;
-    filters.u8(3);                                  // three filters
-    filters.u8(1);                                  // blur: 9 bytes
+    filters.u8(3); // three filters
+    filters.u8(1); // blur: 9 bytes
     filters.bytes(QByteArray(9, char(1)));
-    filters.u8(4);                                  // gradient glow
-    filters.u8(2);                                  //   two colours
+    filters.u8(4); // gradient glow
+    filters.u8(2); //   two colours
     filters.bytes(QByteArray(2 * 5 + 19, char(2)));
-    filters.u8(5);                                  // convolution
-    filters.u8(3);                                  //   3 × 3 matrix
+    filters.u8(5); // convolution
+    filters.u8(3); //   3 × 3 matrix
     filters.u8(3);
     filters.bytes(QByteArray(8 + 36 + 5, char(3)));
     swfwriter::BitWriter actions;
-    actions.u16(0);                                 // reserved
-    actions.u32(0x00020001);                        // all events: key press, load
-    actions.u32(0x00020000);                        // key press
-    actions.u32(3);                                 //   3 bytes: key code and 2 actions
-    actions.u8(65);                                 //   key 'A'
+    actions.u16(0);          // reserved
+    actions.u32(0x00020001); // all events: key press, load
+    actions.u32(0x00020000); // key press
+    actions.u32(3);          //   3 bytes: key code and 2 actions
+    actions.u8(65);          //   key 'A'
     actions.bytes(QByteArray::fromHex("0700"));
-    actions.u32(0x00000001);                        // load
+    actions.u32(0x00000001); // load
     actions.u32(1);
     actions.u8(0);
-    actions.u32(0);                                 // end
+    actions.u32(0); // end
     swfwriter::SwfWriter w;
     w.setVersion(8);
     const quint16 id = defineSquare(w, 10, {0, 0, 0});

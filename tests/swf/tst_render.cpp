@@ -87,7 +87,8 @@ void TestRender::showAllKeepsAspectAndCentres()
     COMPARE_COLOR(pixelAt(wide, 199, 25), QColor(0, 0, 255));
     COMPARE_COLOR(pixelAt(wide, 200, 25), QColor(0, 255, 0));
 
-    const QTransform t = swf::Renderer::showAll(swf::Rect{200, 2200, 400, 1400}, QRectF(0, 0, 100, 100));
+    const QTransform t =
+        swf::Renderer::showAll(swf::Rect{200, 2200, 400, 1400}, QRectF(0, 0, 100, 100));
     QCOMPARE(t.map(QPointF(200, 400)), QPointF(0, 25));
     QCOMPARE(t.map(QPointF(2200, 1400)), QPointF(100, 75));
 }
@@ -229,10 +230,10 @@ void TestRender::colourTransformsApplyToSolids()
     swfwriter::ShapeBuilder b;
     b.rect(QRect(0, 0, px(100), px(100)), b.addFill({200, 100, 50}));
     swf::ColorTransform cx;
-    cx.multR = 128;  // × 0.5
-    cx.addG = 100;   // + 100
+    cx.multR = 128; // × 0.5
+    cx.addG = 100;  // + 100
     cx.multB = 0;
-    cx.addB = -10;   // clamped at 0
+    cx.addB = -10; // clamped at 0
     COMPARE_COLOR(pixelAt(drawn(oneShape(b, 3, 100, 100, cx)), 50, 50), QColor(100, 200, 0));
     swf::ColorTransform half;
     half.multA = 128;
@@ -288,9 +289,9 @@ void TestRender::clipDepthMasksTheDepthsAbove()
     swf::Player player(mustParse(w.finish()));
     const QImage image = renderStage(player);
     COMPARE_COLOR(pixelAt(image, 25, 25), QColor(0, 0, 255));
-    COMPARE_COLOR(pixelAt(image, 75, 25), QColor(Qt::white));  // masked away
+    COMPARE_COLOR(pixelAt(image, 75, 25), QColor(Qt::white)); // masked away
     COMPARE_COLOR(pixelAt(image, 25, 75), QColor(Qt::white));
-    COMPARE_COLOR(pixelAt(image, 90, 90), QColor(0, 0, 255));  // depth 3 is not masked
+    COMPARE_COLOR(pixelAt(image, 90, 90), QColor(0, 0, 255)); // depth 3 is not masked
 }
 
 void TestRender::otherFillKindsDrawPlaceholders()

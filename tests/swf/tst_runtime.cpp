@@ -217,8 +217,7 @@ void TestRuntime::nestedSpritesRunTheirOwnTimelines()
     player.step();
     QCOMPARE(spriteFrame(player.displayList().at(1)), 2);
     QCOMPARE(spriteFrame(player.displayList().at(2)), 1);
-    QCOMPARE(describe(player.displayList()),
-             QStringLiteral("1:2@0,0[1:1@2,0] 2:2@50,0[1:1@1,0]"));
+    QCOMPARE(describe(player.displayList()), QStringLiteral("1:2@0,0[1:1@2,0] 2:2@50,0[1:1@1,0]"));
     player.step(); // main timeline loops to frame 0
     QCOMPARE(player.frame(), 0);
     QCOMPARE(spriteFrame(player.displayList().at(1)), 0); // 2 + 1 wraps to 0

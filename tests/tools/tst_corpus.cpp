@@ -26,12 +26,31 @@ constexpr double kMaxOutlierShare = 0.005;
 const std::set<quint16> &plainTags()
 {
     using namespace swf::TagCode;
-    static const std::set<quint16> tags = {
-        End, ShowFrame, DefineShape, PlaceObject, RemoveObject, SetBackgroundColor,
-        DefineShape2, Protect, PlaceObject2, RemoveObject2, DefineShape3, DefineSprite,
-        FrameLabel, ExportAssets, EnableDebugger, EnableDebugger2, ScriptLimits, SetTabIndex,
-        FileAttributes, PlaceObject3, Metadata, DefineShape4, DefineSceneAndFrameLabelData,
-        41 /* product info */, 63 /* debug id */};
+    static const std::set<quint16> tags = {End,
+                                           ShowFrame,
+                                           DefineShape,
+                                           PlaceObject,
+                                           RemoveObject,
+                                           SetBackgroundColor,
+                                           DefineShape2,
+                                           Protect,
+                                           PlaceObject2,
+                                           RemoveObject2,
+                                           DefineShape3,
+                                           DefineSprite,
+                                           FrameLabel,
+                                           ExportAssets,
+                                           EnableDebugger,
+                                           EnableDebugger2,
+                                           ScriptLimits,
+                                           SetTabIndex,
+                                           FileAttributes,
+                                           PlaceObject3,
+                                           Metadata,
+                                           DefineShape4,
+                                           DefineSceneAndFrameLabelData,
+                                           41 /* product info */,
+                                           63 /* debug id */};
     return tags;
 }
 
@@ -57,7 +76,8 @@ bool plainTimeline(QByteArrayView data, qint64 base)
         if ((tag.code == swf::TagCode::PlaceObject2 || tag.code == swf::TagCode::PlaceObject3) &&
             !plainPlacement(tag))
             return false;
-        if (tag.code == swf::TagCode::DefineSprite && !plainTimeline(tag.body.sliced(qMin<qsizetype>(4, tag.body.size())), 0))
+        if (tag.code == swf::TagCode::DefineSprite &&
+            !plainTimeline(tag.body.sliced(qMin<qsizetype>(4, tag.body.size())), 0))
             return false;
     }
     return true;
@@ -137,7 +157,8 @@ void TestCorpus::solidFillMoviesMatchTheReference()
     QTemporaryDir out;
     QVERIFY(out.isValid());
     QStringList passed, failed;
-    for (const QString &name : images.entryList({QStringLiteral("*.swf")}, QDir::Files, QDir::Name)) {
+    for (const QString &name :
+         images.entryList({QStringLiteral("*.swf")}, QDir::Files, QDir::Name)) {
         const QString movie = images.filePath(name);
         if (!QFile::exists(movie + QStringLiteral(".png")) || !selected(movie))
             continue;

@@ -2,11 +2,11 @@
 #include "swftest_tools.h"
 
 #include <QJsonDocument>
-#include <QtEndian>
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtEndian>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -81,7 +81,10 @@ private slots:
     void renderErrors();
 
 private:
-    QByteArray path(const char *name) const { return QFile::encodeName(m_dir.filePath(QLatin1String(name))); }
+    QByteArray path(const char *name) const
+    {
+        return QFile::encodeName(m_dir.filePath(QLatin1String(name)));
+    }
     QTemporaryDir m_dir;
 };
 
@@ -138,8 +141,8 @@ void TestSwfTool::infoRefusesWhatItCannotRead_data()
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QString>("problem");
     QTest::newRow("not a movie") << QByteArray("GIF89a...") << QStringLiteral("signature");
-    QTest::newRow("cut in the header") << threeFrameMovie(swf::Compression::None).left(12)
-                                       << QStringLiteral("header");
+    QTest::newRow("cut in the header")
+        << threeFrameMovie(swf::Compression::None).left(12) << QStringLiteral("header");
     QTest::newRow("empty") << QByteArray() << QStringLiteral("too short");
     QByteArray zws = threeFrameMovie(swf::Compression::Lzma);
     zws[12] = char(0xfe);
@@ -157,7 +160,8 @@ void TestSwfTool::infoRefusesWhatItCannotRead()
     QVERIFY(run.out.isEmpty());
     QCOMPARE(run.err.count('\n'), 1);
     QVERIFY2(run.err.contains(file), run.err.constData());
-    QVERIFY2(QString::fromUtf8(run.err).contains(problem, Qt::CaseInsensitive), run.err.constData());
+    QVERIFY2(QString::fromUtf8(run.err).contains(problem, Qt::CaseInsensitive),
+             run.err.constData());
 
     const Run missing = runTool({"info", path("missing.swf")});
     QCOMPARE(missing.exitCode, 1);
@@ -182,7 +186,8 @@ void TestSwfTool::namesThatAreNotUtf8()
     QProcess process;
     process.setWorkingDirectory(m_dir.path());
     process.start(QStringLiteral("/bin/sh"),
-                  {QStringLiteral("-c"), QStringLiteral("exec \"$0\" info \"$(printf 'caf\\351.swf')\""),
+                  {QStringLiteral("-c"),
+                   QStringLiteral("exec \"$0\" info \"$(printf 'caf\\351.swf')\""),
                    QStringLiteral(ORVANTO_SWF_TOOL)});
     QVERIFY(process.waitForFinished(30000));
     QCOMPARE(process.exitCode(), 0);
@@ -195,7 +200,8 @@ void TestSwfTool::renderShowsTheRequestedFrame()
     QVERIFY(writeBytes(file, threeFrameMovie(swf::Compression::None)));
     for (int frames = 1; frames <= 4; ++frames) {
         const QByteArray out = path("frame.png");
-        const Run run = runTool({"render", file, "-o", out, "--frames", QByteArray::number(frames)});
+        const Run run =
+            runTool({"render", file, "-o", out, "--frames", QByteArray::number(frames)});
         QCOMPARE(run.exitCode, 0);
         const QImage image(QFile::decodeName(out));
         QCOMPARE(image.size(), QSize(64, 48));
@@ -256,9 +262,14 @@ void TestSwfTool::renderErrors_data()
     QTest::addColumn<QList<QByteArray>>("args");
     QTest::addColumn<int>("exitCode");
     QTest::newRow("no output") << QList<QByteArray>{"render", "x.swf"} << 2;
-    QTest::newRow("frames zero") << QList<QByteArray>{"render", "x.swf", "-o", "x.png", "--frames", "0"} << 2;
-    QTest::newRow("bad size") << QList<QByteArray>{"render", "x.swf", "-o", "x.png", "--size", "10by10"} << 2;
-    QTest::newRow("missing movie") << QList<QByteArray>{"render", "/nonexistent/x.swf", "-o", "x.png"} << 1;
+    QTest::newRow("frames zero") << QList<QByteArray>{"render", "x.swf",    "-o",
+                                                      "x.png",  "--frames", "0"}
+                                 << 2;
+    QTest::newRow("bad size") << QList<QByteArray>{"render", "x.swf",  "-o",
+                                                   "x.png",  "--size", "10by10"}
+                              << 2;
+    QTest::newRow("missing movie")
+        << QList<QByteArray>{"render", "/nonexistent/x.swf", "-o", "x.png"} << 1;
     QTest::newRow("unknown command") << QList<QByteArray>{"explode"} << 2;
 }
 

@@ -100,7 +100,9 @@ swfwriter::ShapeBuilder letter(char c)
     case 'R':
         b.rect(QRect(0, 0, px(6), px(36)), f);
         b.moveTo(px(6), 0).setFill0(0).setFill1(f);
-        b.lineTo(px(16), 0).curveTo(px(26), 0, px(26), px(10)).curveTo(px(26), px(20), px(16), px(20));
+        b.lineTo(px(16), 0)
+            .curveTo(px(26), 0, px(26), px(10))
+            .curveTo(px(26), px(20), px(16), px(20));
         b.lineTo(px(6), px(20)).lineTo(px(6), 0);
         b.moveTo(px(6), px(6)).lineTo(px(15), px(6)).curveTo(px(20), px(6), px(20), px(10));
         b.curveTo(px(20), px(14), px(15), px(14)).lineTo(px(6), px(14)).lineTo(px(6), px(6));
@@ -110,16 +112,26 @@ swfwriter::ShapeBuilder letter(char c)
         b.polygon(points({{0, 0}, {6, 0}, {13, 27}, {20, 0}, {26, 0}, {16, 36}, {10, 36}}), f);
         break;
     case 'A':
-        b.polygon(points({{0, 36}, {10, 0}, {16, 0}, {26, 36}, {20, 36}, {18, 29}, {8, 29}, {6, 36}}), f);
+        b.polygon(
+            points({{0, 36}, {10, 0}, {16, 0}, {26, 36}, {20, 36}, {18, 29}, {8, 29}, {6, 36}}), f);
         b.polygon(points({{9.6, 23}, {16.4, 23}, {13, 10.5}}), f);
         break;
     case 'N':
-        b.polygon(points({{0, 36}, {0, 0}, {6, 0}, {20, 23}, {20, 0}, {26, 0}, {26, 36}, {20, 36},
-                          {6, 13}, {6, 36}}),
+        b.polygon(points({{0, 36},
+                          {0, 0},
+                          {6, 0},
+                          {20, 23},
+                          {20, 0},
+                          {26, 0},
+                          {26, 36},
+                          {20, 36},
+                          {6, 13},
+                          {6, 36}}),
                   f);
         break;
     case 'T':
-        b.polygon(points({{0, 0}, {26, 0}, {26, 6}, {16, 6}, {16, 36}, {10, 36}, {10, 6}, {0, 6}}), f);
+        b.polygon(points({{0, 0}, {26, 0}, {26, 6}, {16, 6}, {16, 36}, {10, 36}, {10, 6}, {0, 6}}),
+                  f);
         break;
     default:
         break;
@@ -145,8 +157,8 @@ Ids defineCharacters(swfwriter::SwfWriter &movie)
     ids.halo = movie.defineShape(ring(84, 80, {0, 160, 190, 60}));
     ids.ring = movie.defineShape(ring(64, 55, {0, 200, 210, 255}));
     ids.mark = movie.defineShape(playMark());
-    for (swf::Rgba c : {swf::Rgba{255, 150, 40, 255}, swf::Rgba{255, 80, 140, 255},
-                        swf::Rgba{255, 225, 70, 255}})
+    for (swf::Rgba c :
+         {swf::Rgba{255, 150, 40, 255}, swf::Rgba{255, 80, 140, 255}, swf::Rgba{255, 225, 70, 255}})
         ids.dots.push_back(movie.defineShape(dot(c)));
     for (char c : QByteArray("ORVANTO"))
         ids.letters.push_back(movie.defineShape(letter(c)));

@@ -40,11 +40,10 @@ int runInfo(const Arguments &args)
     info[QLatin1String("frameRate")] = number(m.frameRate());
     info[QLatin1String("frameCount")] = m.frameCount();
     if (const auto bg = m.backgroundColor())
-        info[QLatin1String("backgroundColor")] =
-            QStringLiteral("#%1%2%3")
-                .arg(bg->r, 2, 16, QLatin1Char('0'))
-                .arg(bg->g, 2, 16, QLatin1Char('0'))
-                .arg(bg->b, 2, 16, QLatin1Char('0'));
+        info[QLatin1String("backgroundColor")] = QStringLiteral("#%1%2%3")
+                                                     .arg(bg->r, 2, 16, QLatin1Char('0'))
+                                                     .arg(bg->g, 2, 16, QLatin1Char('0'))
+                                                     .arg(bg->b, 2, 16, QLatin1Char('0'));
     else
         info[QLatin1String("backgroundColor")] = QJsonValue::Null;
     info[QLatin1String("tagCount")] = m.stats().topLevelTags;

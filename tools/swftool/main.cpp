@@ -33,7 +33,8 @@ int main(int argc, char **argv)
         if (name == command.name)
             return command.run(args);
     }
-    swftool::reportError(QStringLiteral("unknown command \"%1\"").arg(QString::fromLocal8Bit(name)));
+    swftool::reportError(
+        QStringLiteral("unknown command \"%1\"").arg(QString::fromLocal8Bit(name)));
     printUsage();
     return 2;
 }

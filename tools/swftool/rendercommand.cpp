@@ -85,7 +85,8 @@ std::optional<RenderOptions> parseOptions(const Arguments &args, QString *proble
         }
     }
     if (options.input.isEmpty() || options.output.isEmpty()) {
-        *problem = QStringLiteral("usage: orvanto-swf render FILE -o OUT.png [--frames N] [--size WxH]");
+        *problem =
+            QStringLiteral("usage: orvanto-swf render FILE -o OUT.png [--frames N] [--size WxH]");
         return std::nullopt;
     }
     return options;
@@ -122,9 +123,9 @@ int runRender(const Arguments &args)
     const QSize size = options->size.value_or(ownSize(**movie));
     const QImage image = renderer.render(player, size, swf::Renderer::backgroundOf(**movie));
     if (image.isNull()) {
-        reportFileError(options->input, QStringLiteral("no memory for a %1x%2 picture")
-                                            .arg(size.width())
-                                            .arg(size.height()));
+        reportFileError(
+            options->input,
+            QStringLiteral("no memory for a %1x%2 picture").arg(size.width()).arg(size.height()));
         return 1;
     }
     QByteArray png;

@@ -66,10 +66,10 @@ void writeColorTransform(BitWriter &w, const swf::ColorTransform &cx, bool withA
 {
     w.align();
     const bool hasAdd = cx.addR || cx.addG || cx.addB || (withAlpha && cx.addA);
-    const bool hasMult = cx.multR != 256 || cx.multG != 256 || cx.multB != 256 ||
-                         (withAlpha && cx.multA != 256);
-    const int bits = bitsForAll({cx.multR, cx.multG, cx.multB, cx.multA, cx.addR, cx.addG,
-                                 cx.addB, cx.addA});
+    const bool hasMult =
+        cx.multR != 256 || cx.multG != 256 || cx.multB != 256 || (withAlpha && cx.multA != 256);
+    const int bits =
+        bitsForAll({cx.multR, cx.multG, cx.multB, cx.multA, cx.addR, cx.addG, cx.addB, cx.addA});
     w.ub(1, hasAdd);
     w.ub(1, hasMult);
     w.ub(4, quint32(bits));

@@ -16,7 +16,9 @@ constexpr int kMaxEdgeBits = 17;
 
 } // namespace
 
-ShapeBuilder::ShapeBuilder() : m_tables(1) {}
+ShapeBuilder::ShapeBuilder() : m_tables(1)
+{
+}
 
 int ShapeBuilder::addFill(swf::Rgba color)
 {
@@ -117,8 +119,9 @@ ShapeBuilder &ShapeBuilder::lineTo(qint32 x, qint32 y)
 
 void ShapeBuilder::curve(QPoint control, QPoint anchor)
 {
-    const int bits = std::max({BitWriter::signedBits(control.x()), BitWriter::signedBits(control.y()),
-                               BitWriter::signedBits(anchor.x()), BitWriter::signedBits(anchor.y())});
+    const int bits =
+        std::max({BitWriter::signedBits(control.x()), BitWriter::signedBits(control.y()),
+                  BitWriter::signedBits(anchor.x()), BitWriter::signedBits(anchor.y())});
     if (bits > kMaxEdgeBits) {
         // Split at t = ½: the halves' control points are the midpoints of
         // the control polygon, joined at the curve's midpoint.
@@ -148,7 +151,8 @@ ShapeBuilder &ShapeBuilder::curveTo(qint32 controlX, qint32 controlY, qint32 x, 
 ShapeBuilder &ShapeBuilder::rect(const QRect &r, int fill, int line)
 {
     return polygon({r.topLeft(), QPoint(r.x() + r.width(), r.y()),
-                    QPoint(r.x() + r.width(), r.y() + r.height()), QPoint(r.x(), r.y() + r.height())},
+                    QPoint(r.x() + r.width(), r.y() + r.height()),
+                    QPoint(r.x(), r.y() + r.height())},
                    fill, line);
 }
 

@@ -86,8 +86,10 @@ private:
         writeCount(table.lines.size(), true);
         for (const auto &line : table.lines)
             writeLine(line);
-        m_fillBits = BitWriter::unsignedBits(std::max<quint64>(table.fills.size(), table.maxFillUsed));
-        m_lineBits = BitWriter::unsignedBits(std::max<quint64>(table.lines.size(), table.maxLineUsed));
+        m_fillBits =
+            BitWriter::unsignedBits(std::max<quint64>(table.fills.size(), table.maxFillUsed));
+        m_lineBits =
+            BitWriter::unsignedBits(std::max<quint64>(table.lines.size(), table.maxLineUsed));
         m_w.ub(4, quint32(m_fillBits));
         m_w.ub(4, quint32(m_lineBits));
     }
@@ -100,9 +102,15 @@ private:
         if (m_pending.table)
             flush();
         switch (s.which) {
-        case ShapeBuilder::Select::Fill0: m_pending.fill0 = s.index; break;
-        case ShapeBuilder::Select::Fill1: m_pending.fill1 = s.index; break;
-        case ShapeBuilder::Select::LineStyle: m_pending.line = s.index; break;
+        case ShapeBuilder::Select::Fill0:
+            m_pending.fill0 = s.index;
+            break;
+        case ShapeBuilder::Select::Fill1:
+            m_pending.fill1 = s.index;
+            break;
+        case ShapeBuilder::Select::LineStyle:
+            m_pending.line = s.index;
+            break;
         }
     }
     void add(const ShapeBuilder::NewTable &t)
@@ -133,10 +141,9 @@ private:
     void add(const ShapeBuilder::Curve &c)
     {
         flush();
-        const int bits = std::max({2, BitWriter::signedBits(c.control.x()),
-                                   BitWriter::signedBits(c.control.y()),
-                                   BitWriter::signedBits(c.anchor.x()),
-                                   BitWriter::signedBits(c.anchor.y())});
+        const int bits =
+            std::max({2, BitWriter::signedBits(c.control.x()), BitWriter::signedBits(c.control.y()),
+                      BitWriter::signedBits(c.anchor.x()), BitWriter::signedBits(c.anchor.y())});
         m_w.ub(1, 1); // edge
         m_w.ub(1, 0); // curved
         m_w.ub(4, quint32(bits - 2));
@@ -159,8 +166,8 @@ private:
         m_w.ub(1, p.fill0.has_value());
         m_w.ub(1, p.move.has_value());
         if (p.move) {
-            const int bits = std::max(BitWriter::signedBits(p.move->x()),
-                                      BitWriter::signedBits(p.move->y()));
+            const int bits =
+                std::max(BitWriter::signedBits(p.move->x()), BitWriter::signedBits(p.move->y()));
             m_w.ub(5, quint32(bits));
             m_w.sb(bits, p.move->x());
             m_w.sb(bits, p.move->y());

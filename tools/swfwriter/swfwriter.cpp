@@ -84,7 +84,7 @@ quint16 SwfWriter::defineShape(const ShapeBuilder &shape, int version, std::opti
     writeRect(w, shape.bounds());
     if (version >= 4) {
         writeRect(w, shape.bounds()); // edge bounds
-        w.ub(8, 0); // reserved, fill winding, non-scaling and scaling strokes
+        w.ub(8, 0);                   // reserved, fill winding, non-scaling and scaling strokes
     }
     w.bytes(shape.encode(version));
     rawTag(codes[version - 1], w.data());
@@ -121,9 +121,15 @@ QByteArray SwfWriter::finish() const
     file.u8(quint32(m_version));
     file.u32(quint32(8 + body.data().size()));
     switch (m_compression) {
-    case Compression::None: file.bytes(body.data()); break;
-    case Compression::Zlib: file.bytes(deflateBody(body.data())); break;
-    case Compression::Lzma: file.bytes(lzmaBody(body.data())); break;
+    case Compression::None:
+        file.bytes(body.data());
+        break;
+    case Compression::Zlib:
+        file.bytes(deflateBody(body.data()));
+        break;
+    case Compression::Lzma:
+        file.bytes(lzmaBody(body.data()));
+        break;
     }
     return file.data();
 }
