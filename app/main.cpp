@@ -3,6 +3,7 @@
 #include "app/application.h"
 #include "fs/qtfolderdialogshell.h"
 #include "player/errorreporter.h"
+#include "playlist/moviefiledialog.h"
 #include "ui/aboutbox.h"
 #include "ui/skin.h"
 #include "ui/skinhost.h"
@@ -31,6 +32,7 @@ PlayerServices productionServices()
     services.skinOwnWindow = Skin::skinOwnWindow;
 
     services.masterVolumeFactory = alsaVolumeControllerFactory();
+    services.chooseMovieFiles = MovieFileDialog::choose;
     services.folderDialogShell = std::make_shared<QtFolderDialogShell>();
     services.aboutBoxFactory = [](QWidget *owner) { return std::make_shared<AboutBox>(owner); };
     return services;
