@@ -2,6 +2,7 @@
 // player window.
 #include "app/application.h"
 #include "fs/qtfolderdialogshell.h"
+#include "fullscreen/fullscreenwindow.h"
 #include "player/errorreporter.h"
 #include "playlist/moviefiledialog.h"
 #include "ui/aboutbox.h"
@@ -34,6 +35,8 @@ PlayerServices productionServices()
     services.masterVolumeFactory = alsaVolumeControllerFactory();
     services.chooseMovieFiles = MovieFileDialog::choose;
     services.folderDialogShell = std::make_shared<QtFolderDialogShell>();
+    // Made without the player window as its parent, so it is never skinned.
+    services.fullScreenWindowFactory = [] { return std::make_unique<FullScreenWindow>(); };
     services.aboutBoxFactory = [](QWidget *owner) { return std::make_shared<AboutBox>(owner); };
     return services;
 }

@@ -369,12 +369,6 @@ void PlayerWindow::ReleaseOnWindow()
     m_volumeBar->OnOwnLeftButtonUp();
 }
 
-void PlayerWindow::EnterFullScreen()
-{
-    // The double-click continues the movie in the full-screen window, as
-    // fullScreenArmed allows. Completed with the full-screen window.
-}
-
 void PlayerWindow::RunAboutBox()
 {
     if (!m_services.aboutBoxFactory)

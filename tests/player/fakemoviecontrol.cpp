@@ -4,8 +4,8 @@
 #include <QMouseEvent>
 #include <QWheelEvent>
 
-FakeMovieControl::FakeMovieControl(QStringList *journal, QWidget *parent)
-    : MovieControl(parent), m_journal(journal)
+FakeMovieControl::FakeMovieControl(QStringList *journal, QWidget *parent, const QString &name)
+    : MovieControl(parent), m_journal(journal), m_prefix(name + QStringLiteral(": "))
 {
     setFocusPolicy(Qt::StrongFocus);
 }
@@ -13,7 +13,7 @@ FakeMovieControl::FakeMovieControl(QStringList *journal, QWidget *parent)
 void FakeMovieControl::record(const QString &entry) const
 {
     if (m_journal)
-        m_journal->append(QStringLiteral("movie: ") + entry);
+        m_journal->append(m_prefix + entry);
 }
 
 QByteArray FakeMovieControl::GetMoviePath() const

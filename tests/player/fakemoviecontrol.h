@@ -16,8 +16,9 @@ class FakeMovieControl final : public MovieControl {
 
 public:
     // Entries go to `journal` (shared with other recorders) prefixed
-    // "movie: ".
-    explicit FakeMovieControl(QStringList *journal, QWidget *parent = nullptr);
+    // "<name>: ", "movie: " unless named otherwise.
+    explicit FakeMovieControl(QStringList *journal, QWidget *parent = nullptr,
+                              const QString &name = QStringLiteral("movie"));
     ~FakeMovieControl() override = default;
 
     QByteArray GetMoviePath() const override;
@@ -57,6 +58,7 @@ private:
     void record(const QString &entry) const;
 
     QStringList *m_journal;
+    QString m_prefix;
 };
 
 // A factory that makes FakeMovieControls journaling into `journal`; the last

@@ -1,5 +1,6 @@
 #include "playerharness.h"
 
+#include "fullscreen/fullscreenwindow.h"
 #include "volume/mastervolume.h"
 
 #include <QAction>
@@ -97,11 +98,28 @@ QByteArray PlayerHarness::readFile(const char *name) const
 PlayerServices PlayerHarness::services()
 {
     PlayerServices services;
-    services.movieControlFactory = [this](const MovieControlCreation &creation, QWidget *parent) {
+    services.movieControlFactory = [this](const MovieControlCreation &creation,
+                                          QWidget *parent) -> MovieControl * {
+        if (creation.origin == MovieControlCreation::Origin::RunTime) {
+            fullScreenCreation = creation;
+            journal.append(QStringLiteral("full screen: movie control"));
+            if (fullScreenMovieFails)
+                return nullptr;
+            fullScreenMovie = new FakeMovieControl(&journal, parent, QStringLiteral("full screen"));
+            fullScreenMovie->setGeometry(creation.rect);
+            return fullScreenMovie;
+        }
         MovieControl *control = fakeMovieControlFactory(&journal, &movie)(creation, parent);
         if (scriptMovie)
             scriptMovie(*movie);
         return control;
+    };
+    services.fullScreenWindowFactory = [this]() -> std::unique_ptr<FullScreenWindow> {
+        journal.append(QStringLiteral("full screen: window"));
+        if (fullScreenWindowFails)
+            return nullptr;
+        ++fullScreens;
+        return std::make_unique<FullScreenWindow>();
     };
     services.errorReporter = errors;
     services.skinHostFactory = [this](QWidget *parent) {

@@ -10,12 +10,14 @@
 #include "player/playerwindow.h"
 #include "res/resource.h"
 
+#include <QPointer>
 #include <QStringList>
 #include <QTemporaryDir>
 
 #include <functional>
 #include <memory>
 
+class FullScreenWindow;
 class QMenu;
 
 // Calls `act` with the popup menu that opens next, once it is shown; the
@@ -86,7 +88,18 @@ public:
     }
 
     QStringList journal;
+    // The player window's movie control (control 1011).
     FakeMovieControl *movie = nullptr;
+    // The movie control of the last full-screen window, made at run time;
+    // it journals as "full screen: ...". Null once that window is gone.
+    QPointer<FakeMovieControl> fullScreenMovie;
+    MovieControlCreation fullScreenCreation;
+    // What the run-time movie control and the full-screen window do when
+    // they are asked for: be made, or fail.
+    bool fullScreenMovieFails = false;
+    bool fullScreenWindowFails = false;
+    // How many full-screen windows were made.
+    int fullScreens = 0;
     std::shared_ptr<RecordingErrorReporter> errors;
     // Scripts the fake movie control as soon as it is made, before the
     // start-up sequence uses it.

@@ -3,6 +3,7 @@
 #define QTEST_QPA_MOUSE_HANDLING
 #include "playerharness.h"
 
+#include "fullscreen/fullscreenwindow.h"
 #include "player/playerwindow.h"
 #include "playlist/playlistwindow.h"
 #include "volume/volumebar.h"
@@ -555,7 +556,14 @@ void PlayerWindowTest::leftClicksAndDoubleClicksReachTheMovie()
     PlayerHarness h;
     h.start();
     QTest::mouseClick(h.movie, Qt::LeftButton);
+    // The double-click enters full screen, and after that goes on to the
+    // movie control.
+    QObject scope;
+    whenModalOpens<FullScreenWindow>(&scope, [](FullScreenWindow *fullScreen) {
+        QTest::keyClick(fullScreen->windowHandle(), Qt::Key_Escape);
+    });
     QTest::mouseDClick(h.movie, Qt::LeftButton);
+    QCOMPARE(h.fullScreens, 1);
     QCOMPARE(h.movie->inputEvents.mid(0, 2),
              QStringList({QStringLiteral("press"), QStringLiteral("release")}));
     QVERIFY(h.movie->inputEvents.contains(QStringLiteral("double-click")));
