@@ -11,5 +11,11 @@ void registerTimelineTags(TagTable &table);    // timelinetags.cpp
 void registerDisplayListTags(TagTable &table); // displaylisttags.cpp
 void registerShapeTags(TagTable &table);       // shapetags.cpp
 void registerSpriteTags(TagTable &table);      // spritetags.cpp
+void registerBitmapTags(TagTable &table);      // bitmaptags.cpp
+void registerMorphTags(TagTable &table);       // morphtags.cpp
+void registerFontTags(TagTable &table);        // fonttags.cpp
+void registerTextTags(TagTable &table);        // texttags.cpp
+void registerButtonTags(TagTable &table);      // buttontags.cpp
+void registerSoundTags(TagTable &table);       // soundtags.cpp
 
 } // namespace swf

@@ -25,6 +25,12 @@ const TagTable &TagTable::standard()
         registerDisplayListTags(t);
         registerShapeTags(t);
         registerSpriteTags(t);
+        registerBitmapTags(t);
+        registerMorphTags(t);
+        registerFontTags(t);
+        registerTextTags(t);
+        registerButtonTags(t);
+        registerSoundTags(t);
         return t;
     }();
     return table;

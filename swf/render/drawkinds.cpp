@@ -8,6 +8,14 @@ const DrawKind *drawKind(CharacterKind kind)
     switch (kind) {
     case CharacterKind::Shape:
         return &shape;
+    case CharacterKind::MorphShape:
+        return morphShapeDrawKind();
+    case CharacterKind::Bitmap:
+        return bitmapDrawKind();
+    case CharacterKind::Text:
+        return textDrawKind();
+    case CharacterKind::EditText:
+        return editTextDrawKind();
     default:
         return nullptr;
     }

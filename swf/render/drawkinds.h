@@ -19,6 +19,12 @@ struct DrawKind {
 // Null for kinds that draw nothing (yet).
 const DrawKind *drawKind(CharacterKind kind);
 
+// One per kind, each in its own drawer file; null while a kind draws nothing.
+const DrawKind *morphShapeDrawKind(); // morphdrawer.cpp
+const DrawKind *bitmapDrawKind();     // bitmapdrawer.cpp
+const DrawKind *textDrawKind();       // textdrawer.cpp
+const DrawKind *editTextDrawKind();   // edittextdrawer.cpp
+
 // shapedrawer.cpp
 void drawShape(const DisplayObject &object, const DrawState &state, DrawContext &context);
 QPainterPath shapeOutline(const DisplayObject &object, DrawContext &context);
