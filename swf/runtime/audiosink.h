@@ -16,6 +16,9 @@ struct SoundEvent {
     int frame = 0;
 };
 
+// The four state changes DefineButtonSound gives a sound to, in its order.
+enum class ButtonSoundTransition { OverUpToIdle, IdleToOverUp, OverUpToOverDown, OverDownToOverUp };
+
 class AudioSink {
 public:
     virtual ~AudioSink() = default;
@@ -24,6 +27,9 @@ public:
     // resynchronise to `frame`.
     virtual void timelineJumped(int frame) = 0;
     virtual void playingChanged(bool playing) = 0;
+    // A button instance changed state; the sink plays the sound that the
+    // button's DefineButtonSound gives that change, if any.
+    virtual void buttonTransition(quint16 buttonId, ButtonSoundTransition transition) = 0;
 };
 
 class NullAudioSink final : public AudioSink {
@@ -31,6 +37,7 @@ public:
     void soundEvent(const SoundEvent &) override {}
     void timelineJumped(int) override {}
     void playingChanged(bool) override {}
+    void buttonTransition(quint16, ButtonSoundTransition) override {}
 };
 
 } // namespace swf
