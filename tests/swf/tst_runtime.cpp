@@ -84,6 +84,10 @@ public:
     {
         events.append(playing ? QStringLiteral("play") : QStringLiteral("stop"));
     }
+    void buttonTransition(quint16 id, swf::ButtonSoundTransition transition) override
+    {
+        events.append(QStringLiteral("button %1:%2").arg(id).arg(int(transition)));
+    }
     QStringList events;
 };
 
