@@ -8,12 +8,15 @@
 
 namespace swftool {
 
+int runCompare(const Arguments &args); // comparecommand.cpp
+
 const QList<Command> &commands()
 {
     static const QList<Command> list = {
         {"info", "FILE", runInfo},
         {"render", "FILE -o OUT.png [--frames N] [--size WxH]", runRender},
         {"decompress", "FILE -o OUT.swf", runDecompress},
+        {"compare", "DIR [--diff OUTDIR] [--only NAME]", runCompare},
     };
     return list;
 }
