@@ -42,4 +42,17 @@ inline constexpr qint64 kMaxCatchUpMs = 1000;
 // Largest picture the renderer draws, per side, in pixels.
 inline constexpr int kMaxRenderSide = 8192;
 
+// Bitmaps (DefineBits*): pixels per side and in all, as the Flash Player
+// caps them; larger images are refused and draw nothing.
+inline constexpr int kMaxBitmapSide = 16384;
+inline constexpr qint64 kMaxBitmapPixels = qint64(1) << 24;
+// Scans of one progressive JPEG: damaged files can announce endless
+// scans that each cost a pass over the whole image.
+inline constexpr int kMaxJpegScans = 500;
+// Decoded bitmaps kept by one renderer, in bytes; the least recently
+// drawn go first.
+inline constexpr qint64 kMaxBitmapCacheBytes = qint64(512) * 1024 * 1024;
+// Colour-transformed copies of bitmaps kept by one renderer, in bytes.
+inline constexpr qint64 kMaxTintedBitmapBytes = qint64(128) * 1024 * 1024;
+
 } // namespace swf::limits

@@ -38,6 +38,8 @@ struct MovieParts {
     Dictionary dictionary;
     Timeline timeline;
     TagStats stats;
+    // JPEGTables, while parsing: DefineBits images take their tables from it.
+    QByteArray jpegTables;
 };
 
 class Movie {

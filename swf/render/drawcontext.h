@@ -3,6 +3,7 @@
 #pragma once
 
 #include "swf/model/movie.h"
+#include "swf/render/bitmapcache.h"
 #include "swf/render/shapecache.h"
 #include "swf/types.h"
 
@@ -17,6 +18,14 @@ struct DrawContext {
     QPainter &painter;
     ShapeCache &shapes;
     const Movie &movie;
+    BitmapCache &bitmaps;
+    // Device pixels per twip of the stage, for strokes that do not scale
+    // with their object.
+    double stageScale = 1.0;
+    // The painter's device area that layers (blend modes) may cover.
+    QRect layerArea;
+    // Drawing into the layer of an object with a blend mode.
+    bool inLayer = false;
 };
 
 // Where and how one leaf object is drawn: its matrix to device pixels and

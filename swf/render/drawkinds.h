@@ -5,6 +5,7 @@
 
 #include "swf/model/character.h"
 #include "swf/render/drawcontext.h"
+#include "swf/render/shapegeometry.h"
 
 #include <QPainterPath>
 
@@ -25,7 +26,9 @@ const DrawKind *bitmapDrawKind();     // bitmapdrawer.cpp
 const DrawKind *textDrawKind();       // textdrawer.cpp
 const DrawKind *editTextDrawKind();   // edittextdrawer.cpp
 
-// shapedrawer.cpp
+// shapedrawer.cpp; drawGeometry also draws morph shapes at their ratio.
+void drawGeometry(ShapeGeometry &geometry, int shapeVersion, const DrawState &state,
+                  DrawContext &context);
 void drawShape(const DisplayObject &object, const DrawState &state, DrawContext &context);
 QPainterPath shapeOutline(const DisplayObject &object, DrawContext &context);
 

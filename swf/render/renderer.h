@@ -3,6 +3,7 @@
 // background colour).
 #pragma once
 
+#include "swf/render/bitmapcache.h"
 #include "swf/render/shapecache.h"
 #include "swf/runtime/player.h"
 
@@ -26,9 +27,11 @@ public:
     static QTransform showAll(const Rect &stage, const QRectF &viewport);
 
     const ShapeCache &shapes() const { return m_shapes; }
+    const BitmapCache &bitmaps() const { return m_bitmaps; }
 
 private:
     ShapeCache m_shapes;
+    BitmapCache m_bitmaps;
 };
 
 } // namespace swf

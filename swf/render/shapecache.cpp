@@ -2,12 +2,13 @@
 
 namespace swf {
 
-void ShapeCache::use(const std::shared_ptr<const Movie> &movie)
+bool ShapeCache::use(const std::shared_ptr<const Movie> &movie)
 {
     if (movie == m_movie)
-        return;
+        return false;
     m_geometry.clear();
     m_movie = movie;
+    return true;
 }
 
 ShapeGeometry &ShapeCache::geometry(const Shape &shape)

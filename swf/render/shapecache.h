@@ -14,8 +14,9 @@ namespace swf {
 
 class ShapeCache {
 public:
-    // Forgets everything when `movie` is not the one cached for.
-    void use(const std::shared_ptr<const Movie> &movie);
+    // Forgets everything when `movie` is not the one cached for, and then
+    // returns true.
+    bool use(const std::shared_ptr<const Movie> &movie);
     // Built on first use; stroke outlines are added to it as lines are drawn.
     ShapeGeometry &geometry(const Shape &shape);
     int size() const { return int(m_geometry.size()); }

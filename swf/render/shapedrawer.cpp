@@ -6,34 +6,60 @@
 
 namespace swf {
 
-void drawShape(const DisplayObject &object, const DrawState &state, DrawContext &context)
+namespace {
+
+void fillArea(QPainter &painter, const QPainterPath &path, const FillStyle &style,
+              const DrawState &state, DrawContext &context)
 {
-    const auto &shape = static_cast<const Shape &>(object.character());
-    ShapeGeometry &geometry = context.shapes.geometry(shape);
+    const QBrush brush = fillBrush(style, state, context, path.controlPointRect());
+    if (brush.style() == Qt::NoBrush ||
+        (brush.style() == Qt::SolidPattern && brush.color().alpha() == 0))
+        return;
+    if (brush.style() == Qt::TexturePattern) {
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, smoothedFill(style));
+        painter.fillPath(path, brush);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+        return;
+    }
+    painter.fillPath(path, brush);
+}
+
+void strokeLine(QPainter &painter, LinePath &line, const QPen &pen)
+{
+    if (pen.brush().style() == Qt::NoBrush)
+        return;
+    if (pen.isCosmetic()) {
+        painter.strokePath(line.path, pen);
+        return;
+    }
+    if (!line.outlined) {
+        QPainterPathStroker stroker(pen);
+        line.outline = stroker.createStroke(line.path);
+        line.outlined = true;
+    }
+    painter.fillPath(line.outline, pen.brush());
+}
+
+} // namespace
+
+void drawGeometry(ShapeGeometry &geometry, int shapeVersion, const DrawState &state,
+                  DrawContext &context)
+{
     QPainter &painter = context.painter;
     painter.setTransform(state.transform);
     for (ShapeLayer &layer : geometry.layers) {
-        for (const StyledPath &fill : layer.fills) {
-            const QBrush brush = fillBrush(layer.styles->fills[fill.style], state, context);
-            if (brush.color().alpha() == 0 && brush.style() == Qt::SolidPattern)
-                continue;
-            painter.fillPath(fill.path, brush);
-        }
-        for (LinePath &line : layer.lines) {
-            const QPen pen =
-                linePen(layer.styles->lines[line.style], shape.version, state, context);
-            if (pen.isCosmetic()) {
-                painter.strokePath(line.path, pen);
-                continue;
-            }
-            if (!line.outlined) {
-                QPainterPathStroker stroker(pen);
-                line.outline = stroker.createStroke(line.path);
-                line.outlined = true;
-            }
-            painter.fillPath(line.outline, pen.brush());
-        }
+        for (const StyledPath &fill : layer.fills)
+            fillArea(painter, fill.path, layer.styles->fills[fill.style], state, context);
+        for (LinePath &line : layer.lines)
+            strokeLine(painter, line,
+                       linePen(layer.styles->lines[line.style], shapeVersion, state, context));
     }
+}
+
+void drawShape(const DisplayObject &object, const DrawState &state, DrawContext &context)
+{
+    const auto &shape = static_cast<const Shape &>(object.character());
+    drawGeometry(context.shapes.geometry(shape), shape.version, state, context);
 }
 
 QPainterPath shapeOutline(const DisplayObject &object, DrawContext &context)

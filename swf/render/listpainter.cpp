@@ -1,0 +1,121 @@
+#include "swf/render/listpainter.h"
+
+#include "swf/render/compositor.h"
+#include "swf/render/drawkinds.h"
+
+#include <vector>
+
+namespace swf {
+
+namespace {
+
+// The area an object covers, in device pixels, for use as a mask: the
+// fills of its shapes and those of its children (strokes do not mask).
+QPainterPath maskArea(const DisplayObject &object, const QTransform &transform,
+                      DrawContext &context)
+{
+    if (const DisplayList *children = object.children()) {
+        QPainterPath area;
+        for (const auto &[depth, child] : children->objects()) {
+            if (child->placement().clipDepth)
+                continue;
+            const QTransform childTransform = child->placement().matrix.toTransform() * transform;
+            const QPainterPath part = maskArea(*child, childTransform, context);
+            area = area.isEmpty() ? part : area.united(part);
+        }
+        return area;
+    }
+    const DrawKind *kind = drawKind(object.character().kind());
+    if (!kind)
+        return {};
+    return transform.map(kind->outline(object, context));
+}
+
+} // namespace
+
+void ListPainter::paint(const DisplayList &list, const DrawState &parent)
+{
+    QPainter &painter = m_context.painter;
+    painter.save();
+    std::vector<Mask> masks;
+    for (const auto &[depth, object] : list.objects()) {
+        if (std::erase_if(masks, [depth = depth](const Mask &m) { return m.lastDepth < depth; }))
+            applyMasks(masks);
+        const PlacementState &placement = object->placement();
+        if (placement.clipDepth) {
+            // A mask inside another mask's range is itself masked: its
+            // maskees stay within both, also past the outer one's range.
+            const QTransform transform = placement.matrix.toTransform() * parent.transform;
+            QPainterPath area = maskArea(*object, transform, m_context);
+            for (const Mask &outer : masks)
+                area = area.intersected(outer.area);
+            masks.push_back(Mask{placement.clipDepth, area});
+            applyMasks(masks);
+            continue;
+        }
+        if (placement.visible)
+            paintObject(*object, parent);
+    }
+    painter.restore();
+}
+
+void ListPainter::paintObject(const DisplayObject &object, const DrawState &parent)
+{
+    const PlacementState &placement = object.placement();
+    const DrawState state{placement.matrix.toTransform() * parent.transform,
+                          ColorTransform::concat(parent.colorTransform, placement.colorTransform)};
+    if (blendModeOf(placement.blendMode) != BlendMode::Normal)
+        paintLayered(object, state, placement.blendMode);
+    else
+        paintContent(object, state);
+}
+
+void ListPainter::paintContent(const DisplayObject &object, const DrawState &state)
+{
+    if (const DisplayList *children = object.children())
+        paint(*children, state);
+    else if (const DrawKind *kind = drawKind(object.character().kind()))
+        kind->draw(object, state, m_context);
+}
+
+// The object drawn as a group, without its colour transform, into a layer
+// over the area layers may cover; the layer is then tinted as a whole and
+// composited in the object's mode.
+void ListPainter::paintLayered(const DisplayObject &object, const DrawState &state,
+                               quint8 blendMode)
+{
+    const BlendMode mode = blendModeOf(blendMode);
+    if (actsOnParentLayer(mode) && !m_context.inLayer)
+        return;
+    const QRect area = m_context.layerArea;
+    if (area.isEmpty())
+        return;
+    QImage layer(area.size(), QImage::Format_ARGB32_Premultiplied);
+    if (layer.isNull())
+        return;
+    layer.fill(Qt::transparent);
+    {
+        QPainter painter(&layer);
+        painter.setRenderHint(QPainter::Antialiasing, true);
+        painter.setPen(Qt::NoPen);
+        DrawContext inner{painter,       m_context.shapes,     m_context.movie, m_context.bitmaps,
+                          m_context.stageScale, layer.rect(), true};
+        const DrawState local{state.transform * QTransform::fromTranslate(-area.left(), -area.top()),
+                              ColorTransform{}};
+        ListPainter(inner).paintContent(object, local);
+    }
+    compositeLayer(m_context.painter, layer, area.topLeft(), mode, state.colorTransform);
+}
+
+// Back to the clip this list started with, then every live mask.
+void ListPainter::applyMasks(const std::vector<Mask> &masks)
+{
+    QPainter &painter = m_context.painter;
+    painter.restore();
+    painter.save();
+    painter.setTransform(QTransform());
+    for (const Mask &mask : masks)
+        painter.setClipPath(mask.area, Qt::IntersectClip);
+}
+
+} // namespace swf

@@ -1,0 +1,31 @@
+// Paints display lists: objects from the lowest depth up, masks (a mask
+// placed at depth p with clip depth d limits depths p+1 … d to its area),
+// and objects with a blend mode drawn into layers of their own.
+#pragma once
+
+#include "swf/render/drawcontext.h"
+#include "swf/runtime/displayobject.h"
+
+namespace swf {
+
+class ListPainter {
+public:
+    explicit ListPainter(DrawContext &context) : m_context(context) {}
+
+    void paint(const DisplayList &list, const DrawState &parent);
+
+private:
+    struct Mask {
+        int lastDepth;
+        QPainterPath area; // device pixels
+    };
+
+    void paintObject(const DisplayObject &object, const DrawState &parent);
+    void paintContent(const DisplayObject &object, const DrawState &state);
+    void paintLayered(const DisplayObject &object, const DrawState &state, quint8 blendMode);
+    void applyMasks(const std::vector<Mask> &masks);
+
+    DrawContext &m_context;
+};
+
+} // namespace swf
