@@ -4,6 +4,7 @@
 
 #include "swf/model/movie.h"
 #include "swf/render/bitmapcache.h"
+#include "swf/render/morphcache.h"
 #include "swf/render/shapecache.h"
 #include "swf/types.h"
 
@@ -19,6 +20,7 @@ struct DrawContext {
     ShapeCache &shapes;
     const Movie &movie;
     BitmapCache &bitmaps;
+    MorphCache &morphs;
     // Device pixels per twip of the stage, for strokes that do not scale
     // with their object.
     double stageScale = 1.0;

@@ -54,12 +54,15 @@ void Renderer::render(const Player &player, QPainter &painter, const QRect &view
     painter.setClipRect(transform.mapRect(stage.toRectF()).toRect(), Qt::IntersectClip);
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.setPen(Qt::NoPen);
-    if (m_shapes.use(player.sharedMovie()))
+    if (m_shapes.use(player.sharedMovie())) {
         m_bitmaps.clear();
+        m_morphs.clear();
+    }
     m_bitmaps.beginFrame();
     const QRect stageArea = transform.mapRect(stage.toRectF()).toAlignedRect().intersected(
         painter.clipBoundingRect().toAlignedRect());
-    DrawContext context{painter, m_shapes, player.movie(), m_bitmaps, transform.m11(), stageArea};
+    DrawContext context{painter,  m_shapes,       player.movie(), m_bitmaps,
+                        m_morphs, transform.m11(), stageArea};
     ListPainter(context).paint(player.displayList(), DrawState{transform, ColorTransform{}});
     painter.restore();
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "swf/render/bitmapcache.h"
+#include "swf/render/morphcache.h"
 #include "swf/render/shapecache.h"
 #include "swf/runtime/player.h"
 
@@ -32,6 +33,7 @@ public:
 private:
     ShapeCache m_shapes;
     BitmapCache m_bitmaps;
+    MorphCache m_morphs;
 };
 
 } // namespace swf
