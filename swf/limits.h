@@ -55,4 +55,17 @@ inline constexpr qint64 kMaxBitmapCacheBytes = qint64(512) * 1024 * 1024;
 // Colour-transformed copies of bitmaps kept by one renderer, in bytes.
 inline constexpr qint64 kMaxTintedBitmapBytes = qint64(128) * 1024 * 1024;
 
+// Sound: samples (all channels together) one event sound decodes to at
+// most, ten minutes of 44.1 kHz stereo; the rest of a longer sound is
+// not played.
+inline constexpr qint64 kMaxSoundSamples = qint64(44100) * 2 * 600;
+// Decoded event sounds kept by one player, in samples; beyond it, the
+// least recently started are decoded again when next needed.
+inline constexpr qint64 kMaxSoundCacheSamples = qint64(64) * 1024 * 1024;
+// Samples one stream block may decode to: a block holds one frame of
+// sound; two seconds of 48 kHz stereo covers every frame rate from 0.5.
+inline constexpr qint64 kMaxStreamBlockSamples = qint64(48000) * 2 * 2;
+// Event sounds playing at once in one player; the oldest gives way.
+inline constexpr int kMaxVoices = 64;
+
 } // namespace swf::limits

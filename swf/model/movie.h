@@ -5,6 +5,7 @@
 
 #include "swf/io/container.h"
 #include "swf/model/character.h"
+#include "swf/model/sound.h"
 #include "swf/model/timeline.h"
 #include "swf/types.h"
 
@@ -38,6 +39,8 @@ struct MovieParts {
     Dictionary dictionary;
     Timeline timeline;
     TagStats stats;
+    // Button sounds and class names, from the sound tags.
+    SoundTables sounds;
     // JPEGTables, while parsing: DefineBits images take their tables from it.
     QByteArray jpegTables;
 };
@@ -60,6 +63,7 @@ public:
     const Timeline &timeline() const { return m.timeline; }
     const Dictionary &dictionary() const { return m.dictionary; }
     const TagStats &stats() const { return m.stats; }
+    const SoundTables &sounds() const { return m.sounds; }
 
     const Character *character(quint16 id) const
     {

@@ -165,8 +165,8 @@ QPen linePen(const LineStyle &style, int shapeVersion, const DrawState &state, D
     if (shapeVersion >= 4) {
         pen.setCapStyle(penCap(style.startCap));
         pen.setJoinStyle(penJoin(style.join));
-        // The file's limit is a multiple of the line's width; Qt's counts
-        // half widths out from the join.
+        // Both the file and Qt cut a miter off at this many line widths
+        // from the join point.
         if (style.join == JoinStyle::Miter)
             pen.setMiterLimit(std::max(1.0, style.miterLimit));
     } else {

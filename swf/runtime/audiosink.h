@@ -5,6 +5,8 @@
 
 #include "swf/model/timeline.h"
 
+#include <optional>
+
 namespace swf {
 
 class DisplayObject;
@@ -30,6 +32,10 @@ public:
     // A button instance changed state; the sink plays the sound that the
     // button's DefineButtonSound gives that change, if any.
     virtual void buttonTransition(quint16 buttonId, ButtonSoundTransition transition) = 0;
+    // While a streaming sound of the main timeline sets the pace: how many
+    // frames the timeline must step to catch up with what is heard (0 when
+    // it is ahead). None lets the frame rate set the pace.
+    virtual std::optional<int> framesDue() const { return std::nullopt; }
 };
 
 class NullAudioSink final : public AudioSink {

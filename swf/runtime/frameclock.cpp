@@ -32,6 +32,13 @@ int FrameClock::advance(qint64 elapsedMs)
     return int(due);
 }
 
+int FrameClock::follow(int due)
+{
+    m_pendingMs = 0.0;
+    const double maxFrames = qMax(1.0, std::floor(limits::kMaxCatchUpMs / intervalMs()));
+    return int(qBound(0.0, double(due), maxFrames));
+}
+
 qint64 FrameClock::msUntilNextFrame() const
 {
     return qMax<qint64>(1, qint64(std::ceil(intervalMs() - m_pendingMs)));

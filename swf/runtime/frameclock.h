@@ -1,5 +1,6 @@
 // Turns elapsed time into frame steps at a movie's frame rate. Whoever owns
-// real time (the movie widget, a test) feeds it the time that passed.
+// real time (the movie widget, a test) feeds it the time that passed; while
+// a streaming sound plays, the sound's clock is followed instead.
 #pragma once
 
 #include <QtGlobal>
@@ -19,6 +20,10 @@ public:
     // catch-up limit is due the excess is dropped, so a stalled player
     // skips ahead instead of racing.
     int advance(qint64 elapsedMs);
+    // Another clock (a streaming sound) says `due` frames are due: returns
+    // them, within the catch-up limit, and starts time afresh so the frame
+    // rate takes over smoothly when that clock falls silent.
+    int follow(int due);
     // Whole milliseconds until the next frame is due (at least 1).
     qint64 msUntilNextFrame() const;
     void reset() { m_pendingMs = 0.0; }

@@ -2,8 +2,9 @@
 
 namespace swf {
 
-Player::Player(std::shared_ptr<const Movie> movie)
-    : m_movie(std::move(movie)), m_context{*m_movie, &m_nullAudio}, m_clock(m_movie->frameRate()),
+Player::Player(std::shared_ptr<const Movie> movie, AudioSink *audio)
+    : m_movie(std::move(movie)), m_context{*m_movie, audio ? audio : &m_nullAudio},
+      m_clock(m_movie->frameRate()),
       m_root(m_movie->timeline(), nullptr)
 {
     m_root.enterFirstFrame(m_context);
@@ -54,7 +55,9 @@ int Player::advance(qint64 elapsedMs)
 {
     if (!m_playing)
         return 0;
-    const int due = m_clock.advance(elapsedMs);
+    // A streaming sound, when one plays, sets the pace instead of time.
+    const std::optional<int> audioDue = m_context.audio->framesDue();
+    const int due = audioDue ? m_clock.follow(*audioDue) : m_clock.advance(elapsedMs);
     for (int i = 0; i < due; ++i)
         step();
     return due;

@@ -20,7 +20,9 @@ namespace swf {
 
 class Player {
 public:
-    explicit Player(std::shared_ptr<const Movie> movie);
+    // `audio` (not owned) hears the sounds of the first frame too; null
+    // for none.
+    explicit Player(std::shared_ptr<const Movie> movie, AudioSink *audio = nullptr);
     ~Player();
     Player(const Player &) = delete;
     Player &operator=(const Player &) = delete;

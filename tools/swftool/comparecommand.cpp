@@ -6,8 +6,9 @@
 //
 // One line per movie ("pass NAME 0.000%" or "FAIL NAME 3.125%"), then a
 // summary. Movies with scripts (DoAction, DoInitAction, DoABC, clip or
-// button actions) are skipped and never count. Exit status 0 when every
-// compared movie passes, 1 when some fail, 2 for bad arguments.
+// button actions) are skipped and never count; --scripted compares only
+// them, for a look. Exit status 0 when every compared movie passes, 1
+// when some fail, 2 for bad arguments.
 #include "command.h"
 
 #include "swf/io/container.h"
@@ -40,6 +41,9 @@ struct CompareOptions {
     QByteArray dir;
     QByteArray diffDir;
     QByteArray only;
+    // Compares the movies with scripts instead, for a look at what they
+    // draw before any script runs; none of them ever counts as passing.
+    bool scripted = false;
 };
 
 std::optional<CompareOptions> parseOptions(const Arguments &args, QString *problem)
@@ -53,6 +57,8 @@ std::optional<CompareOptions> parseOptions(const Arguments &args, QString *probl
                 return std::nullopt;
             }
             (arg == "--diff" ? options.diffDir : options.only) = args[++i];
+        } else if (arg == "--scripted") {
+            options.scripted = true;
         } else if (options.dir.isEmpty() && !arg.startsWith("--")) {
             options.dir = arg;
         } else {
@@ -251,17 +257,26 @@ int runCompare(const Arguments &args)
             continue;
         if (!QFile::exists(swfPath + QStringLiteral(".png")))
             continue;
-        if (hasScripts(QFile::encodeName(swfPath))) {
+        if (hasScripts(QFile::encodeName(swfPath)) != options->scripted) {
             ++scripted;
             continue;
         }
         const std::optional<double> share = compareMovie(swfPath, *options);
-        const bool pass = share && *share <= kMaxOutlierShare;
+        const bool pass = share && *share <= kMaxOutlierShare && !options->scripted;
         (pass ? passed : failed)++;
         writeStdout(QStringLiteral("%1 %2 %3%\n")
-                        .arg(pass ? QLatin1String("pass") : QLatin1String("FAIL"), name)
+                        .arg(options->scripted ? QLatin1String("scripted")
+                             : pass            ? QLatin1String("pass")
+                                               : QLatin1String("FAIL"),
+                             name)
                         .arg(share.value_or(1.0) * 100.0, 0, 'f', 3)
                         .toUtf8());
+    }
+    if (options->scripted) {
+        writeStdout(QStringLiteral("compared %1 movies with scripts; none counts\n")
+                        .arg(failed)
+                        .toUtf8());
+        return 0;
     }
     writeStdout(QStringLiteral("passed %1 of %2 script-free movies; %3 with scripts skipped\n")
                     .arg(passed)
