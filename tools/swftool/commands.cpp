@@ -9,6 +9,8 @@
 namespace swftool {
 
 int runCompare(const Arguments &args); // comparecommand.cpp
+int runAudio(const Arguments &args);   // audiocommand.cpp
+int runSounds(const Arguments &args);  // soundscommand.cpp
 
 const QList<Command> &commands()
 {
@@ -17,6 +19,8 @@ const QList<Command> &commands()
         {"render", "FILE -o OUT.png [--frames N] [--size WxH]", runRender},
         {"decompress", "FILE -o OUT.swf", runDecompress},
         {"compare", "DIR [--diff OUTDIR] [--only NAME]", runCompare},
+        {"audio", "FILE -o OUT.raw [--frames N]", runAudio},
+        {"sounds", "FILE -o DIR [--frames N]", runSounds},
     };
     return list;
 }
