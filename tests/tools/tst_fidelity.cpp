@@ -1,0 +1,163 @@
+// Visual regression: orvanto-swf compare over the reference corpus, where
+// every movie of the committed pass list (fidelity-pass.txt) must still
+// pass; and the compare command itself on movies and pictures written
+// here: what passes, what fails, what has scripts, the diff pictures.
+#include "swf/io/tagcodes.h"
+#include "swftest_tools.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <map>
+
+namespace {
+
+struct Run {
+    int exitCode = -1;
+    QString out;
+};
+
+Run compare(const QStringList &args)
+{
+    QProcess process;
+    process.start(QStringLiteral(ORVANTO_SWF_TOOL), QStringList{QStringLiteral("compare")} + args);
+    if (!process.waitForFinished(600000))
+        return {};
+    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput())};
+}
+
+// "pass NAME 0.000%" lines by movie name: the verdict and the share.
+std::map<QString, std::pair<QString, double>> verdicts(const QString &out)
+{
+    std::map<QString, std::pair<QString, double>> result;
+    for (const QString &line : out.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        const QStringList parts = line.split(QLatin1Char(' '));
+        if (parts.size() == 3 && parts[2].endsWith(QLatin1Char('%')))
+            result[parts[1]] = {parts[0], parts[2].chopped(1).toDouble()};
+    }
+    return result;
+}
+
+QStringList passList()
+{
+    QFile file(QStringLiteral(ORVANTO_SOURCE_DIR "/tests/tools/fidelity-pass.txt"));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QStringList names;
+    for (const QByteArray &line : file.readAll().split('\n')) {
+        const QString name = QString::fromUtf8(line.trimmed());
+        if (!name.isEmpty() && !name.startsWith(QLatin1Char('#')))
+            names.append(name);
+    }
+    return names;
+}
+
+// A 40 × 20 movie: a red square on the left half of a white stage.
+QByteArray redSquareMovie(bool withScript)
+{
+    swfwriter::SwfWriter w;
+    w.setStageSize(40, 20);
+    w.placeObject2(placeAt(1, defineSquare(w, 20, {255, 0, 0}), 0, 0));
+    if (withScript)
+        w.rawTag(swf::TagCode::DoAction, QByteArray(1, '\0'));
+    w.showFrame();
+    return w.finish();
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+} // namespace
+
+class TestFidelity : public QObject {
+    Q_OBJECT
+private slots:
+    void passListStillPasses();
+    void compareJudgesPassFailAndScripts();
+};
+
+void TestFidelity::passListStillPasses()
+{
+    const QString images = QStringLiteral(ORVANTO_CORPUS_DIR "/flashplayer/image");
+    if (!QDir(images).exists())
+        QSKIP("the reference corpus is not here");
+    const QStringList expected = passList();
+    QVERIFY2(!expected.isEmpty(), "fidelity-pass.txt is missing or empty");
+    const Run run = compare({images});
+    const auto results = verdicts(run.out);
+    QStringList broken;
+    for (const QString &name : expected) {
+        const auto it = results.find(name);
+        if (it == results.end())
+            broken.append(name + QStringLiteral(" (not compared)"));
+        else if (it->second.first != QLatin1String("pass"))
+            broken.append(QStringLiteral("%1 (%2% outliers)").arg(name).arg(it->second.second));
+    }
+    qInfo().noquote() << run.out.section(QLatin1Char('\n'), -2);
+    QVERIFY2(broken.isEmpty(), qPrintable(QStringLiteral("no longer passing: ") +
+                                          broken.join(QStringLiteral(", "))));
+}
+
+void TestFidelity::compareJudgesPassFailAndScripts()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString root = dir.path();
+    // The reference of "good" is what the Flash Player would show; that of
+    // "bad" has its square in green; "scripted" has a DoAction and never
+    // counts, whatever its picture.
+    QImage reference(40, 20, QImage::Format_RGB32);
+    reference.fill(Qt::white);
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 20; ++x)
+            reference.setPixel(x, y, qRgb(255, 0, 0));
+    QImage wrong = reference;
+    wrong.setPixel(30, 10, qRgb(0, 0, 0)); // 1 pixel of 800: within 0.5%
+    QImage green = reference;
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 20; ++x)
+            green.setPixel(x, y, qRgb(0, 255, 0));
+    writeFile(root + QStringLiteral("/good.swf"), redSquareMovie(false));
+    QVERIFY(wrong.save(root + QStringLiteral("/good.swf.png")));
+    writeFile(root + QStringLiteral("/bad.swf"), redSquareMovie(false));
+    QVERIFY(green.save(root + QStringLiteral("/bad.swf.png")));
+    writeFile(root + QStringLiteral("/scripted.swf"), redSquareMovie(true));
+    QVERIFY(green.save(root + QStringLiteral("/scripted.swf.png")));
+    writeFile(root + QStringLiteral("/nopicture.swf"), redSquareMovie(false));
+
+    const QString diffs = root + QStringLiteral("/diffs");
+    Run run = compare({root, QStringLiteral("--diff"), diffs});
+    QCOMPARE(run.exitCode, 1);
+    auto results = verdicts(run.out);
+    QCOMPARE(results.size(), size_t(2));
+    QCOMPARE(results[QStringLiteral("good.swf")].first, QStringLiteral("pass"));
+    QCOMPARE(results[QStringLiteral("good.swf")].second, 0.125);
+    QCOMPARE(results[QStringLiteral("bad.swf")].first, QStringLiteral("FAIL"));
+    QCOMPARE(results[QStringLiteral("bad.swf")].second, 50.0);
+    QVERIFY(run.out.contains(QStringLiteral("passed 1 of 2 script-free movies; 1 with scripts")));
+    // The diff picture: ours, the reference and the outliers side by side.
+    const QImage diff(diffs + QStringLiteral("/bad.diff.png"));
+    QCOMPARE(diff.size(), QSize(3 * 40 + 8, 20));
+    QCOMPARE(QColor(diff.pixel(2 * 40 + 8 + 5, 5)), QColor(255, 0, 0));
+    QVERIFY(!QFile::exists(diffs + QStringLiteral("/good.diff.png")));
+
+    run = compare({root, QStringLiteral("--only"), QStringLiteral("good")});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(verdicts(run.out).size(), size_t(1));
+    run = compare({root, QStringLiteral("--scripted")});
+    results = verdicts(run.out);
+    QCOMPARE(results.size(), size_t(1));
+    QCOMPARE(results[QStringLiteral("scripted.swf")].first, QStringLiteral("scripted"));
+    QCOMPARE(compare({}).exitCode, 2);
+    QCOMPARE(compare({root + QStringLiteral("/absent")}).exitCode, 2);
+}
+
+QTEST_GUILESS_MAIN(TestFidelity)
+#include "tst_fidelity.moc"
