@@ -50,10 +50,15 @@ std::array<double, kM> mdct(const std::vector<double> &signal, qint64 start)
     return out;
 }
 
-// Greedy codes for the band energies: each step lands as near the wanted
-// log energy as the step table allows. Returns the energy per band.
-std::array<int, kBands> encodeEnergies(const std::array<double, kBands> &wanted, LsbWriter &bits)
+// Codes for the band energies: each step lands as near the wanted log
+// energy as the step table allows. A band is first raised where the next
+// could not be reached from it, since steps up are bounded; a band a
+// little too loud costs less than a tone lost. Returns the energy per band.
+std::array<int, kBands> encodeEnergies(std::array<double, kBands> wanted, LsbWriter &bits)
 {
+    const int maxRise = kEnergyStep.back();
+    for (int band = kBands - 2; band >= 0; --band)
+        wanted[size_t(band)] = qMax(wanted[size_t(band)], wanted[size_t(band) + 1] - maxRise);
     std::array<int, kBands> energies{};
     int energy = 0;
     for (int band = 0; band < kBands; ++band) {
@@ -103,7 +108,7 @@ QByteArray encodeBlock(const std::vector<double> &signal, qint64 blockStart)
             power += frames[0][size_t(at + i)] * frames[0][size_t(at + i)] +
                      frames[1][size_t(at + i)] * frames[1][size_t(at + i)];
         const double rms = std::sqrt(power / (2 * size));
-        wanted[size_t(band)] = 2048.0 * std::log2(qMax(rms * 8.0, 1e-3));
+        wanted[size_t(band)] = 2048.0 * std::log2(qMax(rms * 8.0, 8.0));
         at += size;
     }
     QByteArray block(kBlockBytes, '\0');
