@@ -1,7 +1,14 @@
 // libFuzzer target over the whole engine path a movie takes: load, play a
-// few frames, seek both ways, draw.
+// few frames, seek both ways, draw; and every drawing decoder directly:
+// each bitmap of the dictionary decoded, each morph shape built at three
+// ratios, each shape's geometry built.
+#include "swf/codec/bitmapdecoder.h"
+#include "swf/model/bitmap.h"
+#include "swf/model/morphshape.h"
 #include "swf/parse/parser.h"
+#include "swf/render/morphinterpolation.h"
 #include "swf/render/renderer.h"
+#include "swf/render/shapegeometry.h"
 #include "swf/runtime/player.h"
 
 #include <QLoggingCategory>
@@ -15,12 +22,41 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
     return 0;
 }
 
+namespace {
+
+void decodeEverything(const swf::Movie &movie)
+{
+    for (const auto &[id, character] : movie.dictionary()) {
+        switch (character->kind()) {
+        case swf::CharacterKind::Bitmap:
+            (void)swf::decodeBitmap(static_cast<const swf::Bitmap &>(*character));
+            break;
+        case swf::CharacterKind::MorphShape:
+            for (quint16 ratio : {quint16(0), quint16(32768), quint16(65535)}) {
+                auto shape =
+                    swf::shapeAtRatio(static_cast<const swf::MorphShape &>(*character), ratio);
+                if (shape)
+                    (void)swf::buildShapeGeometry(*shape);
+            }
+            break;
+        case swf::CharacterKind::Shape:
+            (void)swf::buildShapeGeometry(static_cast<const swf::Shape &>(*character));
+            break;
+        default:
+            break;
+        }
+    }
+}
+
+} // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     auto movie =
         swf::parseMovie(QByteArrayView(reinterpret_cast<const char *>(data), qsizetype(size)));
     if (!movie)
         return 0;
+    decodeEverything(**movie);
     swf::Player player(*movie);
     swf::Renderer renderer;
     renderer.render(player, QSize(48, 32), Qt::white);

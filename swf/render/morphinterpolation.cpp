@@ -1,5 +1,7 @@
 #include "swf/render/morphinterpolation.h"
 
+#include "swf/render/shapegeometry.h"
+
 #include <cmath>
 
 namespace swf {
@@ -78,18 +80,18 @@ struct AbsoluteEdge {
 AbsoluteEdge absolute(const ShapeRecord &record, QPoint from)
 {
     if (const auto *curve = std::get_if<CurvedEdgeRecord>(&record)) {
-        const QPoint control = from + curve->control;
-        return AbsoluteEdge{QPointF(control), QPointF(control + curve->anchor), true};
+        const QPoint control = offsetPoint(from, curve->control);
+        return AbsoluteEdge{QPointF(control), QPointF(offsetPoint(control, curve->anchor)), true};
     }
-    const QPoint to = from + std::get<StraightEdgeRecord>(record).delta;
+    const QPoint to = offsetPoint(from, std::get<StraightEdgeRecord>(record).delta);
     return AbsoluteEdge{(QPointF(from) + QPointF(to)) / 2.0, QPointF(to), false};
 }
 
 QPoint endPoint(const ShapeRecord &record, QPoint from)
 {
     if (const auto *curve = std::get_if<CurvedEdgeRecord>(&record))
-        return from + curve->control + curve->anchor;
-    return from + std::get<StraightEdgeRecord>(record).delta;
+        return offsetPoint(offsetPoint(from, curve->control), curve->anchor);
+    return offsetPoint(from, std::get<StraightEdgeRecord>(record).delta);
 }
 
 QPoint lerpPoint(QPointF a, QPointF b, double t)
@@ -169,9 +171,10 @@ private:
         const QPoint to = lerpPoint(a.to, b.to, m_t);
         if (a.curved || b.curved) {
             const QPoint control = lerpPoint(a.control, b.control, m_t);
-            m_out.emplace_back(CurvedEdgeRecord{control - m_pen, to - control});
+            m_out.emplace_back(CurvedEdgeRecord{offsetPoint(control, -m_pen),
+                                                offsetPoint(to, -control)});
         } else {
-            m_out.emplace_back(StraightEdgeRecord{to - m_pen});
+            m_out.emplace_back(StraightEdgeRecord{offsetPoint(to, -m_pen)});
         }
         m_pen = to;
         m_startPen = endPoint(record, m_startPen);

@@ -2,6 +2,7 @@
 
 #include "swf/log.h"
 
+#include <algorithm>
 #include <unordered_map>
 
 namespace swf {
@@ -149,15 +150,15 @@ private:
 
     void add(const StraightEdgeRecord &edge)
     {
-        const QPoint to = m_pen + edge.delta;
+        const QPoint to = offsetPoint(m_pen, edge.delta);
         m_edges.push_back(Edge{m_pen, m_pen, to, false, m_fill0, m_fill1, m_line});
         m_pen = to;
     }
 
     void add(const CurvedEdgeRecord &edge)
     {
-        const QPoint control = m_pen + edge.control;
-        const QPoint to = control + edge.anchor;
+        const QPoint control = offsetPoint(m_pen, edge.control);
+        const QPoint to = offsetPoint(control, edge.anchor);
         m_edges.push_back(Edge{m_pen, control, to, true, m_fill0, m_fill1, m_line});
         m_pen = to;
     }
@@ -217,6 +218,13 @@ private:
 };
 
 } // namespace
+
+QPoint offsetPoint(QPoint a, QPoint b)
+{
+    constexpr qint64 kLimit = qint64(1) << 30;
+    return QPoint(int(std::clamp(qint64(a.x()) + b.x(), -kLimit, kLimit)),
+                  int(std::clamp(qint64(a.y()) + b.y(), -kLimit, kLimit)));
+}
 
 QPainterPath ShapeGeometry::fillOutline() const
 {

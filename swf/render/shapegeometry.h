@@ -39,6 +39,10 @@ struct ShapeGeometry {
     QPainterPath fillOutline() const;
 };
 
+// `a` + `b`, each coordinate kept within ±2^30 twips: a long run of edges
+// in one direction cannot overflow the pen.
+QPoint offsetPoint(QPoint a, QPoint b);
+
 // Each edge carries a left and a right fill (fill style 0 and 1). For each
 // fill style the edges where it is fill 1 are taken as they run, those
 // where it is fill 0 reversed, and joined head to tail into closed
