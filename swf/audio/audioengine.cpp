@@ -8,6 +8,7 @@
 #include "swf/runtime/displayobject.h"
 #include "swf/runtime/frameclock.h"
 #include "swf/runtime/player.h"
+#include "swf/runtime/timelineinstance.h"
 
 #include <algorithm>
 #include <cmath>
@@ -56,7 +57,7 @@ AudioEngine::AudioEngine(std::shared_ptr<const Movie> movie, AudioOutput *output
 {
     // Sprite streams read ahead as far as the lead reaches, with a margin.
     const double fps = FrameClock::effectiveRate(m_movie->frameRate());
-    m_spriteReadAhead = int(std::ceil(fps * 0.5)) + 2;
+    m_spriteReadAhead = int(std::ceil(fps * 0.2)) + 2;
 }
 
 AudioEngine::~AudioEngine() = default;
@@ -117,9 +118,27 @@ void AudioEngine::playingChanged(bool playing)
         return;
     }
     startPending();
+    if (!m_player)
+        return;
     const int frame = currentFrame();
-    if (m_player && hasBlock(m_movie->timeline(), frame))
+    if (hasBlock(m_movie->timeline(), frame))
         m_mainStream = startStream(m_movie->timeline(), frame, kMainReadAhead);
+    startSpriteStreams(m_player->displayList());
+}
+
+// The streams of the sprites on stage whose frame shown holds a block
+// start with play, as the main timeline's does.
+void AudioEngine::startSpriteStreams(const DisplayList &list)
+{
+    for (const auto &[depth, object] : list.objects()) {
+        const auto *sprite = dynamic_cast<const Sprite *>(&object->character());
+        const TimelineInstance *timeline = object->timeline();
+        if (sprite && timeline && hasBlock(sprite->timeline, timeline->frame()))
+            m_spriteStreams[object->serial()] =
+                startStream(sprite->timeline, timeline->frame(), m_spriteReadAhead);
+        if (object->children())
+            startSpriteStreams(*object->children());
+    }
 }
 
 void AudioEngine::buttonTransition(quint16 buttonId, ButtonSoundTransition transition)

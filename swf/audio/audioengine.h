@@ -26,6 +26,7 @@
 namespace swf {
 
 class AudioOutput;
+class DisplayList;
 class Player;
 class SoundCapture;
 
@@ -82,6 +83,7 @@ private:
     Stream startStream(const Timeline &timeline, int frame, std::optional<int> readAhead);
     void captureFrame(const Stream &stream, int frame);
     void startPending();
+    void startSpriteStreams(const DisplayList &list);
     void dropFinished();
     int currentFrame() const;
 

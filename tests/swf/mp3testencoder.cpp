@@ -28,9 +28,9 @@ Mp3Encoding encodeMp3(const std::vector<qint16> &samples, int rate, int channels
                                                  reinterpret_cast<unsigned char *>(out.data()),
                                                  int(out.size()));
     } else {
-        written = lame_encode_buffer(lame.get(), copy.data(), copy.data(), frames,
-                                     reinterpret_cast<unsigned char *>(out.data()),
-                                     int(out.size()));
+        written =
+            lame_encode_buffer(lame.get(), copy.data(), copy.data(), frames,
+                               reinterpret_cast<unsigned char *>(out.data()), int(out.size()));
     }
     if (written < 0)
         return result;

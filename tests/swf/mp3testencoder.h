@@ -7,11 +7,10 @@
 #include <vector>
 
 struct Mp3Encoding {
-    QByteArray frames;   // MP3 frames, no tag or info frame
+    QByteArray frames;    // MP3 frames, no tag or info frame
     int encoderDelay = 0; // samples the decoder puts before the signal
     int frameSamples = 0; // samples per MP3 frame
 };
 
 // Constant bit rate, `channels` interleaved; empty frames on failure.
-Mp3Encoding encodeMp3(const std::vector<qint16> &samples, int rate, int channels,
-                      int kbps = 128);
+Mp3Encoding encodeMp3(const std::vector<qint16> &samples, int rate, int channels, int kbps = 128);

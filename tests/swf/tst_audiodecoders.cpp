@@ -193,7 +193,8 @@ void TestAudioDecoders::mp3DecodesTheTone()
         const auto out = channel(decoded.samples, channels, c);
         QCOMPARE(dominantFrequency(out, rate), 1000.0);
         const double level = rms(out, out.size() / 4, out.size() * 3 / 4);
-        QVERIFY2(qAbs(level / (10000 / std::sqrt(2.0)) - 1.0) < 0.1, qPrintable(QString::number(level)));
+        QVERIFY2(qAbs(level / (10000 / std::sqrt(2.0)) - 1.0) < 0.1,
+                 qPrintable(QString::number(level)));
         // With the encoder's delay skipped the tone is in phase with the input.
         QVERIFY(correlation(out, channel(signal, channels, c), 0) > 0.95);
     }
@@ -221,8 +222,9 @@ void TestAudioDecoders::mp3FramesSplitAcrossCalls()
     std::vector<qint16> a, b;
     whole->decode(mp3.frames, a, 1 << 20);
     for (qsizetype at = 0; at < mp3.frames.size(); at += 333)
-        pieces->decode(QByteArrayView(mp3.frames).sliced(at, qMin<qsizetype>(333, mp3.frames.size() - at)),
-                       b, 1 << 20);
+        pieces->decode(
+            QByteArrayView(mp3.frames).sliced(at, qMin<qsizetype>(333, mp3.frames.size() - at)), b,
+            1 << 20);
     QVERIFY(a.size() > signal.size());
     QCOMPARE(b, a);
 }

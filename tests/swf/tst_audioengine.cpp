@@ -1,0 +1,517 @@
+// The sound engine on written movies: event sounds and their sound info,
+// stream sounds on the main timeline and in sprites, the clock a stream
+// sets, and what stop, seek, rewind and loops do to the sound.
+#include "audiotest.h"
+
+#include <QTest>
+
+using swf::SoundCodec;
+
+namespace {
+
+// An output whose clock the test moves by hand.
+class FakeOutput final : public swf::AudioOutput {
+public:
+    qint64 write(const qint16 *samples, qint64 frames) override
+    {
+        frames = qMin(frames, writable());
+        heard.insert(heard.end(), samples, samples + frames * 2);
+        written += frames;
+        return frames;
+    }
+    qint64 writable() const override { return 44100 - (written - played); }
+    qint64 playedFrames() const override { return played; }
+    void discard() override
+    {
+        ++discards;
+        played = written;
+    }
+
+    qint64 written = 0;
+    qint64 played = 0;
+    int discards = 0;
+    std::vector<qint16> heard;
+};
+
+// Distinct 16-bit values: frame f's block holds f·1000 + i.
+std::vector<qint16> blockSamples(int frame, int count)
+{
+    std::vector<qint16> samples;
+    for (int i = 0; i < count; ++i)
+        samples.push_back(qint16(frame * 1000 + i));
+    return samples;
+}
+
+std::shared_ptr<const swf::Movie> parse(const swfwriter::SwfWriter &w)
+{
+    return mustParse(w.finish());
+}
+
+// A 10 fps movie whose frames `from` … `to` − 1 each carry a 4410-sample
+// block of mono 44.1 kHz PCM, after a head in frame 0; `frames` in all.
+std::shared_ptr<const swf::Movie> streamMovie(int frames, int from, int to)
+{
+    swfwriter::SwfWriter w;
+    w.setFrameRate(10);
+    swfwriter::soundStreamHead(w, swfwriter::pcmFormat(44100, 1), 4410);
+    for (int f = 0; f < frames; ++f) {
+        if (f >= from && f < to)
+            swfwriter::soundStreamBlock(w, swfwriter::pcm16(blockSamples(f, 4410)));
+        w.showFrame();
+    }
+    return parse(w);
+}
+
+// A movie starting one 44.1 kHz mono sound of `samples` in frame 0.
+std::shared_ptr<const swf::Movie> eventMovie(const std::vector<qint16> &samples, int rate,
+                                             const swf::SoundInfo &info = {}, int channels = 1)
+{
+    swfwriter::SwfWriter w;
+    const quint16 id = swfwriter::defineSound(w, swfwriter::pcmFormat(rate, channels),
+                                              quint32(samples.size() / size_t(channels)),
+                                              swfwriter::pcm16(samples));
+    swfwriter::startSound(w, id, info);
+    w.showFrame();
+    w.showFrame();
+    return parse(w);
+}
+
+std::vector<qint16> left(const std::vector<qint16> &stereo)
+{
+    std::vector<qint16> out;
+    for (size_t i = 0; i < stereo.size(); i += 2)
+        out.push_back(stereo[i]);
+    return out;
+}
+
+std::vector<qint16> right(const std::vector<qint16> &stereo)
+{
+    std::vector<qint16> out;
+    for (size_t i = 1; i < stereo.size(); i += 2)
+        out.push_back(stereo[i]);
+    return out;
+}
+
+std::vector<qint16> slice(const std::vector<qint16> &v, size_t from, size_t count)
+{
+    return std::vector<qint16>(v.begin() + qint64(from), v.begin() + qint64(from + count));
+}
+
+} // namespace
+
+class TestAudioEngine : public QObject {
+    Q_OBJECT
+private slots:
+    void eventSoundPassesThroughAtTheOutputRate();
+    void slowerRatesAreInterpolated_data();
+    void slowerRatesAreInterpolated();
+    void soundInfoShapesPlayback_data();
+    void soundInfoShapesPlayback();
+    void noMultipleAndSyncStop();
+    void startSound2FindsItsClass();
+    void buttonTransitionsPlayTheirSounds();
+    void firstFrameSoundsStartWithPlay();
+    void streamStartsAtItsFirstBlockAndPlaysOn();
+    void streamEndsAtAFrameWithoutBlockAndStartsAgain();
+    void blockWithoutHeadIsSilent();
+    void spriteStreamFallsSilentWithItsSprite();
+    void timelineFollowsTheStreamClock();
+    void stalledOutputHandsThePaceBack();
+    void stopSilencesEverything();
+    void seekRestartsTheStreamAtTheSeekedFrame();
+    void loopKeepsTheStreamGoing();
+};
+
+void TestAudioEngine::eventSoundPassesThroughAtTheOutputRate()
+{
+    std::vector<qint16> samples;
+    for (int i = 0; i < 500; ++i) {
+        samples.push_back(qint16(i * 7));
+        samples.push_back(qint16(-i * 11));
+    }
+    OfflinePlay play(eventMovie(samples, 44100, {}, 2));
+    play.player.play();
+    const auto mix = play.mix(600);
+    QCOMPARE(slice(mix, 0, 1000), samples);
+    QCOMPARE(slice(mix, 1000, 200), std::vector<qint16>(200, 0));
+    QVERIFY(!play.engine.isActive());
+}
+
+void TestAudioEngine::slowerRatesAreInterpolated_data()
+{
+    QTest::addColumn<int>("rate");
+    QTest::addColumn<int>("factor");
+    QTest::newRow("11.025 kHz") << 11025 << 4;
+    QTest::newRow("5.5 kHz") << 5512 << 8;
+}
+
+// A ramp comes out as the same ramp, `factor` times as long, in both
+// channels.
+void TestAudioEngine::slowerRatesAreInterpolated()
+{
+    QFETCH(int, rate);
+    QFETCH(int, factor);
+    const std::vector<qint16> ramp = {0, 800, 1600, 2400, 3200, 4000};
+    OfflinePlay play(eventMovie(ramp, rate));
+    play.player.play();
+    const auto mix = play.mix(64);
+    for (int i = 0; i < 5 * factor; ++i) {
+        QCOMPARE(int(mix[size_t(2 * i)]), 800 * i / factor);
+        QCOMPARE(mix[size_t(2 * i + 1)], mix[size_t(2 * i)]);
+    }
+}
+
+void TestAudioEngine::soundInfoShapesPlayback_data()
+{
+    QTest::addColumn<swf::SoundInfo>("info");
+    QTest::addColumn<std::vector<qint16>>("expectedLeft");
+    QTest::addColumn<std::vector<qint16>>("expectedRight");
+    const std::vector<qint16> none;
+    swf::SoundInfo points;
+    points.inPoint = 2;
+    points.outPoint = 4;
+    QTest::newRow("in and out points") << points << std::vector<qint16>({300, 400, 500}) << none;
+    swf::SoundInfo loops;
+    loops.loops = 3;
+    QTest::newRow("three loops") << loops
+                                 << std::vector<qint16>({100, 200, 300, 400, 500, 600, 100, 200,
+                                                         300, 400, 500, 600, 100, 200, 300, 400,
+                                                         500, 600})
+                                 << none;
+    swf::SoundInfo zero;
+    zero.loops = 0;
+    QTest::newRow("no loops plays once")
+        << zero << std::vector<qint16>({100, 200, 300, 400, 500, 600}) << none;
+    swf::SoundInfo pan;
+    pan.envelope = {{0, 0, 32768}};
+    QTest::newRow("envelope: right only")
+        << pan << std::vector<qint16>(6, 0) << std::vector<qint16>({100, 200, 300, 400, 500, 600});
+    swf::SoundInfo fade;
+    fade.envelope = {{1, 32768, 32768}, {5, 0, 16384}};
+    QTest::newRow("envelope: fade between points")
+        << fade << std::vector<qint16>({100, 200, 225, 200, 125, 0})
+        << std::vector<qint16>({100, 200, 262, 300, 312, 300});
+}
+
+void TestAudioEngine::soundInfoShapesPlayback()
+{
+    QFETCH(swf::SoundInfo, info);
+    QFETCH(std::vector<qint16>, expectedLeft);
+    QFETCH(std::vector<qint16>, expectedRight);
+    const std::vector<qint16> sound = {100, 200, 300, 400, 500, 600};
+    OfflinePlay play(eventMovie(sound, 44100, info));
+    play.player.play();
+    const auto mix = play.mix(int(expectedLeft.size()) + 4);
+    QCOMPARE(slice(left(mix), 0, expectedLeft.size()), expectedLeft);
+    QCOMPARE(slice(left(mix), expectedLeft.size(), 4), std::vector<qint16>(4, 0));
+    if (!expectedRight.empty())
+        QCOMPARE(slice(right(mix), 0, expectedRight.size()), expectedRight);
+}
+
+void TestAudioEngine::noMultipleAndSyncStop()
+{
+    swfwriter::SwfWriter w;
+    const std::vector<qint16> sound(1000, 1000);
+    const quint16 id =
+        swfwriter::defineSound(w, swfwriter::pcmFormat(44100, 1), 1000, swfwriter::pcm16(sound));
+    swfwriter::startSound(w, id);
+    w.showFrame();
+    swf::SoundInfo noMultiple;
+    noMultiple.noMultiple = true;
+    swfwriter::startSound(w, id, noMultiple); // refused: one plays
+    w.showFrame();
+    swfwriter::startSound(w, id); // a second start layers
+    w.showFrame();
+    swf::SoundInfo stop;
+    stop.syncStop = true;
+    swfwriter::startSound(w, id, stop);
+    w.showFrame();
+    OfflinePlay play(parse(w));
+    play.player.play();
+    QCOMPARE(play.mix(10)[0], qint16(1000));
+    play.step();
+    QCOMPARE(play.mix(10)[0], qint16(1000));
+    play.step();
+    QCOMPARE(play.mix(10)[0], qint16(2000));
+    play.step();
+    QCOMPARE(play.mix(10)[0], qint16(0));
+    QCOMPARE(play.capture.entries().size(), size_t(2));
+}
+
+void TestAudioEngine::startSound2FindsItsClass()
+{
+    swfwriter::SwfWriter w;
+    const quint16 id =
+        swfwriter::defineSound(w, swfwriter::pcmFormat(44100, 1), 3, swfwriter::pcm16({5, 6, 7}));
+    swfwriter::symbolClass(w, {{id, QStringLiteral("Bell")}});
+    swfwriter::startSound2(w, QStringLiteral("Nobody"));
+    swfwriter::startSound2(w, QStringLiteral("Bell"));
+    w.showFrame();
+    OfflinePlay play(parse(w));
+    play.player.play();
+    QCOMPARE(slice(left(play.mix(4)), 0, 4), std::vector<qint16>({5, 6, 7, 0}));
+    QCOMPARE(play.capture.entries().size(), size_t(1));
+}
+
+void TestAudioEngine::buttonTransitionsPlayTheirSounds()
+{
+    swfwriter::SwfWriter w;
+    const quint16 over =
+        swfwriter::defineSound(w, swfwriter::pcmFormat(44100, 1), 2, swfwriter::pcm16({11, 12}));
+    const quint16 press =
+        swfwriter::defineSound(w, swfwriter::pcmFormat(44100, 1), 2, swfwriter::pcm16({21, 22}));
+    swf::SoundInfo loud;
+    loud.loops = 2;
+    swfwriter::defineButtonSound(
+        w, 40,
+        {std::nullopt, swf::ButtonSound{over, {}}, swf::ButtonSound{press, loud}, std::nullopt});
+    w.showFrame();
+    OfflinePlay play(parse(w));
+    // Buttons answer while the timeline is stopped, too.
+    play.engine.buttonTransition(40, swf::ButtonSoundTransition::OverUpToIdle);
+    play.engine.buttonTransition(41, swf::ButtonSoundTransition::IdleToOverUp);
+    QVERIFY(play.capture.entries().empty());
+    play.engine.buttonTransition(40, swf::ButtonSoundTransition::IdleToOverUp);
+    QCOMPARE(slice(left(play.mix(3)), 0, 3), std::vector<qint16>({11, 12, 0}));
+    play.engine.buttonTransition(40, swf::ButtonSoundTransition::OverUpToOverDown);
+    QCOMPARE(slice(left(play.mix(5)), 0, 5), std::vector<qint16>({21, 22, 21, 22, 0}));
+}
+
+// The first frame is executed before play starts: its sounds wait for
+// play, and only the sounds of the frame shown then start.
+void TestAudioEngine::firstFrameSoundsStartWithPlay()
+{
+    swfwriter::SwfWriter w;
+    const quint16 a =
+        swfwriter::defineSound(w, swfwriter::pcmFormat(44100, 1), 1, swfwriter::pcm16({100}));
+    const quint16 b =
+        swfwriter::defineSound(w, swfwriter::pcmFormat(44100, 1), 1, swfwriter::pcm16({200}));
+    swfwriter::startSound(w, a);
+    w.showFrame();
+    swfwriter::startSound(w, b);
+    w.showFrame();
+    w.showFrame();
+    const auto movie = parse(w);
+    {
+        OfflinePlay play(movie);
+        QCOMPARE(play.mix(1)[0], qint16(0));
+        play.player.play();
+        QCOMPARE(play.mix(1)[0], qint16(100));
+    }
+    {
+        OfflinePlay play(movie);
+        play.player.step(); // frame 1 while stopped
+        play.player.step(); // frame 2: no sound
+        play.player.play();
+        QCOMPARE(play.mix(1)[0], qint16(0));
+        QVERIFY(play.capture.entries().empty());
+    }
+}
+
+// The head alone starts nothing; the stream starts with its first block
+// and holds the blocks of every frame played after it.
+void TestAudioEngine::streamStartsAtItsFirstBlockAndPlaysOn()
+{
+    OfflinePlay play(streamMovie(8, 2, 8));
+    play.player.play();
+    QVERIFY(play.capture.entries().empty());
+    play.step(); // frame 1
+    play.step(); // frame 2: first block
+    QCOMPARE(play.capture.entries().size(), size_t(1));
+    QCOMPARE(play.capture.entries()[0].frame, 3);
+    const auto mix = left(play.mix(4410 * 3));
+    play.step();
+    play.step();
+    QCOMPARE(play.capture.entries().size(), size_t(1));
+    std::vector<qint16> expected = blockSamples(2, 4410);
+    for (int f = 3; f <= 4; ++f) {
+        const auto more = blockSamples(f, 4410);
+        expected.insert(expected.end(), more.begin(), more.end());
+    }
+    // The mix reads ahead of the playhead: all three blocks, seamlessly.
+    QCOMPARE(mix, expected);
+    QCOMPARE(play.capture.entries()[0].sound.samples, expected);
+}
+
+void TestAudioEngine::streamEndsAtAFrameWithoutBlockAndStartsAgain()
+{
+    swfwriter::SwfWriter w;
+    w.setFrameRate(10);
+    swfwriter::soundStreamHead(w, swfwriter::pcmFormat(44100, 1), 4);
+    swfwriter::soundStreamBlock(w, swfwriter::pcm16({1, 2, 3, 4}));
+    w.showFrame();
+    w.showFrame(); // no block: the stream ends
+    swfwriter::soundStreamBlock(w, swfwriter::pcm16({5, 6, 7, 8}));
+    w.showFrame();
+    w.showFrame();
+    OfflinePlay play(parse(w));
+    play.player.play();
+    QCOMPARE(slice(left(play.mix(6)), 0, 6), std::vector<qint16>({1, 2, 3, 4, 0, 0}));
+    play.step();
+    play.step();
+    QCOMPARE(slice(left(play.mix(6)), 0, 6), std::vector<qint16>({5, 6, 7, 8, 0, 0}));
+    QCOMPARE(play.capture.entries().size(), size_t(2));
+    QCOMPARE(play.capture.entries()[1].frame, 3);
+}
+
+void TestAudioEngine::blockWithoutHeadIsSilent()
+{
+    swfwriter::SwfWriter w;
+    swfwriter::soundStreamBlock(w, swfwriter::pcm16({1, 2, 3, 4}));
+    w.showFrame();
+    OfflinePlay play(parse(w));
+    play.player.play();
+    QCOMPARE(play.mix(4), std::vector<qint16>(8, 0));
+    QVERIFY(play.capture.entries().empty());
+}
+
+// A sprite's stream plays with its sprite; when the sprite is removed the
+// stream plays out what it read ahead and stops.
+void TestAudioEngine::spriteStreamFallsSilentWithItsSprite()
+{
+    swfwriter::SwfWriter w;
+    w.setFrameRate(10);
+    swfwriter::TimelineWriter clip;
+    swfwriter::soundStreamHead(clip, swfwriter::pcmFormat(44100, 1), 4410);
+    for (int f = 0; f < 20; ++f) {
+        swfwriter::soundStreamBlock(clip, swfwriter::pcm16(std::vector<qint16>(4410, 1000)));
+        clip.showFrame();
+    }
+    const quint16 sprite = w.defineSprite(clip);
+    swfwriter::Place place;
+    place.depth = 1;
+    place.characterId = sprite;
+    w.placeObject2(place);
+    w.showFrame();
+    w.showFrame();
+    w.removeObject2(1);
+    for (int f = 0; f < 10; ++f)
+        w.showFrame();
+    OfflinePlay play(parse(w));
+    play.player.play();
+    QCOMPARE(play.capture.entries().size(), size_t(1));
+    QCOMPARE(left(play.mix(4410))[4409], qint16(1000));
+    play.step();
+    QCOMPARE(left(play.mix(4410))[4409], qint16(1000));
+    play.step(); // the sprite goes
+    int audible = 0;
+    for (int f = 0; f < 9; ++f) {
+        const auto mix = left(play.mix(4410));
+        audible += mix[0] != 0;
+        play.step();
+    }
+    QVERIFY2(audible > 0 && audible < 9, qPrintable(QString::number(audible)));
+    QVERIFY(!play.engine.isActive());
+}
+
+// While the main timeline's stream plays, the frames heard set the pace:
+// nothing is due before the sound is heard, and when drawing lags, the
+// frames heard meanwhile are due at once.
+void TestAudioEngine::timelineFollowsTheStreamClock()
+{
+    FakeOutput output;
+    OfflinePlay play(streamMovie(30, 0, 30), &output);
+    play.player.play();
+    play.engine.pump();
+    QVERIFY(output.written > 0);
+    QCOMPARE(play.engine.framesDue(), std::optional<int>(0));
+    QCOMPARE(play.player.advance(500), 0); // time alone moves nothing
+    output.played = 4409;
+    QCOMPARE(play.engine.framesDue(), std::optional<int>(0));
+    output.played = 4410;
+    QCOMPARE(play.engine.framesDue(), std::optional<int>(1));
+    QCOMPARE(play.player.advance(0), 1);
+    QCOMPARE(play.player.frame(), 1);
+    // Drawing lags for three frames; the output is kept fed meanwhile.
+    for (int i = 2; i <= 4; ++i) {
+        output.played = i * 4410 - 2000;
+        play.engine.pump();
+    }
+    output.played = 4 * 4410 + 10;
+    QCOMPARE(play.player.advance(0), 3);
+    QCOMPARE(play.player.frame(), 4);
+    QCOMPARE(play.engine.framesDue(), std::optional<int>(0));
+    // What was heard is the blocks in order, without a gap.
+    QCOMPARE(slice(left(output.heard), 4400, 20), [] {
+        auto v = slice(blockSamples(0, 4410), 4400, 10);
+        const auto w = slice(blockSamples(1, 4410), 0, 10);
+        v.insert(v.end(), w.begin(), w.end());
+        return v;
+    }());
+}
+
+void TestAudioEngine::stalledOutputHandsThePaceBack()
+{
+    FakeOutput output;
+    OfflinePlay play(streamMovie(30, 0, 30), &output);
+    play.player.play();
+    play.engine.pump();
+    QCOMPARE(play.engine.framesDue(), std::optional<int>(0));
+    QTest::qWait(700);
+    play.engine.pump();
+    QCOMPARE(play.engine.framesDue(), std::nullopt);
+    QVERIFY(play.player.advance(250) > 0);
+}
+
+void TestAudioEngine::stopSilencesEverything()
+{
+    FakeOutput output;
+    swfwriter::SwfWriter w;
+    w.setFrameRate(10);
+    const quint16 id = swfwriter::defineSound(w, swfwriter::pcmFormat(44100, 1), 44100,
+                                              swfwriter::pcm16(std::vector<qint16>(44100, 500)));
+    swfwriter::startSound(w, id);
+    swfwriter::soundStreamHead(w, swfwriter::pcmFormat(44100, 1), 4410);
+    for (int f = 0; f < 5; ++f) {
+        swfwriter::soundStreamBlock(w, swfwriter::pcm16(blockSamples(f, 4410)));
+        w.showFrame();
+    }
+    OfflinePlay play(parse(w), &output);
+    play.player.play();
+    play.engine.pump();
+    QVERIFY(play.engine.isActive());
+    play.player.stop();
+    QCOMPARE(output.discards, 1);
+    QVERIFY(!play.engine.isActive());
+    QCOMPARE(play.engine.framesDue(), std::nullopt);
+    const qint64 before = output.written;
+    play.engine.pump();
+    QCOMPARE(output.written, before);
+}
+
+void TestAudioEngine::seekRestartsTheStreamAtTheSeekedFrame()
+{
+    OfflinePlay play(streamMovie(10, 0, 10));
+    play.player.play();
+    play.mix(4410);
+    play.player.seek(6);
+    QCOMPARE(play.capture.entries().size(), size_t(2));
+    QCOMPARE(slice(left(play.mix(3)), 0, 3), slice(blockSamples(6, 4410), 0, 3));
+    // Seeking while stopped, then playing, starts at the seeked frame too.
+    play.player.stop();
+    play.player.seek(3);
+    QCOMPARE(play.mix(3), std::vector<qint16>(6, 0));
+    play.player.play();
+    QCOMPARE(slice(left(play.mix(3)), 0, 3), slice(blockSamples(3, 4410), 0, 3));
+    QCOMPARE(play.capture.entries().size(), size_t(3));
+}
+
+// At the end the main timeline loops, and the stream, which has read on
+// through the loop, goes on without starting again.
+void TestAudioEngine::loopKeepsTheStreamGoing()
+{
+    OfflinePlay play(streamMovie(3, 0, 3));
+    play.player.play();
+    std::vector<qint16> heard;
+    for (int f = 0; f < 6; ++f) {
+        const auto mix = left(play.mix(4410));
+        heard.insert(heard.end(), mix.begin(), mix.end());
+        play.step();
+    }
+    QCOMPARE(play.capture.entries().size(), size_t(1));
+    for (int f = 0; f < 6; ++f)
+        QCOMPARE(heard[size_t(f * 4410 + 7)], qint16((f % 3) * 1000 + 7));
+}
+
+QTEST_GUILESS_MAIN(TestAudioEngine)
+#include "tst_audioengine.moc"
