@@ -177,15 +177,13 @@ QByteArray repairJpegStream(QByteArrayView data)
             ++pos; // fill byte
             continue;
         }
-        if (startsWithEoiSoi(data, pos)) {
-            pos += 4;
+        // Before the scan, an end or start of image only ever separates
+        // the streams that the movie joined: tables and image.
+        if (code == kSoi || code == kEoi) {
+            pos += 2;
             continue;
         }
-        if (code == kSoi) {
-            pos += 2; // a second start of image without an end before it
-            continue;
-        }
-        if (code == kEoi || code == kTem || isRestart(code)) {
+        if (code == kTem || isRestart(code)) {
             out.append(data.sliced(pos, 2));
             pos += 2;
             continue;

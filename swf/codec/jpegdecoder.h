@@ -11,10 +11,10 @@
 
 namespace swf {
 
-// The stream as one JPEG: a leading EOI+SOI pair (FF D9 FF D8) dropped, and
-// every EOI+SOI pair between the table segments and the image's start of
-// scan removed, which joins encoding tables stored as a stream of their
-// own with the image. Data that is not a JPEG comes back unchanged.
+// The stream as one JPEG: leading EOI+SOI pairs (FF D9 FF D8) dropped, and
+// every end or start of image between the first start of image and the
+// start of scan removed, which joins encoding tables stored as a stream
+// of their own with the image. Data that is not a JPEG comes back unchanged.
 QByteArray repairJpegStream(QByteArrayView data);
 
 // An opaque image (Format_ARGB32_Premultiplied), or why there is none.

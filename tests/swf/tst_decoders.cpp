@@ -103,6 +103,8 @@ void TestDecoders::damagedJpegHeadersAreRepaired_data()
     QTest::newRow("EOI SOI between tables and image") << tables + image;
     QTest::newRow("both") << kEoiSoi + tables + image;
     QTest::newRow("tables stream after an extra SOI") << tables.left(2) + tables + image;
+    // Both streams carrying the damaged header, as DefineBits with JPEGTables.
+    QTest::newRow("EOI SOI before each stream") << kEoiSoi + tables + kEoiSoi + image;
 }
 
 void TestDecoders::damagedJpegHeadersAreRepaired()
