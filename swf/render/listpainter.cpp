@@ -2,6 +2,7 @@
 
 #include "swf/render/compositor.h"
 #include "swf/render/drawkinds.h"
+#include "swf/render/layerbounds.h"
 
 #include <vector>
 
@@ -72,10 +73,18 @@ void ListPainter::paintObject(const DisplayObject &object, const DrawState &pare
 
 void ListPainter::paintContent(const DisplayObject &object, const DrawState &state)
 {
-    if (const DisplayList *children = object.children())
+    if (const DisplayList *children = object.children()) {
         paint(*children, state);
-    else if (const DrawKind *kind = drawKind(object.character().kind()))
-        kind->draw(object, state, m_context);
+        return;
+    }
+    const DrawKind *kind = drawKind(object.character().kind());
+    if (!kind)
+        return;
+    // Leaves wholly outside the picture cost nothing.
+    const auto bounds = deviceBounds(object, state.transform, m_context);
+    if (bounds && !bounds->intersects(m_context.layerArea))
+        return;
+    kind->draw(object, state, m_context);
 }
 
 // The object drawn as a group, without its colour transform, into a layer
@@ -87,7 +96,13 @@ void ListPainter::paintLayered(const DisplayObject &object, const DrawState &sta
     const BlendMode mode = blendModeOf(blendMode);
     if (actsOnParentLayer(mode) && !m_context.inLayer)
         return;
-    const QRect area = m_context.layerArea;
+    // The layer covers what the object may draw on; alpha acts on its
+    // parent's whole layer, also where the object leaves nothing.
+    QRect area = m_context.layerArea;
+    if (mode != BlendMode::Alpha) {
+        if (const auto bounds = deviceBounds(object, state.transform, m_context))
+            area = area.intersected(bounds->toAlignedRect());
+    }
     if (area.isEmpty())
         return;
     QImage layer(area.size(), QImage::Format_ARGB32_Premultiplied);
