@@ -5,6 +5,7 @@
 #include "swftest.h"
 #include "tools/swfwriter/bitmapwriter.h"
 #include "tools/swfwriter/fillwriter.h"
+#include "tools/swfwriter/morphwriter.h"
 
 #include <QTest>
 
@@ -77,6 +78,7 @@ private slots:
     void colourTransformsReachEveryFillKind();
     void hairlinesAndThickLines();
     void capsAndJoins();
+    void filledAndUnscaledStrokes();
 };
 
 void TestFills::linearGradientSpansItsSquare()
@@ -298,6 +300,47 @@ void TestFills::capsAndJoins()
     bevel.join = swf::JoinStyle::Bevel;
     COMPARE_COLOR(pixelAt(drawLine(miter, true), 64, 46), QColor(0, 0, 0));
     COMPARE_COLOR(pixelAt(drawLine(bevel, true), 64, 46), QColor(Qt::white));
+}
+
+void TestFills::filledAndUnscaledStrokes()
+{
+    // LINESTYLE2 strokes (written through DefineMorphShape2, shown at its
+    // start): one 10 pixels wide filled with a red-to-blue gradient, one 4
+    // pixels wide that keeps its width when the shape is scaled 4 times.
+    swf::MorphLineStyle filled;
+    filled.startWidth = filled.endWidth = quint16(px(10));
+    filled.startCap = filled.endCap = swf::CapStyle::None;
+    swf::MorphFillStyle gradient;
+    gradient.kind = FillKind::LinearGradient;
+    gradient.startMatrix = gradient.endMatrix = swfwriter::gradientBox(QRect(0, 0, px(100), px(20)));
+    gradient.records = {{0, kRed, 0, kRed}, {255, kBlue, 255, kBlue}};
+    filled.fill = gradient;
+    swf::MorphLineStyle unscaled;
+    unscaled.startWidth = unscaled.endWidth = quint16(px(4));
+    unscaled.startColor = unscaled.endColor = {0, 0, 0, 255};
+    unscaled.noHScale = unscaled.noVScale = true;
+    swfwriter::ShapeBuilder start, end;
+    for (swfwriter::ShapeBuilder *b : {&start, &end}) {
+        b->setLine(1).moveTo(0, px(10)).lineTo(px(100), px(10));
+        b->setLine(2).moveTo(0, px(40)).lineTo(px(25), px(40));
+    }
+    swfwriter::SwfWriter w;
+    w.setStageSize(100, 200);
+    const quint16 id = swfwriter::defineMorphShape(w, {}, {filled, unscaled}, start, end, 2);
+    w.placeObject2(placeAt(1, id, 0, 0));
+    swfwriter::Place scaled = placeAt(2, id, 0, 0);
+    scaled.matrix = swfwriter::scaleRotateTranslate(4, 4, 0, 0, 0);
+    scaled.ratio = 0;
+    w.placeObject2(scaled);
+    w.showFrame();
+    const QImage image = drawn(mustParse(w.finish()));
+    QVERIFY(blueShare(image, 10, 10) < 0.15);
+    QVERIFY(blueShare(image, 90, 10) > 0.85);
+    QVERIFY(qAbs(blueShare(image, 50, 10) - 0.5) < 0.05);
+    // Scaled 4 times the line lies at y = 160 and is still 4 pixels wide.
+    COMPARE_COLOR(pixelAt(image, 50, 161), QColor(0, 0, 0));
+    COMPARE_COLOR(pixelAt(image, 50, 164), QColor(Qt::white));
+    COMPARE_COLOR(pixelAt(image, 50, 156), QColor(Qt::white));
 }
 
 QTEST_GUILESS_MAIN(TestFills)
