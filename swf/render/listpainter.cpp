@@ -2,6 +2,7 @@
 
 #include "swf/render/compositor.h"
 #include "swf/render/drawkinds.h"
+#include "swf/render/filters.h"
 #include "swf/render/layerbounds.h"
 
 #include <vector>
@@ -65,8 +66,11 @@ void ListPainter::paintObject(const DisplayObject &object, const DrawState &pare
     const PlacementState &placement = object.placement();
     const DrawState state{placement.matrix.toTransform() * parent.transform,
                           ColorTransform::concat(parent.colorTransform, placement.colorTransform)};
-    if (blendModeOf(placement.blendMode) != BlendMode::Normal)
-        paintLayered(object, state, placement.blendMode);
+    std::vector<SurfaceFilter> filters;
+    if (placement.filters)
+        filters = parseFilters(*placement.filters);
+    if (blendModeOf(placement.blendMode) != BlendMode::Normal || !filters.empty())
+        paintLayered(object, state, placement.blendMode, filters);
     else
         paintContent(object, state);
 }
@@ -88,20 +92,25 @@ void ListPainter::paintContent(const DisplayObject &object, const DrawState &sta
 }
 
 // The object drawn as a group, without its colour transform, into a layer
-// over the area layers may cover; the layer is then tinted as a whole and
-// composited in the object's mode.
+// over the area layers may cover; the layer is then filtered, tinted as a
+// whole and composited in the object's mode.
 void ListPainter::paintLayered(const DisplayObject &object, const DrawState &state,
-                               quint8 blendMode)
+                               quint8 blendMode, const std::vector<SurfaceFilter> &filters)
 {
     const BlendMode mode = blendModeOf(blendMode);
     if (actsOnParentLayer(mode) && !m_context.inLayer)
         return;
     // The layer covers what the object may draw on; alpha acts on its
     // parent's whole layer, also where the object leaves nothing.
+    // Filter parameters count stage pixels.
+    const double filterScale = m_context.stageScale * kTwipsPerPixel;
     QRect area = m_context.layerArea;
     if (mode != BlendMode::Alpha) {
-        if (const auto bounds = deviceBounds(object, state.transform, m_context))
-            area = area.intersected(bounds->toAlignedRect());
+        if (const auto bounds = deviceBounds(object, state.transform, m_context)) {
+            const int margin = filters.empty() ? 0 : filterMargin(filters, filterScale);
+            area = area.intersected(
+                bounds->toAlignedRect().adjusted(-margin, -margin, margin, margin));
+        }
     }
     if (area.isEmpty())
         return;
@@ -120,6 +129,7 @@ void ListPainter::paintLayered(const DisplayObject &object, const DrawState &sta
                               ColorTransform{}};
         ListPainter(inner).paintContent(object, local);
     }
+    applyFilters(layer, filters, filterScale);
     compositeLayer(m_context.painter, layer, area.topLeft(), mode, state.colorTransform);
 }
 

@@ -1,9 +1,10 @@
 // Paints display lists: objects from the lowest depth up, masks (a mask
 // placed at depth p with clip depth d limits depths p+1 … d to its area),
-// and objects with a blend mode drawn into layers of their own.
+// and objects with a blend mode or filters drawn into layers of their own.
 #pragma once
 
 #include "swf/render/drawcontext.h"
+#include "swf/render/filters.h"
 #include "swf/runtime/displayobject.h"
 
 namespace swf {
@@ -22,7 +23,8 @@ private:
 
     void paintObject(const DisplayObject &object, const DrawState &parent);
     void paintContent(const DisplayObject &object, const DrawState &state);
-    void paintLayered(const DisplayObject &object, const DrawState &state, quint8 blendMode);
+    void paintLayered(const DisplayObject &object, const DrawState &state, quint8 blendMode,
+                      const std::vector<SurfaceFilter> &filters);
     void applyMasks(const std::vector<Mask> &masks);
 
     DrawContext &m_context;

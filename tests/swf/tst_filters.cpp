@@ -1,0 +1,203 @@
+// Surface filters of PlaceObject3 drawn on the object's layer: blur, drop
+// shadow (with knockout and hidden object), inner glow, colour matrix; and
+// damaged filter lists, which draw the object unfiltered.
+#include "swf/render/filters.h"
+#include "swftest.h"
+
+#include <QTest>
+
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+// SURFACEFILTERLIST encoders, stage pixels and radians as the file holds them.
+void fixed16(swfwriter::BitWriter &w, double v)
+{
+    w.u32(quint32(qint32(std::lround(v * 65536.0))));
+}
+
+void rgba(swfwriter::BitWriter &w, swf::Rgba c)
+{
+    w.u8(c.r);
+    w.u8(c.g);
+    w.u8(c.b);
+    w.u8(c.a);
+}
+
+QByteArray blurFilter(double blur, int passes)
+{
+    swfwriter::BitWriter w;
+    w.u8(1);
+    fixed16(w, blur);
+    fixed16(w, blur);
+    w.u8(quint32(passes << 3));
+    return w.data();
+}
+
+struct Shadow {
+    swf::Rgba color{0, 0, 0, 255};
+    double blur = 0.0;
+    double angle = 0.0;
+    double distance = 0.0;
+    bool inner = false;
+    bool knockout = false;
+    bool compositeSource = true;
+};
+
+QByteArray dropShadowFilter(const Shadow &s)
+{
+    swfwriter::BitWriter w;
+    w.u8(0);
+    rgba(w, s.color);
+    fixed16(w, s.blur);
+    fixed16(w, s.blur);
+    fixed16(w, s.angle);
+    fixed16(w, s.distance);
+    w.fixed8(1.0);
+    w.u8(quint32((s.inner << 7) | (s.knockout << 6) | (s.compositeSource << 5) | 1));
+    return w.data();
+}
+
+QByteArray glowFilter(const Shadow &s)
+{
+    swfwriter::BitWriter w;
+    w.u8(2);
+    rgba(w, s.color);
+    fixed16(w, s.blur);
+    fixed16(w, s.blur);
+    w.fixed8(1.0);
+    w.u8(quint32((s.inner << 7) | (s.knockout << 6) | (s.compositeSource << 5) | 1));
+    return w.data();
+}
+
+QByteArray colorMatrixFilter(const std::array<float, 20> &m)
+{
+    swfwriter::BitWriter w;
+    w.u8(6);
+    for (float v : m) {
+        quint32 bits = 0;
+        std::memcpy(&bits, &v, sizeof bits);
+        w.u32(bits);
+    }
+    return w.data();
+}
+
+QByteArray filterList(const QList<QByteArray> &filters)
+{
+    return QByteArray(1, char(filters.size())) + filters.join();
+}
+
+// A 20-pixel square of `color` at (20, 20) of a white 60 × 60 stage,
+// placed with `filters`.
+QImage drawFiltered(const QByteArray &filters, swf::Rgba color = {0, 0, 0, 255})
+{
+    swfwriter::SwfWriter w;
+    w.setStageSize(60, 60);
+    swfwriter::Place p = placeAt(1, defineSquare(w, 20, color), 20, 20);
+    p.rawFilters = filters;
+    w.placeObject3(p);
+    w.showFrame();
+    swf::Player player(mustParse(w.finish()));
+    return renderStage(player);
+}
+
+int grey(const QImage &image, int x, int y)
+{
+    return pixelAt(image, x, y).red();
+}
+
+} // namespace
+
+class TestFilters : public QObject {
+    Q_OBJECT
+private slots:
+    void blurSpreadsTheObject();
+    void dropShadowBesideTheObject();
+    void knockoutAndHiddenObject();
+    void innerGlowInsideTheObject();
+    void colourMatrix();
+    void damagedFiltersAreDropped();
+};
+
+void TestFilters::blurSpreadsTheObject()
+{
+    const QImage image = drawFiltered(filterList({blurFilter(10, 1)}));
+    QVERIFY(grey(image, 30, 30) < 10);                                 // the middle stays black
+    QVERIFY(qAbs(grey(image, 20, 30) - 128) < 30);                    // the edge is half
+    QVERIFY(grey(image, 17, 30) > 140 && grey(image, 17, 30) < 250);  // it spreads outside
+    QVERIFY(grey(image, 5, 30) > 250);
+}
+
+void TestFilters::dropShadowBesideTheObject()
+{
+    // A red object with a black shadow 10 pixels down and right (45°).
+    Shadow s;
+    s.angle = M_PI / 4;
+    s.distance = std::sqrt(200.0);
+    const QImage image = drawFiltered(filterList({dropShadowFilter(s)}), {255, 0, 0, 255});
+    COMPARE_COLOR(pixelAt(image, 25, 25), QColor(255, 0, 0));
+    COMPARE_COLOR(pixelAt(image, 45, 45), QColor(0, 0, 0)); // beyond the object's bounds
+    COMPARE_COLOR(pixelAt(image, 35, 35), QColor(255, 0, 0));
+    COMPARE_COLOR(pixelAt(image, 25, 45), QColor(Qt::white));
+}
+
+void TestFilters::knockoutAndHiddenObject()
+{
+    Shadow s;
+    s.distance = 10;
+    s.knockout = true;
+    QImage image = drawFiltered(filterList({dropShadowFilter(s)}), {255, 0, 0, 255});
+    COMPARE_COLOR(pixelAt(image, 25, 30), QColor(Qt::white)); // the object cut out
+    COMPARE_COLOR(pixelAt(image, 45, 30), QColor(0, 0, 0));
+    s.knockout = false;
+    s.compositeSource = false;
+    image = drawFiltered(filterList({dropShadowFilter(s)}), {255, 0, 0, 255});
+    COMPARE_COLOR(pixelAt(image, 25, 30), QColor(Qt::white));
+    COMPARE_COLOR(pixelAt(image, 35, 30), QColor(0, 0, 0));
+}
+
+void TestFilters::innerGlowInsideTheObject()
+{
+    Shadow s;
+    s.color = {0, 0, 255, 255};
+    s.blur = 8;
+    s.inner = true;
+    const QImage image = drawFiltered(filterList({glowFilter(s)}), {255, 255, 255, 255});
+    const QColor edge = pixelAt(image, 21, 30);
+    QVERIFY2(edge.blue() > 200 && edge.red() < 200, qPrintable(edge.name()));
+    COMPARE_COLOR(pixelAt(image, 30, 30), QColor(Qt::white));
+    COMPARE_COLOR(pixelAt(image, 17, 30), QColor(Qt::white)); // nothing outside
+}
+
+void TestFilters::colourMatrix()
+{
+    // Red and blue swapped, green halved, alpha kept.
+    std::array<float, 20> m{};
+    m[2] = 1.0f;
+    m[6] = 0.5f;
+    m[10] = 1.0f;
+    m[18] = 1.0f;
+    const QImage image = drawFiltered(filterList({colorMatrixFilter(m)}), {200, 100, 50, 255});
+    COMPARE_COLOR(pixelAt(image, 30, 30), QColor(50, 50, 200));
+    COMPARE_COLOR(pixelAt(image, 5, 5), QColor(Qt::white));
+}
+
+void TestFilters::damagedFiltersAreDropped()
+{
+    // A blur cut short inside a well-formed list entry is dropped; the
+    // object still draws, unblurred.
+    std::vector<swf::Filter> list{{1, QByteArray("\x00\x00\x0a", 3)},
+                                  {9, QByteArray(4, '\0')},
+                                  {1, blurFilter(4, 2).mid(1)}};
+    const auto parsed = swf::parseFilters(list);
+    QCOMPARE(parsed.size(), size_t(1));
+    QCOMPARE(parsed.front().passes, 2);
+    QCOMPARE(parsed.front().blurX, 4.0);
+    const QImage image = drawFiltered(filterList({QByteArray("\x01\x00\x00", 3)}));
+    QVERIFY(grey(image, 21, 30) < 10);
+    QVERIFY(grey(image, 18, 30) > 245);
+}
+
+QTEST_GUILESS_MAIN(TestFilters)
+#include "tst_filters.moc"
