@@ -11,7 +11,11 @@ namespace {
 void fillArea(QPainter &painter, const QPainterPath &path, const FillStyle &style,
               const DrawState &state, DrawContext &context)
 {
-    const QBrush brush = fillBrush(style, state, context, path.controlPointRect());
+    // Only clipped bitmaps need the area they cover; finding it walks the path.
+    const bool clipped = style.kind == FillKind::ClippedBitmap ||
+                         style.kind == FillKind::NonSmoothedClippedBitmap;
+    const QBrush brush =
+        fillBrush(style, state, context, clipped ? path.controlPointRect() : QRectF());
     if (brush.style() == Qt::NoBrush ||
         (brush.style() == Qt::SolidPattern && brush.color().alpha() == 0))
         return;
