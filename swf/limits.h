@@ -68,4 +68,16 @@ inline constexpr qint64 kMaxStreamBlockSamples = qint64(48000) * 2 * 2;
 // Event sounds playing at once in one player; the oldest gives way.
 inline constexpr int kMaxVoices = 64;
 
+// Fonts and text: glyphs kept, all fonts together (each is a small shape
+// of its own, from as little as four bytes of the file), and glyph entries
+// kept, all static texts together (from as little as one bit each).
+inline constexpr qint64 kMaxMovieFontGlyphs = qint64(1) << 19;
+inline constexpr qint64 kMaxMovieTextGlyphs = qint64(1) << 22;
+// Characters of one text field that are laid out; the rest is not shown.
+inline constexpr int kMaxTextFieldChars = 1 << 16;
+// Elements open at once in a text field's HTML; deeper ones are ignored.
+inline constexpr int kMaxHtmlNesting = 64;
+// Text height in twips at most, as the file's 16-bit heights allow.
+inline constexpr int kMaxTextHeight = 65535;
+
 } // namespace swf::limits

@@ -26,6 +26,8 @@ struct TagStats {
     qint64 shapeRecords = 0; // kept, all shapes together
     qint64 controlTags = 0;  // kept, all timelines together
     qint64 frames = 0;       // kept, all timelines together
+    qint64 fontGlyphs = 0;   // kept, all fonts together
+    qint64 textGlyphs = 0;   // glyph entries kept, all static texts together
     bool overLimits = false; // something was dropped to stay within the limits
     QMap<quint16, int> byCode;
 };

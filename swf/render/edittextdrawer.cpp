@@ -1,11 +1,121 @@
-// Text fields (DefineEditText).
+// Text fields (DefineEditText): the white background and black border a
+// field with a border has, then the laid-out text, clipped to the field's
+// box. Embedded glyphs come from the font's outlines; device text comes
+// as outlines of the installed font, made when the text was laid out.
 #include "swf/render/drawkinds.h"
+#include "swf/render/textglyphs.h"
+#include "swf/runtime/edittextinstance.h"
+
+#include <cmath>
 
 namespace swf {
 
+namespace {
+
+const EditTextInstance &fieldOf(const DisplayObject &object)
+{
+    return static_cast<const EditTextInstance &>(object);
+}
+
+// The border lies on the pixels right of and below the box's edges, one
+// device pixel wide whatever the scale, as the Flash Player draws it; the
+// background fills what it encloses.
+void drawFrame(const EditTextInstance &field, const DrawState &state, QPainter &painter)
+{
+    const QRectF box = field.layout().box;
+    const QColor background = state.colorTransform.apply(Rgba{255, 255, 255, 255}).toColor();
+    const QColor border = state.colorTransform.apply(Rgba{0, 0, 0, 255}).toColor();
+    QPen pen(border, 1.0);
+    pen.setCosmetic(true);
+    pen.setJoinStyle(Qt::MiterJoin);
+    const QTransform &t = state.transform;
+    if (t.type() <= QTransform::TxScale && t.m11() > 0 && t.m22() > 0) {
+        const QRectF device = t.mapRect(box);
+        const QRectF pixels(std::round(device.left()), std::round(device.top()),
+                            std::round(device.right()) - std::round(device.left()),
+                            std::round(device.bottom()) - std::round(device.top()));
+        painter.setTransform(QTransform());
+        painter.fillRect(pixels.adjusted(0, 0, 1, 1), background);
+        painter.setPen(pen);
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(pixels.translated(0.5, 0.5));
+    } else {
+        painter.setTransform(t);
+        painter.fillRect(box, background);
+        painter.setPen(pen);
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(box);
+    }
+    painter.setPen(Qt::NoPen);
+}
+
+void drawRun(const LaidRun &run, const DrawState &state, DrawContext &context)
+{
+    const QColor color = state.colorTransform.apply(run.color).toColor();
+    if (color.alpha() == 0)
+        return;
+    QPainter &painter = context.painter;
+    if (run.font) {
+        for (const PlacedGlyph &glyph : run.glyphs) {
+            const QPainterPath *outline = glyphOutline(*run.font, glyph.index, context.shapes);
+            if (!outline)
+                continue;
+            painter.setTransform(glyphTransform(*run.font, run.height, glyph.origin) *
+                                 state.transform);
+            painter.fillPath(*outline, color);
+        }
+    }
+    painter.setTransform(state.transform);
+    if (!run.outline.isEmpty())
+        painter.fillPath(run.outline, color);
+    for (const QRectF &underline : run.underlines)
+        painter.fillRect(underline, color);
+}
+
+void drawEditText(const DisplayObject &object, const DrawState &state, DrawContext &context)
+{
+    const EditTextInstance &field = fieldOf(object);
+    QPainter &painter = context.painter;
+    painter.save();
+    if (field.field().border)
+        drawFrame(field, state, painter);
+    // The text stays within the box.
+    painter.setTransform(state.transform);
+    painter.setClipRect(field.layout().box, Qt::IntersectClip);
+    for (const LaidRun &run : field.layout().runs)
+        drawRun(run, state, context);
+    painter.restore();
+}
+
+// The glyphs' area, within the box, for masks.
+QPainterPath editTextOutline(const DisplayObject &object, DrawContext &context)
+{
+    const EditTextInstance &field = fieldOf(object);
+    QPainterPath area;
+    area.setFillRule(Qt::WindingFill);
+    for (const LaidRun &run : field.layout().runs) {
+        if (run.font) {
+            for (const PlacedGlyph &glyph : run.glyphs) {
+                if (const QPainterPath *outline =
+                        glyphOutline(*run.font, glyph.index, context.shapes))
+                    area = area.united(
+                        glyphTransform(*run.font, run.height, glyph.origin).map(*outline));
+            }
+        }
+        if (!run.outline.isEmpty())
+            area = area.united(run.outline);
+    }
+    QPainterPath box;
+    box.addRect(field.layout().box);
+    return area.intersected(box);
+}
+
+} // namespace
+
 const DrawKind *editTextDrawKind()
 {
-    return nullptr;
+    static constexpr DrawKind kind{drawEditText, editTextOutline};
+    return &kind;
 }
 
 } // namespace swf

@@ -4,6 +4,8 @@
 #include "swf/log.h"
 #include "swf/model/movie.h"
 #include "swf/model/sprite.h"
+#include "swf/runtime/buttoninstance.h"
+#include "swf/runtime/edittextinstance.h"
 #include "swf/runtime/runtimecontext.h"
 #include "swf/runtime/spriteinstance.h"
 
@@ -33,8 +35,9 @@ bool withinLimits(const Character &character, const DisplayObject *parent,
         qCDebug(lcSwfIo) << "nesting limit reached; character" << character.id() << "not placed";
         return false;
     }
-    if (character.kind() == CharacterKind::Sprite && isAncestor(character.id(), parent)) {
-        qCDebug(lcSwfIo) << "sprite" << character.id() << "contains itself; not placed again";
+    if ((character.kind() == CharacterKind::Sprite || character.kind() == CharacterKind::Button) &&
+        isAncestor(character.id(), parent)) {
+        qCDebug(lcSwfIo) << "character" << character.id() << "contains itself; not placed again";
         return false;
     }
     return true;
@@ -52,6 +55,12 @@ std::unique_ptr<DisplayObject> instantiate(const PlacementState &placement, Disp
     case CharacterKind::Sprite:
         return std::make_unique<SpriteInstance>(static_cast<const Sprite &>(*character), placement,
                                                 parent, context);
+    case CharacterKind::Button:
+        return std::make_unique<ButtonInstance>(static_cast<const Button &>(*character), placement,
+                                                parent, context);
+    case CharacterKind::EditText:
+        return std::make_unique<EditTextInstance>(static_cast<const EditText &>(*character),
+                                                  placement, parent, context);
     default:
         return std::make_unique<DisplayObject>(*character, placement, parent, context);
     }

@@ -1,0 +1,27 @@
+// An instance of a DefineEditText: the field's text, set out once when the
+// instance is made (scripts will change the text later).
+#pragma once
+
+#include "swf/model/edittext.h"
+#include "swf/runtime/displayobject.h"
+#include "swf/runtime/textlayout.h"
+
+namespace swf {
+
+class EditTextInstance final : public DisplayObject {
+public:
+    EditTextInstance(const EditText &field, const PlacementState &placement, DisplayObject *parent,
+                     RuntimeContext &context);
+
+    const EditText &field() const { return m_field; }
+    // The text as set: HTML source in an HTML field.
+    const QString &text() const { return m_text; }
+    const TextLayout &layout() const { return m_layout; }
+
+private:
+    const EditText &m_field;
+    QString m_text;
+    TextLayout m_layout;
+};
+
+} // namespace swf
