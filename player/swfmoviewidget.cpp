@@ -1,6 +1,8 @@
 #include "player/swfmoviewidget.h"
 
+#include "player/movieaudio.h"
 #include "swf/movieloader.h"
+#include "swf/render/buttonpointer.h"
 #include "swf/render/renderer.h"
 #include "swf/runtime/player.h"
 
@@ -21,13 +23,16 @@ QColor colourFromControl(qint32 colour)
 } // namespace
 
 SwfMovieWidget::SwfMovieWidget(const MovieControlCreation &creation, QWidget *parent)
-    : MovieControl(parent), m_creation(creation), m_renderer(std::make_unique<swf::Renderer>())
+    : MovieControl(parent), m_creation(creation), m_audio(new MovieAudio(this)),
+      m_renderer(std::make_unique<swf::Renderer>())
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
     m_clock.setSingleShot(true);
     m_clock.setTimerType(Qt::PreciseTimer);
     connect(&m_clock, &QTimer::timeout, this, &SwfMovieWidget::tick);
+    // While a stream sound plays, its clock moves the frames on.
+    connect(m_audio, &MovieAudio::framesDue, this, &SwfMovieWidget::tick);
     if (creation.origin == MovieControlCreation::Origin::RunTime) {
         setGeometry(creation.rect);
         if (creation.controlId)
@@ -48,11 +53,17 @@ void SwfMovieWidget::SetMoviePath(const QByteArray &path)
 {
     m_clock.stop();
     m_player.reset();
+    m_buttons.reset();
+    m_audio->unload();
     m_path = path;
     auto movie = swf::MovieCache::shared().load(path);
     if (movie) {
-        m_player = std::make_unique<swf::Player>(*movie);
+        m_player = std::make_unique<swf::Player>(*movie, m_audio->load(*movie));
+        m_audio->attach(m_player.get());
+        m_buttons = std::make_unique<swf::ButtonPointerHandler>(*movie);
+        m_player->setPointerHandler(m_buttons.get());
         m_player->play();
+        m_audio->update();
     } else {
         qCWarning(lcMovieWidget).noquote()
             << QString::fromLocal8Bit(path) << "not loaded:" << movie.error().toString();
@@ -67,6 +78,7 @@ void SwfMovieWidget::Play()
     if (!m_player || m_player->isPlaying())
         return;
     m_player->play();
+    m_audio->update();
     syncState();
     scheduleTick();
 }
@@ -76,12 +88,14 @@ void SwfMovieWidget::Stop()
     if (!m_player)
         return;
     m_player->stop();
+    m_audio->update();
     m_clock.stop();
     syncState();
 }
 
 void SwfMovieWidget::Rewind()
 {
+    m_audio->stopAll();
     SeekToFrame(0);
 }
 
@@ -96,6 +110,7 @@ void SwfMovieWidget::SeekToFrame(qint32 frame)
     if (!m_player)
         return;
     m_player->seek(frame);
+    m_audio->discardQueued();
     syncState();
     if (m_player->takeChanged())
         invalidateFrame();
@@ -109,9 +124,12 @@ void SwfMovieWidget::tick()
     if (!m_player || !m_player->isPlaying())
         return;
     m_player->advance(m_sinceTick.restart());
+    m_audio->update();
     syncState();
-    if (m_player->takeChanged())
+    if (m_player->takeChanged()) {
         invalidateFrame();
+        recheckPointer();
+    }
     m_clock.start(int(m_player->msUntilNextFrame()));
 }
 
@@ -176,32 +194,53 @@ void SwfMovieWidget::forwardPointer(swf::PointerEvent::Type type, QPointF positi
     const QTransform toStage =
         swf::Renderer::showAll(m_player->movie().stage(), QRectF(rect())).inverted();
     m_player->pointerEvent(swf::PointerEvent{type, toStage.map(position)});
+    m_audio->update();
     if (m_player->takeChanged())
         invalidateFrame();
+    // The hand the Flash Player shows over buttons.
+    if (m_buttons && m_buttons->overButton())
+        setCursor(Qt::PointingHandCursor);
+    else
+        unsetCursor();
 }
 
 void SwfMovieWidget::mouseMoveEvent(QMouseEvent *event)
 {
+    m_pointer = event->position();
     forwardPointer(swf::PointerEvent::Type::Move, event->position());
     MovieControl::mouseMoveEvent(event);
 }
 
+// Buttons answer the primary button only; the window keeps the others.
 void SwfMovieWidget::mousePressEvent(QMouseEvent *event)
 {
-    forwardPointer(swf::PointerEvent::Type::Press, event->position());
+    m_pointer = event->position();
+    if (event->button() == Qt::LeftButton)
+        forwardPointer(swf::PointerEvent::Type::Press, event->position());
     MovieControl::mousePressEvent(event);
 }
 
 void SwfMovieWidget::mouseReleaseEvent(QMouseEvent *event)
 {
-    forwardPointer(swf::PointerEvent::Type::Release, event->position());
+    m_pointer = event->position();
+    if (event->button() == Qt::LeftButton)
+        forwardPointer(swf::PointerEvent::Type::Release, event->position());
     MovieControl::mouseReleaseEvent(event);
 }
 
 void SwfMovieWidget::leaveEvent(QEvent *event)
 {
+    m_pointer.reset();
     forwardPointer(swf::PointerEvent::Type::Leave, QPointF());
     MovieControl::leaveEvent(event);
+}
+
+// Buttons that frames bring under a still pointer, or move away from it,
+// change state as if the pointer had moved.
+void SwfMovieWidget::recheckPointer()
+{
+    if (m_pointer)
+        forwardPointer(swf::PointerEvent::Type::Move, *m_pointer);
 }
 
 MovieControlFactory swfMovieControlFactory()

@@ -15,7 +15,9 @@
 namespace swf {
 class Player;
 class Renderer;
+class ButtonPointerHandler;
 } // namespace swf
+class MovieAudio;
 
 class SwfMovieWidget final : public MovieControl {
     Q_OBJECT
@@ -54,10 +56,18 @@ private:
     void invalidateFrame();
     QColor background() const;
     void forwardPointer(swf::PointerEvent::Type type, QPointF position);
+    void recheckPointer();
 
     MovieControlCreation m_creation;
     QByteArray m_path;
+    // The movie's sound; a child, so it outlives the player that reports to it.
+    MovieAudio *m_audio;
+    // Buttons hit-tested under the pointer; made with each player, and
+    // declared before it so that it outlives it.
+    std::unique_ptr<swf::ButtonPointerHandler> m_buttons;
     std::unique_ptr<swf::Player> m_player;
+    // Where the pointer is over the widget, while it is.
+    std::optional<QPointF> m_pointer;
     std::unique_ptr<swf::Renderer> m_renderer;
     std::optional<QColor> m_backgroundOverride;
     QTimer m_clock;

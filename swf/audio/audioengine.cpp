@@ -22,8 +22,12 @@ namespace {
 constexpr qint64 kLeadFrames = AudioOutput::kRate * 120 / 1000;
 constexpr int kChunkFrames = 1024;
 // An output whose clock has not moved for this long (a stalled device)
-// stops setting the pace, so the movie never freezes with it.
+// stops setting the pace, so the movie never freezes with it. Starting
+// takes longer: a sound server wakes a suspended sink first.
 constexpr qint64 kStalledOutputMs = 500;
+constexpr qint64 kStartingOutputMs = 2500;
+// Sound heard before an output counts as started.
+constexpr qint64 kHeardToStart = AudioOutput::kRate / 20;
 // The main stream reads at most this many frames ahead of the timeline: a
 // stream whose blocks decode to nothing would otherwise read for ever.
 constexpr int kMainReadAhead = 256;
@@ -158,8 +162,8 @@ std::optional<int> AudioEngine::framesDue() const
     if (!m_playing || !m_output || !m_mainStream.voice)
         return std::nullopt;
     const qint64 played = m_output->playedFrames();
-    if (m_mixPosition > played && m_playedWatch.isValid() &&
-        m_playedWatch.elapsed() > kStalledOutputMs)
+    const qint64 patience = m_outputStarted ? kStalledOutputMs : kStartingOutputMs;
+    if (m_mixPosition > played && m_playedWatch.isValid() && m_playedWatch.elapsed() > patience)
         return std::nullopt;
     return m_mainStream.voice->framesBehind(played);
 }
@@ -253,6 +257,8 @@ AudioEngine::Stream AudioEngine::startStream(const Timeline &timeline, int frame
     stream.voice =
         std::make_unique<StreamVoice>(timeline, frame, head->stream, m_mixPosition, readAhead);
     stream.timeline = &timeline;
+    m_outputStarted = false;
+    m_playedAtStart = m_output ? m_output->playedFrames() : 0;
     if (m_capture) {
         stream.capture = m_capture->streamStarted(head->stream);
         captureFrame(stream, frame);
@@ -309,6 +315,7 @@ void AudioEngine::pump()
         return;
     const qint64 played = m_output->playedFrames();
     if (played != m_lastPlayed) {
+        m_outputStarted = played - m_playedAtStart >= kHeardToStart;
         m_lastPlayed = played;
         m_playedWatch.restart();
     }

@@ -100,7 +100,9 @@ private:
     SoundCache m_cache;
     qint64 m_mixPosition = 0;
     qint64 m_lastPlayed = -1;
-    QElapsedTimer m_playedWatch; // since the output's count last moved
+    QElapsedTimer m_playedWatch;  // since the output's count last moved
+    bool m_outputStarted = false; // it played a little since the stream began
+    qint64 m_playedAtStart = 0;
     std::vector<qint32> m_mix;
     std::vector<qint16> m_chunk;
 };

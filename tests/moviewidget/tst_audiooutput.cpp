@@ -1,0 +1,230 @@
+// The sound output path: ALSA's null device, a device that does not exist,
+// and a movie with a known tone played by the movie widget through the
+// sound server, whose null sink's monitor is recorded.
+#include "../swf/audiotest.h"
+#include "player/alsaaudiooutput.h"
+#include "player/swfmoviewidget.h"
+
+#include <QApplication>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+bool writeBytes(const QByteArray &path, const QByteArray &bytes)
+{
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0)
+        return false;
+    const bool ok = ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
+    ::close(fd);
+    return ok;
+}
+
+// Writes all of `samples` (stereo), as fast as the output takes them.
+void feed(swf::AudioOutput &output, const std::vector<qint16> &samples)
+{
+    qint64 done = 0;
+    const qint64 frames = qint64(samples.size()) / 2;
+    QElapsedTimer timer;
+    timer.start();
+    while (done < frames && timer.elapsed() < 10000) {
+        done += output.write(samples.data() + done * 2, frames - done);
+        if (done < frames)
+            QTest::qWait(10);
+    }
+}
+
+QString run(const QString &program, const QStringList &args)
+{
+    QProcess process;
+    process.start(program, args);
+    if (!process.waitForFinished(5000) || process.exitCode() != 0)
+        return {};
+    return QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
+}
+
+// The monitor of the sound server's default sink, or empty when no server
+// answers.
+QString serverMonitor()
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("pactl")).isEmpty() ||
+        QStandardPaths::findExecutable(QStringLiteral("parec")).isEmpty())
+        return {};
+    const QString sink = run(QStringLiteral("pactl"), {QStringLiteral("get-default-sink")});
+    return sink.isEmpty() ? QString() : sink + QStringLiteral(".monitor");
+}
+
+// Records the monitor into a file (a pipe from parec to this process
+// stalls while the process itself plays into the server).
+class Recorder {
+public:
+    Recorder(const QString &monitor, const QString &file) : m_file(file)
+    {
+        m_process.setStandardInputFile(QProcess::nullDevice());
+        m_process.setStandardErrorFile(QStringLiteral("/tmp/aud/parec.err"));
+        m_process.start(QStringLiteral("parec"),
+                        {QStringLiteral("-d"), monitor, QStringLiteral("--format=s16le"),
+                         QStringLiteral("--rate=44100"), QStringLiteral("--channels=2"),
+                         QStringLiteral("--latency-msec=20"), file});
+        m_process.waitForStarted(3000);
+    }
+    ~Recorder()
+    {
+        m_process.kill();
+        m_process.waitForFinished(2000);
+    }
+    // Waits up to `ms` for sound well above silence; true when it came.
+    bool waitForSound(int ms)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        while (timer.elapsed() < ms) {
+            if (rms(take()) > 100)
+                return true;
+            QTest::qWait(50);
+        }
+        return false;
+    }
+    // The left channel recorded since the last call.
+    std::vector<double> take()
+    {
+        QFile file(m_file);
+        std::vector<double> left;
+        if (!file.open(QIODevice::ReadOnly) || !file.seek(m_offset))
+            return left;
+        const QByteArray bytes = file.readAll();
+        const qsizetype whole = bytes.size() / 4 * 4;
+        m_offset += whole;
+        for (qsizetype i = 0; i < whole; i += 4)
+            left.push_back(qint16(quint8(bytes[i]) | quint8(bytes[i + 1]) << 8));
+        return left;
+    }
+
+private:
+    QProcess m_process;
+    QString m_file;
+    qint64 m_offset = 0;
+};
+
+// A 10 fps movie whose stream holds a 440 Hz tone for `seconds`.
+QByteArray toneMovie(int seconds)
+{
+    swfwriter::SwfWriter w;
+    w.setFrameRate(10);
+    w.setStageSize(100, 100);
+    swfwriter::soundStreamHead(w, swfwriter::pcmFormat(22050, 1), 2205);
+    const auto tone = swfwriter::sine(440.0, 22050, seconds, 12000);
+    for (int f = 0; f < seconds * 10; ++f) {
+        swfwriter::soundStreamBlock(
+            w, swfwriter::pcm16(
+                   std::vector<qint16>(tone.begin() + f * 2205, tone.begin() + (f + 1) * 2205)));
+        w.showFrame();
+    }
+    return w.finish();
+}
+
+} // namespace
+
+class TestAudioOutput : public QObject {
+    Q_OBJECT
+private slots:
+    void missingDeviceIsPacedByTheClock();
+    void nullDevicePlaysWhatIsWritten();
+    void discardForgetsWhatWasNotHeard();
+    void widgetPlaysTheToneAndStopSilencesIt();
+};
+
+// No device: the frames are taken in about real time, and the reason is
+// logged once for the whole program.
+void TestAudioOutput::missingDeviceIsPacedByTheClock()
+{
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("no sound: ALSA device")));
+    AlsaAudioOutput output(QByteArrayLiteral("orvanto_no_such_device"));
+    const auto tone = swfwriter::sine(440.0, 44100, 0.3, 8000, 2);
+    QElapsedTimer timer;
+    timer.start();
+    feed(output, tone);
+    QTRY_COMPARE_WITH_TIMEOUT(output.playedFrames(), qint64(tone.size() / 2), 5000);
+    QVERIFY(timer.elapsed() >= 250);
+    QVERIFY(!output.isDeviceOpen());
+
+    QTest::failOnWarning(QRegularExpression(QStringLiteral("no sound")));
+    AlsaAudioOutput again(QByteArrayLiteral("orvanto_no_such_device"));
+    feed(again, swfwriter::sine(440.0, 44100, 0.05, 8000, 2));
+    QTRY_VERIFY_WITH_TIMEOUT(again.playedFrames() > 0, 5000);
+}
+
+void TestAudioOutput::nullDevicePlaysWhatIsWritten()
+{
+    AlsaAudioOutput output(QByteArrayLiteral("null"));
+    QCOMPARE(output.playedFrames(), qint64(0));
+    const auto tone = swfwriter::sine(440.0, 44100, 1.0, 8000, 2);
+    feed(output, tone);
+    QTRY_VERIFY_WITH_TIMEOUT(output.isDeviceOpen(), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(output.playedFrames(), qint64(tone.size() / 2), 10000);
+}
+
+void TestAudioOutput::discardForgetsWhatWasNotHeard()
+{
+    AlsaAudioOutput output(QByteArrayLiteral("null"));
+    const auto tone = swfwriter::sine(440.0, 44100, 0.4, 8000, 2);
+    const qint64 taken = output.write(tone.data(), qint64(tone.size() / 2));
+    QVERIFY(taken > 0);
+    output.discard();
+    QCOMPARE(output.playedFrames(), taken);
+    QCOMPARE(output.writable(), qint64(swf::AudioOutput::kRate / 2));
+}
+
+// The whole path: the widget plays a written movie through ALSA's default
+// PCM into the sound server; its null sink's monitor hears the tone, in
+// step with the frames, and hears nothing once the movie is stopped.
+void TestAudioOutput::widgetPlaysTheToneAndStopSilencesIt()
+{
+    const QString monitor = serverMonitor();
+    if (monitor.isEmpty())
+        QSKIP("no sound server answers (scripts/start-sound-server starts one)");
+    QTemporaryDir dir;
+    const QByteArray path = QFile::encodeName(dir.filePath(QStringLiteral("tone.swf")));
+    QVERIFY(writeBytes(path, toneMovie(8)));
+
+    Recorder recorder(monitor, dir.filePath(QStringLiteral("monitor.raw")));
+    SwfMovieWidget widget(MovieControlCreation{});
+    widget.resize(100, 100);
+    widget.show();
+    widget.SetMoviePath(path);
+    // A sound server may take a while to wake its sink; the frames wait.
+    QVERIFY(recorder.waitForSound(5000));
+    const int firstFrame = widget.GetFramePosition();
+    QTest::qWait(1000);
+    const auto playing = recorder.take();
+    const int frames = widget.GetFramePosition() - firstFrame;
+    QVERIFY2(playing.size() > 30000, qPrintable(QString::number(playing.size())));
+    QCOMPARE(dominantFrequency(playing, 44100), 440.0);
+    // The sink's volume is the system's; the tone is well above silence.
+    QVERIFY2(rms(playing) > 100, qPrintable(QString::number(rms(playing))));
+    // Ten frames a second of sound heard, ten frames shown.
+    QVERIFY2(frames >= 8 && frames <= 12, qPrintable(QString::number(frames)));
+
+    widget.Stop();
+    QTest::qWait(400);
+    recorder.take();
+    QTest::qWait(500);
+    const auto stopped = recorder.take();
+    QVERIFY2(rms(stopped) < 50, qPrintable(QString::number(rms(stopped))));
+
+    // Play again from a seeked frame: the tone comes back.
+    widget.SeekToFrame(30);
+    widget.Play();
+    QVERIFY(recorder.waitForSound(5000));
+    QVERIFY(widget.GetFramePosition() >= 30);
+}
+
+QTEST_MAIN(TestAudioOutput)
+#include "tst_audiooutput.moc"
