@@ -300,13 +300,19 @@ void AudioEngine::dropFinished()
     std::erase_if(m_spriteStreams, [](const auto &entry) {
         return !entry.second.voice || entry.second.voice->finished();
     });
-    // The main stream stays until it is heard to its end: it keeps the pace
-    // until then.
-    if (m_mainStream.voice && m_mainStream.voice->finished()) {
-        const qint64 played = m_output ? m_output->playedFrames() : m_mixPosition;
-        if (!m_mainStream.voice->framesBehind(played))
-            m_mainStream = Stream{};
-    }
+    // The main stream stays when it has played out: it keeps the pace until
+    // it is heard to its end, and the timeline may still reach frames it
+    // holds (blocks shorter than their frames play out early).
+}
+
+bool AudioEngine::mainStreamSounds() const
+{
+    if (!m_mainStream.voice)
+        return false;
+    if (!m_mainStream.voice->finished())
+        return true;
+    const qint64 played = m_output ? m_output->playedFrames() : m_mixPosition;
+    return m_mainStream.voice->framesBehind(played).has_value();
 }
 
 void AudioEngine::pump()
@@ -319,7 +325,7 @@ void AudioEngine::pump()
         m_lastPlayed = played;
         m_playedWatch.restart();
     }
-    if (m_voices.empty() && !m_mainStream.voice && m_spriteStreams.empty()) {
+    if (m_voices.empty() && !mainStreamSounds() && m_spriteStreams.empty()) {
         dropFinished();
         return;
     }
@@ -351,7 +357,7 @@ void AudioEngine::discardQueued()
 
 bool AudioEngine::isActive() const
 {
-    return !m_voices.empty() || m_mainStream.voice || !m_spriteStreams.empty() ||
+    return !m_voices.empty() || mainStreamSounds() || !m_spriteStreams.empty() ||
            (m_output && m_output->playedFrames() < m_mixPosition);
 }
 

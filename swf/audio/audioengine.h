@@ -85,6 +85,8 @@ private:
     void startPending();
     void startSpriteStreams(const DisplayList &list);
     void dropFinished();
+    // The main stream plays, or is still heard.
+    bool mainStreamSounds() const;
     int currentFrame() const;
 
     std::shared_ptr<const Movie> m_movie;
