@@ -54,6 +54,10 @@ inline constexpr int kMaxJpegScans = 500;
 inline constexpr qint64 kMaxBitmapCacheBytes = qint64(512) * 1024 * 1024;
 // Colour-transformed copies of bitmaps kept by one renderer, in bytes.
 inline constexpr qint64 kMaxTintedBitmapBytes = qint64(128) * 1024 * 1024;
+// Layers (blend modes, filters) drawn inside one another; deeper ones are
+// drawn straight onto the layer below, each layer being as large as the
+// picture at worst.
+inline constexpr int kMaxNestedLayers = 8;
 
 // Sound: samples (all channels together) one event sound decodes to at
 // most, ten minutes of 44.1 kHz stereo; the rest of a longer sound is
@@ -77,6 +81,9 @@ inline constexpr qint64 kMaxMovieTextGlyphs = qint64(1) << 22;
 inline constexpr int kMaxTextFieldChars = 1 << 16;
 // Elements open at once in a text field's HTML; deeper ones are ignored.
 inline constexpr int kMaxHtmlNesting = 64;
+// Fonts one text field draws with; each costs a search of the system's
+// fonts, and formats past the limit use the field's own font.
+inline constexpr int kMaxTextFaces = 32;
 // Text height in twips at most, as the file's 16-bit heights allow.
 inline constexpr int kMaxTextHeight = 65535;
 

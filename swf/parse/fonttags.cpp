@@ -11,6 +11,7 @@
 #include "swf/parse/records.h"
 #include "swf/parse/tagfamilies.h"
 #include "swf/parse/tagtable.h"
+#include "swf/parse/textencoding.h"
 
 #include <cmath>
 #include <limits>
@@ -131,7 +132,7 @@ QString fontName(QByteArrayView bytes, int version)
     // Names are often written with their terminating zero.
     while (name.endsWith('\0'))
         name.chop(1);
-    return decodeText(name, version);
+    return decodeMovieText(name, version);
 }
 
 // DefineFont: an offset table whose first entry, halved, is the glyph count.
@@ -150,7 +151,7 @@ std::optional<Error> parseDefineFont(TagContext &c)
         Reader offsets(table, tableOffset);
         const quint16 first = offsets.u16();
         const qint64 count = first / 2;
-        if (first % 2 || 2 * count > table.size())
+        if (first % 2 || count == 0 || 2 * count > table.size())
             return c.error(QStringLiteral("offset table of %1 bytes does not fit").arg(first));
         if (!glyphsWithinLimits(c, count))
             return c.error(QStringLiteral("too many glyphs in the movie"));
@@ -443,8 +444,8 @@ std::optional<Error> parseDefineFontName(TagContext &c)
     if (!font)
         return c.error(QStringLiteral("name for a missing or named font %1").arg(id));
     FontData data = font->data();
-    data.fullName = decodeText(name, c.version());
-    data.copyright = decodeText(copyright, c.version());
+    data.fullName = decodeMovieText(name, c.version());
+    data.copyright = decodeMovieText(copyright, c.version());
     replaceFont(c, id, std::move(data), kName);
     return std::nullopt;
 }

@@ -6,6 +6,7 @@
 #include "swf/parse/records.h"
 #include "swf/parse/tagfamilies.h"
 #include "swf/parse/tagtable.h"
+#include "swf/parse/textencoding.h"
 
 namespace swf {
 
@@ -128,7 +129,7 @@ std::optional<Error> parseDefineEditText(TagContext &c)
     if (hasFont)
         field->fontId = r.u16();
     if (hasFontClass)
-        field->fontClass = decodeText(r.cstring(), c.version());
+        field->fontClass = decodeMovieText(r.cstring(), c.version());
     if (hasFont || hasFontClass)
         field->fontHeight = r.u16();
     if (hasColor)
@@ -145,13 +146,16 @@ std::optional<Error> parseDefineEditText(TagContext &c)
         layout.leading = r.s16();
         field->layout = layout;
     }
-    field->variableName = decodeText(r.cstring(), c.version());
+    field->variableName = decodeMovieText(r.cstring(), c.version());
     if (auto error = c.overrunError("DefineEditText"))
         return error;
     // A text cut short keeps what it holds.
     std::optional<Error> error;
     if (hasText) {
-        field->initialText = decodeText(r.cstring(), c.version());
+        // Embedded glyphs are found by the text's byte values.
+        const QByteArray text = r.cstring();
+        field->initialText =
+            field->useOutlines ? decodeText(text, c.version()) : decodeMovieText(text, c.version());
         error = c.overrunError("text field text");
     }
     c.define(std::move(field));

@@ -92,9 +92,11 @@ void ButtonInstance::showState(quint8 flag)
     }
     // Characters that stay at their depth keep their own state.
     std::vector<int> gone;
-    for (const auto &[depth, child] : m_children.objects()) {
+    for (const auto &entry : m_children.objects()) {
+        const int depth = entry.first;
+        const quint16 id = entry.second->placement().characterId;
         const bool stays = std::any_of(shown.begin(), shown.end(), [&](const ButtonRecord *r) {
-            return r->depth == depth && r->characterId == child->placement().characterId;
+            return r->depth == depth && r->characterId == id;
         });
         if (!stays)
             gone.push_back(depth);

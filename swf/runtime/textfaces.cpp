@@ -1,5 +1,6 @@
 #include "swf/runtime/textfaces.h"
 
+#include "swf/limits.h"
 #include "swf/log.h"
 #include "swf/model/movie.h"
 #include "swf/runtime/devicefonts.h"
@@ -167,6 +168,10 @@ TextFace *FaceResolver::face(const CharFormat &format)
     auto it = m_faces.find(key);
     if (it != m_faces.end())
         return it->second.get();
+    if (int(m_faces.size()) >= limits::kMaxTextFaces) {
+        qCDebug(lcSwfRender) << "too many fonts in one text field;" << format.face << "not used";
+        return m_first;
+    }
     std::unique_ptr<TextFace> face;
     if (m_embedded) {
         if (const Font *font = embeddedFont(format); font && font->glyphCount() > 0)
@@ -178,7 +183,10 @@ TextFace *FaceResolver::face(const CharFormat &format)
     } else {
         qCDebug(lcSwfRender) << "no font database; device text is not drawn";
     }
-    return m_faces.emplace(std::move(key), std::move(face)).first->second.get();
+    TextFace *made = m_faces.emplace(std::move(key), std::move(face)).first->second.get();
+    if (m_faces.size() == 1)
+        m_first = made;
+    return made;
 }
 
 } // namespace swf

@@ -71,6 +71,7 @@ private:
     const bool m_embedded;
     const Font *m_fieldFont;
     std::map<std::tuple<QString, bool, bool>, std::unique_ptr<TextFace>> m_faces;
+    TextFace *m_first = nullptr; // the field's own format comes first
 };
 
 } // namespace swf

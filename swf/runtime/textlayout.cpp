@@ -60,6 +60,7 @@ public:
     TextLayout run(const std::vector<TextParagraph> &text, const CharFormat &base)
     {
         m_layout.box = m_field.bounds.toRectF();
+        m_faces.face(base); // the field's own font is the first one
         const CharFormat *current = &base;
         for (const TextParagraph &source : text) {
             Paragraph paragraph{source.format, {}, {}};

@@ -281,6 +281,8 @@ void TestFonts::damagedFontsAreReadSafely_data()
         << swf::TagCode::DefineFont << QByteArray::fromHex("09000300") << false;
     QTest::newRow("font1 offset table longer than the tag")
         << swf::TagCode::DefineFont << QByteArray::fromHex("09004000") << false;
+    QTest::newRow("font1 first offset zero")
+        << swf::TagCode::DefineFont << QByteArray::fromHex("090000001000") << false;
     QTest::newRow("font1 glyph offset past the tag")
         << swf::TagCode::DefineFont << QByteArray::fromHex("09000400ff001000") << true;
     QTest::newRow("font info for a missing font")

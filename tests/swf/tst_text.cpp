@@ -1,6 +1,7 @@
 // Static text and text fields drawn: where glyphs land, colours and
 // colour transforms, alignment, wrapping, borders, HTML formats, device
 // fonts, and text that asks for too much.
+#include "swf/io/tagcodes.h"
 #include "swf/model/edittext.h"
 #include "swf/runtime/edittextinstance.h"
 #include "swf/runtime/textformat.h"
@@ -125,6 +126,7 @@ private slots:
     void htmlParagraphsAndEntities();
     void htmlThatNeverCloses();
     void enormousAndEmptyText();
+    void olderMoviesReadTheirCodePage();
 };
 
 void TestText::glyphsLandWhereTheirRecordsSay()
@@ -510,9 +512,45 @@ void TestText::enormousAndEmptyText()
     longText.multiline = true;
     swf::Player longPlayer(fieldMovie(longText));
     QVERIFY(layoutOf(longPlayer).cutShort);
+    // Fonts past the limit one field may use draw in the field's own.
+    QString faces;
+    for (int i = 0; i < 200; ++i)
+        faces += QStringLiteral("<font face=\"Face %1\">x</font>").arg(i);
+    EditTextSpec many = deviceField(faces);
+    many.html = true;
+    swf::Player manyPlayer(fieldMovie(many));
+    QCOMPARE(layoutOf(manyPlayer).runs.size(), size_t(200));
     EditTextSpec empty = blockField(QString(), 10);
     empty.text.reset();
     QCOMPARE(inkBounds(drawn(fieldMovie(empty))), QRect());
+}
+
+void TestText::olderMoviesReadTheirCodePage()
+{
+    // Before version 6, text is in the author's code page: GBK when it
+    // reads as GBK, every byte kept otherwise, and byte values for fields
+    // drawn with embedded glyphs.
+    const auto initialText = [](const QByteArray &bytes, bool embedded) {
+        swfwriter::BitWriter w;
+        w.u16(5);
+        w.u8(0x00); // a RECT of zero-bit fields
+        w.u8(0x80); // has text
+        w.u8(embedded ? 0x01 : 0x00);
+        w.cstring("v");
+        w.cstring(bytes);
+        swfwriter::SwfWriter writer;
+        writer.setVersion(5);
+        writer.rawTag(swf::TagCode::DefineEditText, w.data());
+        writer.showFrame();
+        const auto movie = mustParse(writer.finish());
+        const swf::Character *field = movie ? movie->character(5) : nullptr;
+        if (!field || field->kind() != swf::CharacterKind::EditText)
+            return QStringLiteral("(no field)");
+        return static_cast<const swf::EditText &>(*field).initialText.value_or(QString());
+    };
+    QCOMPARE(initialText("\xb0\xb4\xc5\xa5 OK", false), QStringLiteral("按钮 OK"));
+    QCOMPARE(initialText("caf\xe9 au lait", false), QStringLiteral("café au lait"));
+    QCOMPARE(initialText("\xb0\xb4", true), QStringLiteral("\u00b0\u00b4"));
 }
 
 QTEST_MAIN(TestText)
