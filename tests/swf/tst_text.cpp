@@ -123,6 +123,7 @@ private slots:
     void deviceTextIsDrawn();
     void deviceTextAlignsAndWraps();
     void htmlFormatsTheText();
+    void htmlPicksEmbeddedFontsByNameAndStyle();
     void htmlParagraphsAndEntities();
     void htmlThatNeverCloses();
     void enormousAndEmptyText();
@@ -440,6 +441,40 @@ void TestText::htmlFormatsTheText()
     field.text = QStringLiteral("<p align=\"center\">mid</p>");
     const QRect centred = inkBounds(drawn(fieldMovie(field)));
     QVERIFY(qAbs(centred.center().x() - 90) <= 3);
+}
+
+void TestText::htmlPicksEmbeddedFontsByNameAndStyle()
+{
+    // Font 1 is "Block"; font 3 "Block" in bold, with a bar twice as wide;
+    // font 4 "Other" has no bar at all. Bold text draws with font 3, a
+    // name the movie does not hold draws nothing.
+    swfwriter::SwfWriter writer;
+    writer.setStageSize(200, 100);
+    swfwriter::defineFont(writer, blockFont(), 2, 1);
+    swfwriter::FontSpec bold = blockFont();
+    bold.bold = true;
+    bold.glyphs[GlyphI].outline = swfwriter::ShapeBuilder();
+    bold.glyphs[GlyphI].outline.rect(QRect(0, -800, 800, 800),
+                                     bold.glyphs[GlyphI].outline.addFill({0, 0, 0}));
+    bold.glyphs[GlyphI].advance = 1024;
+    swfwriter::defineFont(writer, bold, 2, 3);
+    swfwriter::FontSpec other = blockFont(QStringLiteral("Other"));
+    other.glyphs.erase(other.glyphs.begin());
+    swfwriter::defineFont(writer, other, 2, 4);
+    EditTextSpec field = blockField(QString(), 32, 200, 100);
+    field.html = true;
+    field.multiline = true;
+    field.text = QStringLiteral("<p>I</p><p><b>I</b></p><p><font face=\"Other\">IO</font></p>");
+    const quint16 id = swfwriter::defineEditText(writer, field, 2);
+    writer.placeObject2(placeAt(1, id, 0, 0));
+    writer.showFrame();
+    const QImage image = drawn(mustParse(writer.finish()));
+    // Lines are 32 px apart; the bars 12.5 and 25 px wide.
+    QCOMPARE(inkBounds(image.copy(0, 0, 200, 32)).width(), 13);
+    QCOMPARE(inkBounds(image.copy(0, 32, 200, 32)).width(), 25);
+    // "Other" has no I: the O follows at once.
+    QCOMPARE(inkBounds(image.copy(0, 64, 200, 32)).left(), 2);
+    QCOMPARE(inkBounds(image.copy(0, 64, 200, 32)).width(), 25);
 }
 
 void TestText::htmlParagraphsAndEntities()
