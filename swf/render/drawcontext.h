@@ -26,8 +26,8 @@ struct DrawContext {
     double stageScale = 1.0;
     // The painter's device area that layers (blend modes) may cover.
     QRect layerArea;
-    // Drawing into the layer of an object with a blend mode.
-    bool inLayer = false;
+    // Layers (blend modes, filters) this context's painter lies inside.
+    int layerDepth = 0;
 };
 
 // Where and how one leaf object is drawn: its matrix to device pixels and

@@ -1,5 +1,6 @@
 #include "swf/render/listpainter.h"
 
+#include "swf/limits.h"
 #include "swf/render/compositor.h"
 #include "swf/render/drawkinds.h"
 #include "swf/render/filters.h"
@@ -98,8 +99,12 @@ void ListPainter::paintLayered(const DisplayObject &object, const DrawState &sta
                                quint8 blendMode, const std::vector<SurfaceFilter> &filters)
 {
     const BlendMode mode = blendModeOf(blendMode);
-    if (actsOnParentLayer(mode) && !m_context.inLayer)
+    if (actsOnParentLayer(mode) && m_context.layerDepth == 0)
         return;
+    if (m_context.layerDepth >= limits::kMaxNestedLayers) {
+        paintContent(object, state);
+        return;
+    }
     // The layer covers what the object may draw on; alpha acts on its
     // parent's whole layer, also where the object leaves nothing.
     // Filter parameters count stage pixels.
@@ -124,7 +129,7 @@ void ListPainter::paintLayered(const DisplayObject &object, const DrawState &sta
         painter.setPen(Qt::NoPen);
         DrawContext inner{painter,           m_context.shapes, m_context.movie,
                           m_context.bitmaps, m_context.morphs, m_context.stageScale,
-                          layer.rect(),      true};
+                          layer.rect(),      m_context.layerDepth + 1};
         const DrawState local{state.transform * QTransform::fromTranslate(-area.left(), -area.top()),
                               ColorTransform{}};
         ListPainter(inner).paintContent(object, local);

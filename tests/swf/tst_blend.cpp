@@ -55,6 +55,7 @@ private slots:
     void separableModes();
     void layerGroupsBeforeTheColourTransform();
     void alphaAndEraseActOnTheParentLayer();
+    void deeplyNestedLayersStillDraw();
 };
 
 void TestBlend::separableModes_data()
@@ -150,6 +151,28 @@ void TestBlend::alphaAndEraseActOnTheParentLayer()
     image = scene(11, 1);
     COMPARE_COLOR(pixelAt(image, 10, 10), red);
     COMPARE_COLOR(pixelAt(image, 30, 10), red);
+}
+
+void TestBlend::deeplyNestedLayersStillDraw()
+{
+    // Twenty sprites inside one another, each a layer at 90% alpha: past
+    // the limit they draw straight onto the deepest layer, still tinted.
+    swfwriter::SwfWriter w;
+    backdrop(w);
+    quint16 inner = rectShape(w, QRect(0, 0, 20, 20), {255, 0, 0, 255});
+    for (int level = 0; level < 20; ++level) {
+        swfwriter::TimelineWriter sprite;
+        swfwriter::Place p = blended(1, inner, 2);
+        p.colorTransform = swf::ColorTransform{256, 256, 256, 250, 0, 0, 0, 0};
+        sprite.placeObject3(p);
+        sprite.showFrame();
+        inner = w.defineSprite(sprite);
+    }
+    w.placeObject2(placeAt(2, inner, 0, 0));
+    const QImage image = draw(w);
+    const QColor c = pixelAt(image, 10, 10);
+    QVERIFY2(c.red() > 180 && c.blue() < 100, qPrintable(c.name()));
+    COMPARE_COLOR(pixelAt(image, 30, 10), QColor(100, 150, 200));
 }
 
 QTEST_GUILESS_MAIN(TestBlend)
