@@ -139,6 +139,7 @@ private slots:
     void nullDevicePlaysWhatIsWritten();
     void discardForgetsWhatWasNotHeard();
     void widgetPlaysTheToneAndStopSilencesIt();
+    void rewindAndLoadingSilenceTheOldSound();
 };
 
 // No device: the frames are taken in about real time, and the reason is
@@ -224,6 +225,52 @@ void TestAudioOutput::widgetPlaysTheToneAndStopSilencesIt()
     widget.Play();
     QVERIFY(recorder.waitForSound(5000));
     QVERIFY(widget.GetFramePosition() >= 30);
+}
+
+// Half a second of silence, then a long tone started as an event sound:
+// rewinding stops it (it starts again with its frame), and loading another
+// movie stops it for good.
+void TestAudioOutput::rewindAndLoadingSilenceTheOldSound()
+{
+    const QString monitor = serverMonitor();
+    if (monitor.isEmpty())
+        QSKIP("no sound server answers (scripts/start-sound-server starts one)");
+    QTemporaryDir dir;
+    swfwriter::SwfWriter w;
+    w.setFrameRate(10);
+    const auto tone = swfwriter::sine(440.0, 22050, 4.0, 12000);
+    const quint16 id = swfwriter::defineSound(w, swfwriter::pcmFormat(22050, 1),
+                                              quint32(tone.size()), swfwriter::pcm16(tone));
+    w.showFrame(5);
+    swfwriter::startSound(w, id);
+    w.showFrame(25);
+    const QByteArray toneFile = QFile::encodeName(dir.filePath(QStringLiteral("late.swf")));
+    QVERIFY(writeBytes(toneFile, w.finish()));
+    swfwriter::SwfWriter quiet;
+    quiet.showFrame(3);
+    const QByteArray quietFile = QFile::encodeName(dir.filePath(QStringLiteral("quiet.swf")));
+    QVERIFY(writeBytes(quietFile, quiet.finish()));
+
+    Recorder recorder(monitor, dir.filePath(QStringLiteral("monitor.raw")));
+    SwfMovieWidget widget(MovieControlCreation{});
+    widget.SetMoviePath(toneFile);
+    QVERIFY(recorder.waitForSound(5000));
+    QTRY_VERIFY(widget.GetFramePosition() >= 8);
+    widget.Rewind();
+    QVERIFY(widget.GetFramePosition() < 3);
+    QTest::qWait(150);
+    recorder.take();
+    QTest::qWait(150);
+    const auto rewound = recorder.take();
+    QVERIFY2(rms(rewound) < 50, qPrintable(QString::number(rms(rewound))));
+    QVERIFY(recorder.waitForSound(3000)); // frame 5 again
+    widget.SetMoviePath(quietFile);
+    QTest::qWait(300);
+    recorder.take();
+    QTest::qWait(400);
+    const auto loaded = recorder.take();
+    QVERIFY(!loaded.empty());
+    QVERIFY2(rms(loaded) < 50, qPrintable(QString::number(rms(loaded))));
 }
 
 QTEST_MAIN(TestAudioOutput)
