@@ -9,6 +9,7 @@
 #include "swf/log.h"
 #include "swf/model/font.h"
 #include "swf/parse/records.h"
+#include "swf/parse/shaperecords.h"
 #include "swf/parse/tagfamilies.h"
 #include "swf/parse/tagtable.h"
 #include "swf/parse/textencoding.h"
@@ -34,88 +35,25 @@ std::shared_ptr<Shape> emptyGlyph(quint16 fontId)
     return glyph;
 }
 
-ShapeRecord readEdge(Reader &r)
-{
-    const bool straight = r.flag();
-    const int bits = int(r.ub(4)) + 2;
-    if (!straight) {
-        CurvedEdgeRecord curve;
-        curve.control.setX(r.sb(bits));
-        curve.control.setY(r.sb(bits));
-        curve.anchor.setX(r.sb(bits));
-        curve.anchor.setY(r.sb(bits));
-        return curve;
-    }
-    StraightEdgeRecord line;
-    if (r.flag()) {
-        line.delta.setX(r.sb(bits));
-        line.delta.setY(r.sb(bits));
-    } else if (r.flag()) {
-        line.delta.setY(r.sb(bits));
-    } else {
-        line.delta.setX(r.sb(bits));
-    }
-    return line;
-}
-
-// A glyph's SHAPE: bit counts, then records up to the end record. Glyphs
-// have no styles of their own, so a record bringing new styles is damage.
-// The records read before any damage are kept.
-bool readGlyphRecords(Reader &r, Shape &glyph, TagStats &stats)
-{
-    r.align();
-    const int fillBits = int(r.ub(4));
-    const int lineBits = int(r.ub(4));
-    while (r.ok()) {
-        if (qint64(glyph.records.size()) >= limits::kMaxShapeRecords ||
-            stats.shapeRecords >= limits::kMaxMovieShapeRecords) {
-            stats.overLimits = true;
-            return false;
-        }
-        if (r.flag()) {
-            ShapeRecord edge = readEdge(r);
-            if (!r.ok())
-                return false;
-            glyph.records.push_back(edge);
-        } else {
-            const quint32 flags = r.ub(5);
-            if (flags == 0)
-                return r.ok();
-            if (flags & 0x10)
-                return false;
-            StyleChangeRecord change;
-            if (flags & 0x01) {
-                const int moveBits = int(r.ub(5));
-                const int x = r.sb(moveBits);
-                change.moveTo = QPoint(x, r.sb(moveBits));
-            }
-            if (flags & 0x02)
-                change.fillStyle0 = r.ub(fillBits);
-            if (flags & 0x04)
-                change.fillStyle1 = r.ub(fillBits);
-            if (flags & 0x08)
-                change.lineStyle = r.ub(lineBits);
-            if (!r.ok())
-                return false;
-            glyph.records.emplace_back(std::move(change));
-        }
-        ++stats.shapeRecords;
-    }
-    return false;
-}
-
-// The glyph in `span` of the tag body; damaged glyphs keep what was read.
+// The glyph in `span` of the tag body: fill and line bit counts, then
+// records up to the end record. Glyphs have no styles of their own, so a
+// record bringing new styles is damage; the records read before any damage
+// are kept.
 FontGlyph readGlyph(TagContext &c, quint16 fontId, QByteArrayView span, qint64 spanOffset,
                     bool *damaged)
 {
-    FontGlyph glyph;
+    Tag glyphTag = c.tag;
+    glyphTag.body = span;
+    glyphTag.bodyOffset = spanOffset;
+    TagContext glyph(glyphTag, c.movie, c.timeline, c.spriteDepth);
+    RecordBits bits;
+    bits.fill = int(glyph.reader.ub(4));
+    bits.line = int(glyph.reader.ub(4));
     auto shape = emptyGlyph(fontId);
-    Reader r(span, spanOffset);
-    if (!readGlyphRecords(r, *shape, c.movie.stats))
+    if (readShapeRecords(glyph, shape->records, bits, 1, nullptr))
         *damaged = true;
     ++c.movie.stats.fontGlyphs;
-    glyph.shape = std::move(shape);
-    return glyph;
+    return FontGlyph{std::move(shape), 0, {}, {}};
 }
 
 bool glyphsWithinLimits(TagContext &c, qint64 count)
