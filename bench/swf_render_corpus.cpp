@@ -18,7 +18,7 @@ namespace {
 // Bitmap fills composited in a layer, nested layers with alpha, a morph
 // with gradients, sprites masking sprites, colour-mapped bitmaps.
 const char *const kMovies[] = {
-    "blend-mode-hardlight-8.swf", "blend-mode-alpha-8.swf",  "morph-gradient-8.swf",
+    "blend-mode-hardlight-8.swf", "blend-mode-alpha-8.swf",   "morph-gradient-8.swf",
     "mask-and-clip-3-8.swf",      "definebits-palette-8.swf",
 };
 
@@ -45,8 +45,8 @@ void renderCorpusMovie(benchmark::State &state, const QByteArray &path, bool ful
         QImage image = renderer.render(player, size, Qt::black);
         benchmark::DoNotOptimize(image);
     }
-    state.counters["fps"] = benchmark::Counter(double(state.iterations()),
-                                               benchmark::Counter::kIsRate);
+    state.counters["fps"] =
+        benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
     state.SetLabel(QStringLiteral("%1x%2").arg(size.width()).arg(size.height()).toStdString());
 }
 
@@ -58,7 +58,8 @@ int main(int argc, char **argv)
     for (const char *name : kMovies) {
         const QByteArray path = QByteArray(ORVANTO_CORPUS_DIR "/flashplayer/image/") + name;
         for (bool fullHd : {false, true}) {
-            const std::string label = std::string("render/") + name + (fullHd ? "/1920x1080" : "/own");
+            const std::string label =
+                std::string("render/") + name + (fullHd ? "/1920x1080" : "/own");
             benchmark::RegisterBenchmark(label.c_str(), renderCorpusMovie, path, fullHd)
                 ->Unit(benchmark::kMillisecond)
                 ->UseRealTime();

@@ -94,15 +94,15 @@ Result<QImage> decodeLossless(const Bitmap &bitmap)
         return losslessError(bitmap, ErrorCode::Malformed, QStringLiteral("empty bitmap"));
     if (w > limits::kMaxBitmapSide || h > limits::kMaxBitmapSide ||
         w * h > limits::kMaxBitmapPixels)
-        return losslessError(bitmap, ErrorCode::TooLarge,
-                             QStringLiteral("bitmap of %1 × %2 pixels is beyond the limits")
-                                 .arg(w)
-                                 .arg(h));
+        return losslessError(
+            bitmap, ErrorCode::TooLarge,
+            QStringLiteral("bitmap of %1 × %2 pixels is beyond the limits").arg(w).arg(h));
     qint64 needed = 0;
     switch (bitmap.format) {
     case LosslessFormat::ColorMapped8:
-        needed = qint64(bitmap.colorTableSize) * (bitmap.source == BitmapSource::Lossless2 ? 4 : 3) +
-                 pixelBytes(paddedRow(w), w, h);
+        needed =
+            qint64(bitmap.colorTableSize) * (bitmap.source == BitmapSource::Lossless2 ? 4 : 3) +
+            pixelBytes(paddedRow(w), w, h);
         break;
     case LosslessFormat::Rgb15:
         needed = pixelBytes(paddedRow(2 * w), 2 * w, h);
@@ -123,7 +123,8 @@ Result<QImage> decodeLossless(const Bitmap &bitmap)
                                  .arg(needed));
     QImage image(int(w), int(h), QImage::Format_ARGB32_Premultiplied);
     if (image.isNull())
-        return losslessError(bitmap, ErrorCode::TooLarge, QStringLiteral("no memory for the bitmap"));
+        return losslessError(bitmap, ErrorCode::TooLarge,
+                             QStringLiteral("no memory for the bitmap"));
     switch (bitmap.format) {
     case LosslessFormat::ColorMapped8:
         decodeColorMapped(bitmap, inflated->bytes, image);

@@ -11,9 +11,9 @@
 namespace swf {
 
 enum class BitmapSource : quint8 {
-    Jpeg,       // DefineBits, DefineBitsJPEG2/3/4: JPEG, or PNG/GIF from version 8 on
-    Lossless,   // DefineBitsLossless: opaque
-    Lossless2,  // DefineBitsLossless2: premultiplied alpha
+    Jpeg,      // DefineBits, DefineBitsJPEG2/3/4: JPEG, or PNG/GIF from version 8 on
+    Lossless,  // DefineBitsLossless: opaque
+    Lossless2, // DefineBitsLossless2: premultiplied alpha
 };
 
 // BitmapFormat of the lossless tags.

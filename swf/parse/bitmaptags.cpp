@@ -64,7 +64,7 @@ std::optional<Error> parseDefineBitsLossless(TagContext &c)
     auto bitmap = std::make_unique<Bitmap>(r.u16());
     bitmap->tagCode = c.tag.code;
     bitmap->source = c.tag.code == TagCode::DefineBitsLossless2 ? BitmapSource::Lossless2
-                                                                 : BitmapSource::Lossless;
+                                                                : BitmapSource::Lossless;
     const quint8 format = r.u8();
     bitmap->width = r.u16();
     bitmap->height = r.u16();
@@ -72,10 +72,9 @@ std::optional<Error> parseDefineBitsLossless(TagContext &c)
         bitmap->colorTableSize = r.u8() + 1;
     if (auto error = c.overrunError("DefineBitsLossless header"))
         return error;
-    const bool known = format == quint8(LosslessFormat::ColorMapped8) ||
-                       format == quint8(LosslessFormat::Rgb24) ||
-                       (format == quint8(LosslessFormat::Rgb15) &&
-                        bitmap->source == BitmapSource::Lossless);
+    const bool known =
+        format == quint8(LosslessFormat::ColorMapped8) || format == quint8(LosslessFormat::Rgb24) ||
+        (format == quint8(LosslessFormat::Rgb15) && bitmap->source == BitmapSource::Lossless);
     if (!known)
         return c.error(QStringLiteral("unknown lossless bitmap format %1").arg(format));
     if (qint64(bitmap->width) * bitmap->height > limits::kMaxBitmapPixels)

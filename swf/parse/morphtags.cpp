@@ -28,8 +28,8 @@ void readMorphGradient(Reader &r, MorphFillStyle &fill)
     const quint8 head = r.u8();
     const int spread = head >> 6;
     fill.spread = spread <= 2 ? SpreadMode(spread) : SpreadMode::Pad;
-    fill.interpolation = ((head >> 4) & 3) == 1 ? InterpolationMode::Linear
-                                                : InterpolationMode::Normal;
+    fill.interpolation =
+        ((head >> 4) & 3) == 1 ? InterpolationMode::Linear : InterpolationMode::Normal;
     const int count = head & 0x0f;
     fill.records.resize(size_t(count));
     for (MorphGradientRecord &record : fill.records) {

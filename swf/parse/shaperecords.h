@@ -2,8 +2,8 @@
 // two edge lists of morph shapes.
 #pragma once
 
-#include "swf/parse/tagcontext.h"
 #include "swf/model/shape.h"
+#include "swf/parse/tagcontext.h"
 
 #include <optional>
 #include <vector>

@@ -19,8 +19,7 @@ qint64 imageBytes(const QImage &image)
 
 // Erases the entries not used in `frame`, oldest first, until `bytes`
 // fits under `cap`.
-template <typename Map>
-void evictOldest(Map &map, qint64 &bytes, qint64 cap, quint64 frame)
+template <typename Map> void evictOldest(Map &map, qint64 &bytes, qint64 cap, quint64 frame)
 {
     if (bytes <= cap)
         return;
@@ -29,8 +28,9 @@ void evictOldest(Map &map, qint64 &bytes, qint64 cap, quint64 frame)
         if (it->second.lastFrame != frame)
             order.push_back(it);
     }
-    std::sort(order.begin(), order.end(),
-              [](const auto &a, const auto &b) { return a->second.lastFrame < b->second.lastFrame; });
+    std::sort(order.begin(), order.end(), [](const auto &a, const auto &b) {
+        return a->second.lastFrame < b->second.lastFrame;
+    });
     for (auto it : order) {
         if (bytes <= cap)
             break;
@@ -79,9 +79,10 @@ QImage BitmapCache::variant(const Bitmap &bitmap, const ColorTransform &cx, int 
     const QImage base = image(bitmap);
     if (base.isNull() || (cx.isIdentity() && margin <= 0))
         return base;
-    const VariantKey key{&bitmap,
-                         {cx.multR, cx.multG, cx.multB, cx.multA, cx.addR, cx.addG, cx.addB, cx.addA},
-                         margin};
+    const VariantKey key{
+        &bitmap,
+        {cx.multR, cx.multG, cx.multB, cx.multA, cx.addR, cx.addG, cx.addB, cx.addA},
+        margin};
     auto it = m_variants.find(key);
     if (it == m_variants.end()) {
         Variant entry;

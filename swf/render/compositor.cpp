@@ -70,9 +70,9 @@ bool subtractInto(QPainter &target, const QImage &layer, QPoint at)
         return true;
     QImage result = device->copy(area);
     for (int y = 0; y < area.height(); ++y) {
-        const auto *src = reinterpret_cast<const QRgb *>(
-                              layer.constScanLine(y + area.top() - at.y())) +
-                          (area.left() - at.x());
+        const auto *src =
+            reinterpret_cast<const QRgb *>(layer.constScanLine(y + area.top() - at.y())) +
+            (area.left() - at.x());
         auto *dst = reinterpret_cast<QRgb *>(result.scanLine(y));
         for (int x = 0; x < area.width(); ++x) {
             const QRgb s = src[x], b = dst[x];

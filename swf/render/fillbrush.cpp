@@ -71,8 +71,8 @@ int clampMargin(const QRectF &area, const QTransform &toShape, QSize size)
     if (!invertible)
         return 1;
     const QRectF r = toBitmap.mapRect(area);
-    const double reach = std::max({-r.left(), -r.top(), r.right() - size.width(),
-                                   r.bottom() - size.height(), 0.0});
+    const double reach =
+        std::max({-r.left(), -r.top(), r.right() - size.width(), r.bottom() - size.height(), 0.0});
     if (!std::isfinite(reach))
         return 1;
     const double margin = std::ceil(reach) + 1.0;

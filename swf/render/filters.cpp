@@ -297,10 +297,13 @@ void applyBevel(QImage &layer, const SurfaceFilter &f, double scale)
             const int d = int(dark[i]) - int(lit[i]);
             QRgb bevel;
             if (gradient) {
-                bevel = ramp[size_t(std::clamp(128 + int(std::lround(d * f.strength / 2)), 0, 255))];
+                bevel =
+                    ramp[size_t(std::clamp(128 + int(std::lround(d * f.strength / 2)), 0, 255))];
             } else {
-                const QRgb hi = premultipliedColor(f.highlight, strengthened(std::max(0, d), f.strength));
-                const QRgb sh = premultipliedColor(f.color, strengthened(std::max(0, -d), f.strength));
+                const QRgb hi =
+                    premultipliedColor(f.highlight, strengthened(std::max(0, d), f.strength));
+                const QRgb sh =
+                    premultipliedColor(f.color, strengthened(std::max(0, -d), f.strength));
                 bevel = over(hi, sh);
             }
             const int mask = f.onTop ? 255 : f.inner ? alpha[i] : 255 - alpha[i];
@@ -367,7 +370,7 @@ void applyColorMatrix(QImage &layer, const SurfaceFilter &f)
             for (int c = 0; c < 4; ++c) {
                 const float *k = &m[size_t(c) * 5];
                 out[c] = std::clamp(int(std::lround(k[0] * in[0] + k[1] * in[1] + k[2] * in[2] +
-                                                     k[3] * in[3] + k[4])),
+                                                    k[3] * in[3] + k[4])),
                                     0, 255);
             }
             row[x] = qPremultiply(qRgba(out[0], out[1], out[2], out[3]));
@@ -383,7 +386,8 @@ void applyConvolution(QImage &layer, const SurfaceFilter &f)
     const QImage source = layer.copy();
     const int w = layer.width(), h = layer.height();
     const float divisor = f.divisor == 0.0f ? 1.0f : f.divisor;
-    const QRgb fallback = qRgba(f.defaultColor.r, f.defaultColor.g, f.defaultColor.b, f.defaultColor.a);
+    const QRgb fallback =
+        qRgba(f.defaultColor.r, f.defaultColor.g, f.defaultColor.b, f.defaultColor.a);
     for (int y = 0; y < h; ++y) {
         auto *row = reinterpret_cast<QRgb *>(layer.scanLine(y));
         for (int x = 0; x < w; ++x) {

@@ -21,8 +21,8 @@ ChannelTable channelTable(int mult, int add)
 
 bool isAlphaOnly(const ColorTransform &cx)
 {
-    return cx.multR == 256 && cx.multG == 256 && cx.multB == 256 && cx.addR == 0 &&
-           cx.addG == 0 && cx.addB == 0 && cx.addA == 0 && cx.multA >= 0 && cx.multA <= 256;
+    return cx.multR == 256 && cx.multG == 256 && cx.multB == 256 && cx.addR == 0 && cx.addG == 0 &&
+           cx.addB == 0 && cx.addA == 0 && cx.multA >= 0 && cx.multA <= 256;
 }
 
 void applyColorTransform(QImage &image, const ColorTransform &cx)

@@ -48,8 +48,8 @@ std::optional<QRectF> deviceBounds(const DisplayObject &object, const QTransform
     if (const DisplayList *children = object.children()) {
         QRectF area;
         for (const auto &[depth, child] : children->objects()) {
-            const auto part = deviceBounds(
-                *child, child->placement().matrix.toTransform() * transform, context);
+            const auto part =
+                deviceBounds(*child, child->placement().matrix.toTransform() * transform, context);
             if (!part)
                 return std::nullopt;
             area = area.united(*part);

@@ -127,10 +127,11 @@ void ListPainter::paintLayered(const DisplayObject &object, const DrawState &sta
         QPainter painter(&layer);
         painter.setRenderHint(QPainter::Antialiasing, true);
         painter.setPen(Qt::NoPen);
-        DrawContext inner{painter,           m_context.shapes, m_context.movie,
-                          m_context.bitmaps, m_context.morphs, m_context.stageScale,
+        DrawContext inner{painter,           m_context.shapes,        m_context.movie,
+                          m_context.bitmaps, m_context.morphs,        m_context.stageScale,
                           layer.rect(),      m_context.layerDepth + 1};
-        const DrawState local{state.transform * QTransform::fromTranslate(-area.left(), -area.top()),
+        const DrawState local{state.transform *
+                                  QTransform::fromTranslate(-area.left(), -area.top()),
                               ColorTransform{}};
         ListPainter(inner).paintContent(object, local);
     }

@@ -171,8 +171,8 @@ private:
         const QPoint to = lerpPoint(a.to, b.to, m_t);
         if (a.curved || b.curved) {
             const QPoint control = lerpPoint(a.control, b.control, m_t);
-            m_out.emplace_back(CurvedEdgeRecord{offsetPoint(control, -m_pen),
-                                                offsetPoint(to, -control)});
+            m_out.emplace_back(
+                CurvedEdgeRecord{offsetPoint(control, -m_pen), offsetPoint(to, -control)});
         } else {
             m_out.emplace_back(StraightEdgeRecord{offsetPoint(to, -m_pen)});
         }
@@ -200,10 +200,9 @@ std::unique_ptr<Shape> shapeAtRatio(const MorphShape &morph, quint16 ratio)
     // Version 4 keeps the caps and joins of DefineMorphShape2's lines.
     shape->version = morph.version >= 2 ? 4 : 3;
     const Rect &a = morph.startBounds, &b = morph.endBounds;
-    shape->bounds = Rect{qint32(std::lround(lerp(a.xMin, b.xMin, t))),
-                         qint32(std::lround(lerp(a.xMax, b.xMax, t))),
-                         qint32(std::lround(lerp(a.yMin, b.yMin, t))),
-                         qint32(std::lround(lerp(a.yMax, b.yMax, t)))};
+    shape->bounds = Rect{
+        qint32(std::lround(lerp(a.xMin, b.xMin, t))), qint32(std::lround(lerp(a.xMax, b.xMax, t))),
+        qint32(std::lround(lerp(a.yMin, b.yMin, t))), qint32(std::lround(lerp(a.yMax, b.yMax, t)))};
     shape->usesNonScalingStrokes = morph.usesNonScalingStrokes;
     shape->usesScalingStrokes = morph.usesScalingStrokes;
     StyleTable styles;

@@ -59,9 +59,10 @@ void Renderer::render(const Player &player, QPainter &painter, const QRect &view
         m_morphs.clear();
     }
     m_bitmaps.beginFrame();
-    const QRect stageArea = transform.mapRect(stage.toRectF()).toAlignedRect().intersected(
-        painter.clipBoundingRect().toAlignedRect());
-    DrawContext context{painter,  m_shapes,       player.movie(), m_bitmaps,
+    const QRect stageArea = transform.mapRect(stage.toRectF())
+                                .toAlignedRect()
+                                .intersected(painter.clipBoundingRect().toAlignedRect());
+    DrawContext context{painter,  m_shapes,        player.movie(), m_bitmaps,
                         m_morphs, transform.m11(), stageArea};
     ListPainter(context).paint(player.displayList(), DrawState{transform, ColorTransform{}});
     painter.restore();

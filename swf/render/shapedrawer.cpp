@@ -12,8 +12,8 @@ void fillArea(QPainter &painter, const QPainterPath &path, const FillStyle &styl
               const DrawState &state, DrawContext &context)
 {
     // Only clipped bitmaps need the area they cover; finding it walks the path.
-    const bool clipped = style.kind == FillKind::ClippedBitmap ||
-                         style.kind == FillKind::NonSmoothedClippedBitmap;
+    const bool clipped =
+        style.kind == FillKind::ClippedBitmap || style.kind == FillKind::NonSmoothedClippedBitmap;
     const QBrush brush =
         fillBrush(style, state, context, clipped ? path.controlPointRect() : QRectF());
     if (brush.style() == Qt::NoBrush ||

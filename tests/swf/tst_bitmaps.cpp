@@ -41,10 +41,11 @@ struct Scene {
               std::optional<swf::ColorTransform> cx = {})
     {
         swfwriter::ShapeBuilder b;
-        b.rect(QRect(px(area.x()), px(area.y()), px(area.width()), px(area.height())),
-               b.addRawFill(swfwriter::bitmapFill(
-                   kind, bitmap,
-                   swfwriter::scaleRotateTranslate(20 * scale, 20 * scale, 0, area.x(), area.y()))));
+        b.rect(
+            QRect(px(area.x()), px(area.y()), px(area.width()), px(area.height())),
+            b.addRawFill(swfwriter::bitmapFill(
+                kind, bitmap,
+                swfwriter::scaleRotateTranslate(20 * scale, 20 * scale, 0, area.x(), area.y()))));
         swfwriter::Place p = placeAt(depth, writer.defineShape(b, 3), 0, 0);
         p.colorTransform = cx;
         writer.placeObject2(p);

@@ -37,7 +37,8 @@ QImage quarters()
 std::unique_ptr<swf::Bitmap> jpegBitmap(const QByteArray &data, const QByteArray &alpha = {})
 {
     auto bitmap = std::make_unique<swf::Bitmap>(1);
-    bitmap->tagCode = alpha.isEmpty() ? swf::TagCode::DefineBitsJpeg2 : swf::TagCode::DefineBitsJpeg3;
+    bitmap->tagCode =
+        alpha.isEmpty() ? swf::TagCode::DefineBitsJpeg2 : swf::TagCode::DefineBitsJpeg3;
     bitmap->imageData = data;
     bitmap->alphaData = alpha;
     return bitmap;
@@ -210,12 +211,12 @@ void TestDecoders::colorMappedRowsArePaddedAndPalettesPremultiplied()
     // 3 × 2 pixels: rows of three indices padded to four bytes. The
     // palette's second entry is premultiplied half-transparent red.
     QByteArray raw;
-    raw += QByteArray("\x00\x00\xff\xff", 4);  // opaque blue
-    raw += QByteArray("\x80\x00\x00\x80", 4);  // red at half alpha, premultiplied
-    raw += QByteArray("\x00\x01\x05\x00", 4);  // row 0: 0, 1, index 5 (past the palette), pad
-    raw += QByteArray("\x01\x00\x01\x00", 4);  // row 1
-    auto decoded = swf::decodeBitmap(
-        *losslessBitmap(swf::LosslessFormat::ColorMapped8, 3, 2, raw, true, 2));
+    raw += QByteArray("\x00\x00\xff\xff", 4); // opaque blue
+    raw += QByteArray("\x80\x00\x00\x80", 4); // red at half alpha, premultiplied
+    raw += QByteArray("\x00\x01\x05\x00", 4); // row 0: 0, 1, index 5 (past the palette), pad
+    raw += QByteArray("\x01\x00\x01\x00", 4); // row 1
+    auto decoded =
+        swf::decodeBitmap(*losslessBitmap(swf::LosslessFormat::ColorMapped8, 3, 2, raw, true, 2));
     QVERIFY(decoded.ok());
     QCOMPARE(decoded->pixel(0, 0), qRgba(0, 0, 255, 255));
     QCOMPARE(decoded->pixel(1, 0), qRgba(128, 0, 0, 128));
@@ -245,27 +246,27 @@ void TestDecoders::badBitmapsAreRefused_data()
     huge[sof + 6] = char(0x30);
     huge[sof + 7] = char(0x75); // of 30000 pixels
     huge[sof + 8] = char(0x30);
-    QTest::newRow("JPEG garbage") << 0 << QByteArray("\xff\xd8\x12\x34garbage", 11) << 0 << 0
-                                  << 0 << int(swf::ErrorCode::Malformed);
+    QTest::newRow("JPEG garbage") << 0 << QByteArray("\xff\xd8\x12\x34garbage", 11) << 0 << 0 << 0
+                                  << int(swf::ErrorCode::Malformed);
     QTest::newRow("JPEG empty") << 0 << QByteArray() << 0 << 0 << 0
                                 << int(swf::ErrorCode::Truncated);
-    QTest::newRow("JPEG tables only") << 0 << swfwriter::splitJpegTables(jpeg).first << 0 << 0
-                                      << 0 << int(swf::ErrorCode::Malformed);
-    QTest::newRow("JPEG of 30000 × 30000") << 0 << huge << 0 << 0 << 0
-                                           << int(swf::ErrorCode::TooLarge);
-    QTest::newRow("PNG damaged") << 0 << QByteArray("\x89PNG\r\n\x1a\nrubbish", 15) << 0 << 0
-                                 << 0 << int(swf::ErrorCode::Malformed);
+    QTest::newRow("JPEG tables only") << 0 << swfwriter::splitJpegTables(jpeg).first << 0 << 0 << 0
+                                      << int(swf::ErrorCode::Malformed);
+    QTest::newRow("JPEG of 30000 × 30000")
+        << 0 << huge << 0 << 0 << 0 << int(swf::ErrorCode::TooLarge);
+    QTest::newRow("PNG damaged") << 0 << QByteArray("\x89PNG\r\n\x1a\nrubbish", 15) << 0 << 0 << 0
+                                 << int(swf::ErrorCode::Malformed);
     const QByteArray rgb24(4 * 4 * 4, '\x7f');
-    QTest::newRow("lossless zero width") << 1 << rgb24 << 0 << 4 << 5
-                                         << int(swf::ErrorCode::Malformed);
-    QTest::newRow("lossless absurd") << 1 << rgb24 << 60000 << 60000 << 5
-                                     << int(swf::ErrorCode::TooLarge);
-    QTest::newRow("lossless short") << 1 << rgb24.left(40) << 4 << 4 << 5
-                                    << int(swf::ErrorCode::Truncated);
-    QTest::newRow("palette beyond the data") << 1 << QByteArray(20, '\x01') << 4 << 4 << 3
-                                             << int(swf::ErrorCode::Truncated);
-    QTest::newRow("zlib damaged") << 2 << QByteArray("\x78\x9c\xff\xff\xff\xff", 6) << 4 << 4
-                                  << 5 << int(swf::ErrorCode::Truncated);
+    QTest::newRow("lossless zero width")
+        << 1 << rgb24 << 0 << 4 << 5 << int(swf::ErrorCode::Malformed);
+    QTest::newRow("lossless absurd")
+        << 1 << rgb24 << 60000 << 60000 << 5 << int(swf::ErrorCode::TooLarge);
+    QTest::newRow("lossless short")
+        << 1 << rgb24.left(40) << 4 << 4 << 5 << int(swf::ErrorCode::Truncated);
+    QTest::newRow("palette beyond the data")
+        << 1 << QByteArray(20, '\x01') << 4 << 4 << 3 << int(swf::ErrorCode::Truncated);
+    QTest::newRow("zlib damaged") << 2 << QByteArray("\x78\x9c\xff\xff\xff\xff", 6) << 4 << 4 << 5
+                                  << int(swf::ErrorCode::Truncated);
 }
 
 void TestDecoders::badBitmapsAreRefused()
@@ -307,16 +308,16 @@ void TestDecoders::damagedDefinitionsLoadAndDraw_data()
     };
     const QImage image = quarters();
     QByteArray rgb15Alpha = swfwriter::losslessBody(9, image, swf::LosslessFormat::Rgb15, true);
-    QTest::newRow("lossless2 in 15 bits") << rgb15Alpha << int(swf::TagCode::DefineBitsLossless2)
-                                          << false << false;
+    QTest::newRow("lossless2 in 15 bits")
+        << rgb15Alpha << int(swf::TagCode::DefineBitsLossless2) << false << false;
     QByteArray unknownFormat = swfwriter::losslessBody(9, image, swf::LosslessFormat::Rgb24, false);
     unknownFormat[2] = 7;
-    QTest::newRow("lossless format 7") << unknownFormat << int(swf::TagCode::DefineBitsLossless)
-                                       << false << false;
+    QTest::newRow("lossless format 7")
+        << unknownFormat << int(swf::TagCode::DefineBitsLossless) << false << false;
     QByteArray absurd = swfwriter::losslessBody(9, image, swf::LosslessFormat::Rgb24, false);
     absurd[3] = absurd[4] = absurd[5] = absurd[6] = char(0xff);
-    QTest::newRow("lossless 65535 square") << absurd << int(swf::TagCode::DefineBitsLossless)
-                                           << false << false;
+    QTest::newRow("lossless 65535 square")
+        << absurd << int(swf::TagCode::DefineBitsLossless) << false << false;
     QTest::newRow("lossless header cut") << body(9, QByteArray("\x05\x08", 2))
                                          << int(swf::TagCode::DefineBitsLossless) << false << false;
     QTest::newRow("JPEG3 offset past the tag")
@@ -332,10 +333,10 @@ void TestDecoders::damagedDefinitionsLoadAndDraw_data()
     end.moveTo(0, 0).lineTo(px(20), 0).lineTo(0, 0);
     const QByteArray morph = swfwriter::morphShapeBody(
         9, {swfwriter::morphSolid({255, 0, 0, 255}, {255, 0, 0, 255})}, {}, start, end, 1);
-    QTest::newRow("morph edges disagree") << morph << int(swf::TagCode::DefineMorphShape) << false
-                                          << true;
-    QTest::newRow("morph cut short") << morph.left(morph.size() - 4)
-                                     << int(swf::TagCode::DefineMorphShape) << false << true;
+    QTest::newRow("morph edges disagree")
+        << morph << int(swf::TagCode::DefineMorphShape) << false << true;
+    QTest::newRow("morph cut short")
+        << morph.left(morph.size() - 4) << int(swf::TagCode::DefineMorphShape) << false << true;
 }
 
 void TestDecoders::damagedDefinitionsLoadAndDraw()
@@ -350,9 +351,9 @@ void TestDecoders::damagedDefinitionsLoadAndDraw()
     quint16 user = 9;
     if (!placeDirectly) {
         swfwriter::ShapeBuilder b;
-        b.rect(QRect(0, 0, px(20), px(20)),
-               b.addRawFill(swfwriter::bitmapFill(swf::FillKind::ClippedBitmap, 9,
-                                                  swfwriter::scaleRotateTranslate(20, 20, 0, 0, 0))));
+        b.rect(QRect(0, 0, px(20), px(20)), b.addRawFill(swfwriter::bitmapFill(
+                                                swf::FillKind::ClippedBitmap, 9,
+                                                swfwriter::scaleRotateTranslate(20, 20, 0, 0, 0))));
         user = w.defineShape(b, 3, 10);
     }
     swfwriter::ShapeBuilder green;

@@ -83,14 +83,15 @@ private slots:
 
 void TestFills::linearGradientSpansItsSquare()
 {
-    const QImage image = drawn(gradientMovie(redToBlue(FillKind::LinearGradient,
-                                                       QRect(0, 0, px(256), px(20)))));
+    const QImage image =
+        drawn(gradientMovie(redToBlue(FillKind::LinearGradient, QRect(0, 0, px(256), px(20)))));
     COMPARE_COLOR(pixelAt(image, 0, 10), QColor(255, 0, 0));
     COMPARE_COLOR(pixelAt(image, 255, 10), QColor(0, 0, 255));
     QVERIFY(qAbs(blueShare(image, 64, 10) - 0.25) < 0.02);
     QVERIFY(qAbs(blueShare(image, 128, 10) - 0.5) < 0.02);
     // Turned by 90 degrees it runs downwards.
-    swfwriter::GradientSpec turned = redToBlue(FillKind::LinearGradient, QRect(0, 0, px(20), px(20)));
+    swfwriter::GradientSpec turned =
+        redToBlue(FillKind::LinearGradient, QRect(0, 0, px(20), px(20)));
     turned.matrix = swfwriter::gradientBox(QRect(0, 0, px(20), px(20)), 90);
     const QImage down = drawn(gradientMovie(turned, 20, 20));
     QVERIFY(blueShare(down, 10, 1) < 0.1);
@@ -111,10 +112,10 @@ void TestFills::spreadModes()
         swfwriter::GradientSpec g = redToBlue(FillKind::LinearGradient, box);
         g.spread = c.spread;
         const QImage image = drawn(gradientMovie(g, 300));
-        QVERIFY2(qAbs(blueShare(image, 125, 10) - c.blueAt125) < 0.03,
-                 qPrintable(QStringLiteral("spread %1: %2")
-                                .arg(int(c.spread))
-                                .arg(blueShare(image, 125, 10))));
+        QVERIFY2(
+            qAbs(blueShare(image, 125, 10) - c.blueAt125) < 0.03,
+            qPrintable(
+                QStringLiteral("spread %1: %2").arg(int(c.spread)).arg(blueShare(image, 125, 10))));
     }
 }
 
@@ -261,8 +262,7 @@ void TestFills::hairlinesAndThickLines()
     w.showFrame();
     const QImage image = drawn(mustParse(w.finish()));
     for (int y : {10, 30}) {
-        const int darkest =
-            std::min(pixelAt(image, 50, y - 1).red(), pixelAt(image, 50, y).red());
+        const int darkest = std::min(pixelAt(image, 50, y - 1).red(), pixelAt(image, 50, y).red());
         QVERIFY2(darkest < 140, qPrintable(QStringLiteral("hairline at %1").arg(y)));
     }
     COMPARE_COLOR(pixelAt(image, 50, 58), QColor(0, 0, 255));
@@ -312,7 +312,8 @@ void TestFills::filledAndUnscaledStrokes()
     filled.startCap = filled.endCap = swf::CapStyle::None;
     swf::MorphFillStyle gradient;
     gradient.kind = FillKind::LinearGradient;
-    gradient.startMatrix = gradient.endMatrix = swfwriter::gradientBox(QRect(0, 0, px(100), px(20)));
+    gradient.startMatrix = gradient.endMatrix =
+        swfwriter::gradientBox(QRect(0, 0, px(100), px(20)));
     gradient.records = {{0, kRed, 0, kRed}, {255, kBlue, 255, kBlue}};
     filled.fill = gradient;
     swf::MorphLineStyle unscaled;

@@ -123,9 +123,9 @@ private slots:
 void TestFilters::blurSpreadsTheObject()
 {
     const QImage image = drawFiltered(filterList({blurFilter(10, 1)}));
-    QVERIFY(grey(image, 30, 30) < 10);                                 // the middle stays black
-    QVERIFY(qAbs(grey(image, 20, 30) - 128) < 30);                    // the edge is half
-    QVERIFY(grey(image, 17, 30) > 140 && grey(image, 17, 30) < 250);  // it spreads outside
+    QVERIFY(grey(image, 30, 30) < 10);                               // the middle stays black
+    QVERIFY(qAbs(grey(image, 20, 30) - 128) < 30);                   // the edge is half
+    QVERIFY(grey(image, 17, 30) > 140 && grey(image, 17, 30) < 250); // it spreads outside
     QVERIFY(grey(image, 5, 30) > 250);
 }
 
@@ -187,9 +187,8 @@ void TestFilters::damagedFiltersAreDropped()
 {
     // A blur cut short inside a well-formed list entry is dropped; the
     // object still draws, unblurred.
-    std::vector<swf::Filter> list{{1, QByteArray("\x00\x00\x0a", 3)},
-                                  {9, QByteArray(4, '\0')},
-                                  {1, blurFilter(4, 2).mid(1)}};
+    std::vector<swf::Filter> list{
+        {1, QByteArray("\x00\x00\x0a", 3)}, {9, QByteArray(4, '\0')}, {1, blurFilter(4, 2).mid(1)}};
     const auto parsed = swf::parseFilters(list);
     QCOMPARE(parsed.size(), size_t(1));
     QCOMPARE(parsed.front().passes, 2);

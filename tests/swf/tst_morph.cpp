@@ -15,7 +15,11 @@ namespace {
 quint16 growingSquare(swfwriter::SwfWriter &w, int version = 1)
 {
     swfwriter::ShapeBuilder start, end;
-    start.setFill0(1).moveTo(0, 0).lineTo(px(20), 0).lineTo(px(20), px(20)).lineTo(0, px(20))
+    start.setFill0(1)
+        .moveTo(0, 0)
+        .lineTo(px(20), 0)
+        .lineTo(px(20), px(20))
+        .lineTo(0, px(20))
         .lineTo(0, 0);
     end.moveTo(0, 0).lineTo(px(60), 0).lineTo(px(60), px(60)).lineTo(0, px(60)).lineTo(0, 0);
     return swfwriter::defineMorphShape(
@@ -102,7 +106,8 @@ void TestMorph::straightEdgesPairWithCurves()
                           swf::StraightEdgeRecord{QPoint(-px(40), 0)}};
     swf::StyleChangeRecord endMove;
     endMove.moveTo = QPoint(0, px(50));
-    morph.endRecords = {endMove, swf::CurvedEdgeRecord{QPoint(px(20), -px(40)), QPoint(px(20), px(40))},
+    morph.endRecords = {endMove,
+                        swf::CurvedEdgeRecord{QPoint(px(20), -px(40)), QPoint(px(20), px(40))},
                         swf::StraightEdgeRecord{QPoint(-px(40), 0)}};
     const auto shape = swf::shapeAtRatio(morph, 32768);
     QVERIFY(shape);

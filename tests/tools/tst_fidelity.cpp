@@ -101,8 +101,8 @@ void TestFidelity::passListStillPasses()
             broken.append(QStringLiteral("%1 (%2% outliers)").arg(name).arg(it->second.second));
     }
     qInfo().noquote() << run.out.section(QLatin1Char('\n'), -2);
-    QVERIFY2(broken.isEmpty(), qPrintable(QStringLiteral("no longer passing: ") +
-                                          broken.join(QStringLiteral(", "))));
+    QVERIFY2(broken.isEmpty(),
+             qPrintable(QStringLiteral("no longer passing: ") + broken.join(QStringLiteral(", "))));
 }
 
 void TestFidelity::compareJudgesPassFailAndScripts()

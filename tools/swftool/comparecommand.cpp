@@ -67,8 +67,7 @@ std::optional<CompareOptions> parseOptions(const Arguments &args, QString *probl
         }
     }
     if (options.dir.isEmpty()) {
-        *problem =
-            QStringLiteral("usage: orvanto-swf compare DIR [--diff OUTDIR] [--only NAME]");
+        *problem = QStringLiteral("usage: orvanto-swf compare DIR [--diff OUTDIR] [--only NAME]");
         return std::nullopt;
     }
     if (options.only.endsWith(".swf"))
@@ -88,8 +87,8 @@ bool buttonHasActions(const swf::Tag &tag)
         return r.u16() != 0;
     }
     while (r.ok() && r.u8() != 0) { // record flags; zero ends the records
-        r.u16();                     // character id
-        r.u16();                     // depth
+        r.u16();                    // character id
+        r.u16();                    // depth
         swf::readMatrix(r);
     }
     return !r.ok() || r.u8() != 0;
@@ -220,9 +219,9 @@ std::optional<double> compareMovie(const QString &swfPath, const CompareOptions 
     const QImage reference(swfPath + QStringLiteral(".png"));
     const Comparison comparison = compareImages(ours, reference);
     if (comparison.share > kMaxOutlierShare && !options.diffDir.isEmpty()) {
-        const QString out = QDir(QFile::decodeName(options.diffDir))
-                                .filePath(QFileInfo(swfPath).completeBaseName() +
-                                          QStringLiteral(".diff.png"));
+        const QString out =
+            QDir(QFile::decodeName(options.diffDir))
+                .filePath(QFileInfo(swfPath).completeBaseName() + QStringLiteral(".diff.png"));
         if (!diffPicture(ours, reference, comparison.diff).save(out, "png"))
             reportFileError(QFile::encodeName(out), QStringLiteral("cannot write the diff"));
     }
@@ -249,8 +248,7 @@ int runCompare(const Arguments &args)
         return 2;
     }
     int passed = 0, failed = 0, scripted = 0;
-    for (const QString &name :
-         dir.entryList({QStringLiteral("*.swf")}, QDir::Files, QDir::Name)) {
+    for (const QString &name : dir.entryList({QStringLiteral("*.swf")}, QDir::Files, QDir::Name)) {
         const QString swfPath = dir.filePath(name);
         const QString base = name.chopped(4);
         if (!options->only.isEmpty() && base != QFile::decodeName(options->only))
@@ -273,9 +271,8 @@ int runCompare(const Arguments &args)
                         .toUtf8());
     }
     if (options->scripted) {
-        writeStdout(QStringLiteral("compared %1 movies with scripts; none counts\n")
-                        .arg(failed)
-                        .toUtf8());
+        writeStdout(
+            QStringLiteral("compared %1 movies with scripts; none counts\n").arg(failed).toUtf8());
         return 0;
     }
     writeStdout(QStringLiteral("passed %1 of %2 script-free movies; %3 with scripts skipped\n")

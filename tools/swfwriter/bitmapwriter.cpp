@@ -96,8 +96,7 @@ QByteArray zlib(const QByteArray &data)
     return out;
 }
 
-QByteArray losslessBody(quint16 id, const QImage &image, swf::LosslessFormat format,
-                        bool withAlpha)
+QByteArray losslessBody(quint16 id, const QImage &image, swf::LosslessFormat format, bool withAlpha)
 {
     BitWriter w;
     w.u16(id);

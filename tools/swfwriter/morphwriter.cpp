@@ -87,8 +87,8 @@ QByteArray edges(const ShapeBuilder &shape)
 } // namespace
 
 QByteArray morphShapeBody(quint16 id, const std::vector<swf::MorphFillStyle> &fills,
-                          const std::vector<swf::MorphLineStyle> &lines,
-                          const ShapeBuilder &start, const ShapeBuilder &end, int version)
+                          const std::vector<swf::MorphLineStyle> &lines, const ShapeBuilder &start,
+                          const ShapeBuilder &end, int version)
 {
     BitWriter w;
     w.u16(id);

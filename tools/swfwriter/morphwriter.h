@@ -13,8 +13,8 @@ namespace swfwriter {
 
 // The body of a DefineMorphShape (`version` 1) or DefineMorphShape2 (2).
 QByteArray morphShapeBody(quint16 id, const std::vector<swf::MorphFillStyle> &fills,
-                          const std::vector<swf::MorphLineStyle> &lines,
-                          const ShapeBuilder &start, const ShapeBuilder &end, int version);
+                          const std::vector<swf::MorphLineStyle> &lines, const ShapeBuilder &start,
+                          const ShapeBuilder &end, int version);
 quint16 defineMorphShape(SwfWriter &movie, const std::vector<swf::MorphFillStyle> &fills,
                          const std::vector<swf::MorphLineStyle> &lines, const ShapeBuilder &start,
                          const ShapeBuilder &end, int version = 1,
