@@ -120,8 +120,8 @@ void TestFonts::font1TakesItsCodesFromFontInfo()
     spec.wideCodes = false;
     const quint16 id = swfwriter::defineFont(writer, spec, 1);
     writer.showFrame();
-    auto movie = mustParse(writer.finish());
-    const swf::Font &bare = fontIn(movie, id);
+    const auto bareMovie = mustParse(writer.finish());
+    const swf::Font &bare = fontIn(bareMovie, id);
     QCOMPARE(bare.glyphCount(), 4);
     QVERIFY(!bare.data().hasCodeTable);
     QCOMPARE(bare.glyphIndex(U'I'), -1);
@@ -129,7 +129,7 @@ void TestFonts::font1TakesItsCodesFromFontInfo()
 
     swfwriter::defineFontInfo(writer, id, spec, 1);
     writer.showFrame();
-    movie = mustParse(writer.finish());
+    const auto movie = mustParse(writer.finish());
     const swf::Font &font = fontIn(movie, id);
     QCOMPARE(font.name(), QStringLiteral("Old"));
     QCOMPARE(font.glyphIndex(U'I'), 0);
