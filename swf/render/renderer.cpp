@@ -40,11 +40,30 @@ QImage Renderer::render(const Player &player, QSize size, const QColor &backgrou
 void Renderer::render(const Player &player, QPainter &painter, const QRect &viewport,
                       const QColor &background)
 {
+    draw(player, painter, viewport, showAll(player.movie().stage(), viewport), background);
+}
+
+QImage Renderer::renderUnscaled(const Player &player, QSize size, const QColor &background)
+{
+    size = size.boundedTo(QSize(limits::kMaxRenderSide, limits::kMaxRenderSide))
+               .expandedTo(QSize(1, 1));
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    QPainter painter(&image);
+    const Rect &stage = player.movie().stage();
+    const QTransform transform = QTransform::fromTranslate(-stage.xMin, -stage.yMin) *
+                                 QTransform::fromScale(1.0 / kTwipsPerPixel, 1.0 / kTwipsPerPixel);
+    draw(player, painter, image.rect(), transform, background);
+    painter.end();
+    return image;
+}
+
+void Renderer::draw(const Player &player, QPainter &painter, const QRect &viewport,
+                    const QTransform &transform, const QColor &background)
+{
     painter.save();
     painter.setClipRect(viewport, Qt::IntersectClip);
     painter.fillRect(viewport, background);
     const Rect &stage = player.movie().stage();
-    const QTransform transform = showAll(stage, viewport);
     if (!transform.isInvertible()) {
         painter.restore();
         return;
@@ -59,9 +78,8 @@ void Renderer::render(const Player &player, QPainter &painter, const QRect &view
         m_morphs.clear();
     }
     m_bitmaps.beginFrame();
-    const QRect stageArea = transform.mapRect(stage.toRectF())
-                                .toAlignedRect()
-                                .intersected(painter.clipBoundingRect().toAlignedRect());
+    const QRect stageArea = transform.mapRect(stage.toRectF()).toAlignedRect().intersected(
+        painter.clipBoundingRect().toAlignedRect());
     DrawContext context{painter,  m_shapes,        player.movie(), m_bitmaps,
                         m_morphs, transform.m11(), stageArea};
     ListPainter(context).paint(player.displayList(), DrawState{transform, ColorTransform{}});

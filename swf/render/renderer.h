@@ -21,6 +21,10 @@ public:
     // Draws into `viewport` of an active painter.
     void render(const Player &player, QPainter &painter, const QRect &viewport,
                 const QColor &background);
+    // A picture of `size` pixels with the stage at one pixel per 20 twips,
+    // its top left corner at the picture's, as the Flash Player shows a
+    // movie at its own size: a stage of a fractional size is cut, not scaled.
+    QImage renderUnscaled(const Player &player, QSize size, const QColor &background);
 
     // The movie's own background colour, or white when it sets none.
     static QColor backgroundOf(const Movie &movie);
@@ -31,6 +35,9 @@ public:
     const BitmapCache &bitmaps() const { return m_bitmaps; }
 
 private:
+    void draw(const Player &player, QPainter &painter, const QRect &viewport,
+              const QTransform &transform, const QColor &background);
+
     ShapeCache m_shapes;
     BitmapCache m_bitmaps;
     MorphCache m_morphs;

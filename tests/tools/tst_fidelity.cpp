@@ -55,11 +55,12 @@ QStringList passList()
     return names;
 }
 
-// A 40 × 20 movie: a red square on the left half of a white stage.
-QByteArray redSquareMovie(bool withScript)
+// A 40 × 20 movie (or 40.5 × 20): a red square on the left half of a
+// white stage.
+QByteArray redSquareMovie(bool withScript, bool fractional = false)
 {
     swfwriter::SwfWriter w;
-    w.setStageSize(40, 20);
+    w.setStageSize(fractional ? 40.5 : 40, 20);
     w.placeObject2(placeAt(1, defineSquare(w, 20, {255, 0, 0}), 0, 0));
     if (withScript)
         w.rawTag(swf::TagCode::DoAction, QByteArray(1, '\0'));
@@ -131,17 +132,21 @@ void TestFidelity::compareJudgesPassFailAndScripts()
     writeFile(root + QStringLiteral("/scripted.swf"), redSquareMovie(true));
     QVERIFY(green.save(root + QStringLiteral("/scripted.swf.png")));
     writeFile(root + QStringLiteral("/nopicture.swf"), redSquareMovie(false));
+    // Half a pixel wider than its picture: drawn at the picture's size.
+    writeFile(root + QStringLiteral("/wider.swf"), redSquareMovie(false, true));
+    QVERIFY(reference.save(root + QStringLiteral("/wider.swf.png")));
 
     const QString diffs = root + QStringLiteral("/diffs");
     Run run = compare({root, QStringLiteral("--diff"), diffs});
     QCOMPARE(run.exitCode, 1);
     auto results = verdicts(run.out);
-    QCOMPARE(results.size(), size_t(2));
+    QCOMPARE(results.size(), size_t(3));
+    QCOMPARE(results[QStringLiteral("wider.swf")].first, QStringLiteral("pass"));
     QCOMPARE(results[QStringLiteral("good.swf")].first, QStringLiteral("pass"));
     QCOMPARE(results[QStringLiteral("good.swf")].second, 0.125);
     QCOMPARE(results[QStringLiteral("bad.swf")].first, QStringLiteral("FAIL"));
     QCOMPARE(results[QStringLiteral("bad.swf")].second, 50.0);
-    QVERIFY(run.out.contains(QStringLiteral("passed 1 of 2 script-free movies; 1 with scripts")));
+    QVERIFY(run.out.contains(QStringLiteral("passed 2 of 3 script-free movies; 1 with scripts")));
     // The diff picture: ours, the reference and the outliers side by side.
     const QImage diff(diffs + QStringLiteral("/bad.diff.png"));
     QCOMPARE(diff.size(), QSize(3 * 40 + 8, 20));
