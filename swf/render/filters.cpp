@@ -51,6 +51,33 @@ void readStrength(Reader &r, SurfaceFilter &f)
     f.strength = std::clamp(r.fixed8(), 0.0, 255.0);
 }
 
+void readGradientFilter(Reader &r, SurfaceFilter &f)
+{
+    const int count = r.u8();
+    for (int i = 0; i < count && r.ok(); ++i)
+        f.gradientColors.push_back(readRgba(r));
+    for (int i = 0; i < count && r.ok(); ++i)
+        f.gradientRatios.push_back(r.u8());
+    readBlurs(r, f);
+    readAngleDistance(r, f);
+    readStrength(r, f);
+    readShadowFlags(r, f, true);
+}
+
+void readConvolution(Reader &r, SurfaceFilter &f)
+{
+    f.matrixX = r.u8();
+    f.matrixY = r.u8();
+    f.divisor = r.f32();
+    f.bias = r.f32();
+    for (int i = 0; i < f.matrixX * f.matrixY && r.ok(); ++i)
+        f.kernel.push_back(r.f32());
+    f.defaultColor = readRgba(r);
+    const quint8 flags = r.u8();
+    f.clamp = flags & 0x02;
+    f.preserveAlpha = flags & 0x01;
+}
+
 bool readFilter(Reader &r, SurfaceFilter &f)
 {
     switch (f.kind) {
@@ -80,31 +107,12 @@ bool readFilter(Reader &r, SurfaceFilter &f)
         readShadowFlags(r, f, true);
         break;
     case SurfaceFilter::Kind::GradientGlow:
-    case SurfaceFilter::Kind::GradientBevel: {
-        const int count = r.u8();
-        for (int i = 0; i < count && r.ok(); ++i)
-            f.gradientColors.push_back(readRgba(r));
-        for (int i = 0; i < count && r.ok(); ++i)
-            f.gradientRatios.push_back(r.u8());
-        readBlurs(r, f);
-        readAngleDistance(r, f);
-        readStrength(r, f);
-        readShadowFlags(r, f, true);
+    case SurfaceFilter::Kind::GradientBevel:
+        readGradientFilter(r, f);
         break;
-    }
-    case SurfaceFilter::Kind::Convolution: {
-        f.matrixX = r.u8();
-        f.matrixY = r.u8();
-        f.divisor = r.f32();
-        f.bias = r.f32();
-        for (int i = 0; i < f.matrixX * f.matrixY && r.ok(); ++i)
-            f.kernel.push_back(r.f32());
-        f.defaultColor = readRgba(r);
-        const quint8 flags = r.u8();
-        f.clamp = flags & 0x02;
-        f.preserveAlpha = flags & 0x01;
+    case SurfaceFilter::Kind::Convolution:
+        readConvolution(r, f);
         break;
-    }
     case SurfaceFilter::Kind::ColorMatrix:
         for (float &v : f.matrix)
             v = r.f32();
