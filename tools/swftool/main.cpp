@@ -1,6 +1,7 @@
 // orvanto-swf: looks into SWF movies from the command line.
 #include "command.h"
 
+#include <QGuiApplication>
 #include <QLoggingCategory>
 
 #include <cstdio>
@@ -19,6 +20,11 @@ void printUsage()
 
 int main(int argc, char **argv)
 {
+    // Text fields in device fonts need the font database, which lives in a
+    // GUI application; the tool never opens a window, so any platform does.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
     // The engine's diagnostics are for developers; the tool reports errors itself.
     QLoggingCategory::setFilterRules(QStringLiteral("swf.*=false"));
     if (argc < 2) {
