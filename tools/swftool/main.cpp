@@ -22,11 +22,14 @@ int main(int argc, char **argv)
 {
     // Text fields in device fonts need the font database, which lives in a
     // GUI application; the tool never opens a window, so any platform does.
+    // The engine's and Qt's diagnostics are for developers (Qt warns about
+    // the runtime folder, for one); the tool reports its errors itself, one
+    // line each.
+    QLoggingCategory::setFilterRules(QStringLiteral("swf.*=false"));
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
-    // The engine's diagnostics are for developers; the tool reports errors itself.
-    QLoggingCategory::setFilterRules(QStringLiteral("swf.*=false"));
     if (argc < 2) {
         printUsage();
         return 2;
