@@ -27,6 +27,9 @@ constexpr const int *kIndexTables[] = {kIndex2, kIndex3, kIndex4, kIndex5};
 
 constexpr int kPacketSamples = 4096;
 
+// The rate at which the Flash Player's ADPCM output holds sample pairs.
+constexpr double kHeldPairsRate = 11025.0;
+
 // SWF bit fields: most significant bit first.
 class BitSource {
 public:
@@ -55,6 +58,15 @@ private:
     qint64 m_bit = 0;
 };
 
+// Frames 2k and 2k+1 (counted from `first`) both become frame 2k+1; an
+// unpaired last frame stays as it is.
+void holdPairs(std::vector<qint16> &out, size_t first, int channels)
+{
+    const size_t step = size_t(channels);
+    for (size_t frame = first; frame + 2 * step <= out.size(); frame += 2 * step)
+        std::copy_n(out.begin() + qsizetype(frame + step), step, out.begin() + qsizetype(frame));
+}
+
 } // namespace
 
 // One code: the magnitude bits add halving steps to an eighth-step
@@ -74,7 +86,25 @@ void AdpcmChannel::apply(quint32 code, int bits)
         std::clamp(index + kIndexTables[bits - 2][code & (signBit - 1)], 0, int(kSteps.size()) - 1);
 }
 
+// Compatibility: the Flash Player's output for 11 kHz ADPCM keeps every
+// second sample frame, held for two: the reference recordings show it
+// exactly (each even sample equals the odd one after it, which is bit for
+// bit what the codes decode to). Nothing shows it for other codecs or
+// rates, so they are played as decoded.
+AdpcmDecoder::AdpcmDecoder(double rate, int channels)
+    : m_rate(rate), m_channels(channels), m_holdPairs(rate == kHeldPairsRate)
+{
+}
+
 void AdpcmDecoder::decode(QByteArrayView data, std::vector<qint16> &out, qint64 limit)
+{
+    const size_t first = out.size();
+    decodePackets(data, out, limit);
+    if (m_holdPairs)
+        holdPairs(out, first, m_channels);
+}
+
+void AdpcmDecoder::decodePackets(QByteArrayView data, std::vector<qint16> &out, qint64 limit)
 {
     BitSource bits(data);
     if (bits.bitsLeft() < 2)

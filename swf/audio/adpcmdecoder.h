@@ -2,6 +2,9 @@
 // sample. Every call reads a whole ADPCMSOUNDDATA: a 2-bit code size, then
 // packets of 4096 samples per channel, each opening with the first sample
 // as it is and the step index.
+//
+// At 11025 Hz the output is the decoded signal with every second sample
+// frame held (see decode()): that is what the Flash Player plays.
 #pragma once
 
 #include "swf/audio/sounddecoder.h"
@@ -20,15 +23,18 @@ struct AdpcmChannel {
 
 class AdpcmDecoder final : public SoundDecoder {
 public:
-    AdpcmDecoder(double rate, int channels) : m_rate(rate), m_channels(channels) {}
+    AdpcmDecoder(double rate, int channels);
 
     void decode(QByteArrayView data, std::vector<qint16> &out, qint64 limit) override;
     double rate() const override { return m_rate; }
     int channels() const override { return m_channels; }
 
 private:
+    void decodePackets(QByteArrayView data, std::vector<qint16> &out, qint64 limit);
+
     double m_rate;
     int m_channels;
+    bool m_holdPairs;
 };
 
 } // namespace swf

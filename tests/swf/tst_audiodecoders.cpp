@@ -39,7 +39,10 @@ private slots:
     void pcmLayouts_data();
     void pcmLayouts();
     void pcmBytesSplitBetweenBlocks();
+    void adpcmFixture_data();
     void adpcmFixture();
+    void adpcmAt11kHzHoldsSamplePairs_data();
+    void adpcmAt11kHzHoldsSamplePairs();
     void adpcmFollowsTheSignal_data();
     void adpcmFollowsTheSignal();
     void declaredSampleCountCutsButNeverPads();
@@ -106,10 +109,21 @@ void TestAudioDecoders::pcmBytesSplitBetweenBlocks()
     QCOMPARE(out, std::vector<qint16>({1, -2, 300, -400, 5000, -6000}));
 }
 
+void TestAudioDecoders::adpcmFixture_data()
+{
+    QTest::addColumn<int>("rate");
+    QTest::addColumn<std::vector<qint16>>("expected");
+    QTest::newRow("22 kHz as decoded") << 22050 << std::vector<qint16>({256, 290, 285});
+    // The first pair holds its second sample; the unpaired third stays.
+    QTest::newRow("11 kHz held in pairs") << 11025 << std::vector<qint16>({290, 290, 285});
+}
+
 // ADPCM bits by hand: code size 2 (four bits), first sample 256, step
 // index 10 (step 19), then codes 0111 and 1000.
 void TestAudioDecoders::adpcmFixture()
 {
+    QFETCH(int, rate);
+    QFETCH(std::vector<qint16>, expected);
     const QByteArray data = QByteArray::fromHex("80400a78");
     // 10                  code size: 4 bits
     // 0000 0001 0000 0000 first sample 256
@@ -117,8 +131,63 @@ void TestAudioDecoders::adpcmFixture()
     // 0111                +(19/8 + 19 + 19/2 + 19/4) = +34, index 18
     // 1000                -(41/8) = -5, index 17
     const swf::DecodedSound decoded =
-        decodeDefined(soundFormat(SoundCodec::Adpcm, 11025, 1), 3, data);
-    QCOMPARE(decoded.samples, std::vector<qint16>({256, 290, 285}));
+        decodeDefined(soundFormat(SoundCodec::Adpcm, rate, 1), 3, data);
+    QCOMPARE(decoded.samples, expected);
+}
+
+void TestAudioDecoders::adpcmAt11kHzHoldsSamplePairs_data()
+{
+    QTest::addColumn<int>("channels");
+    QTest::newRow("mono") << 1;
+    QTest::newRow("stereo") << 2;
+}
+
+// The same codes at 22 and 11 kHz: at 11 kHz frames 2k and 2k+1 are both
+// frame 2k+1 as decoded, whole frames for stereo, across packet headers;
+// what the engine mixes holds them too.
+void TestAudioDecoders::adpcmAt11kHzHoldsSamplePairs()
+{
+    QFETCH(int, channels);
+    std::vector<qint16> signal = swfwriter::sine(300.0, 11025, 0.5, 12000, channels);
+    if (channels == 2) {
+        for (size_t i = 1; i < signal.size(); i += 2)
+            signal[i] = qint16(signal[i] / 3 + 2000); // left and right differ
+    }
+    const QByteArray data = swfwriter::encodeAdpcm(signal, channels, 4);
+    const auto asDecoded = decodeDefined(soundFormat(SoundCodec::Adpcm, 22050, channels), 0, data);
+    const auto held = decodeDefined(soundFormat(SoundCodec::Adpcm, 11025, channels), 0, data);
+    const qint64 frames = asDecoded.frames();
+    QVERIFY(frames > 4096);
+    QCOMPARE(held.frames(), frames);
+    QCOMPARE(held.rate, 11025.0);
+    std::vector<qint16> expected = asDecoded.samples;
+    for (qint64 f = 0; f + 1 < frames; f += 2) {
+        for (int c = 0; c < channels; ++c)
+            expected[size_t(f * channels + c)] = expected[size_t((f + 1) * channels + c)];
+    }
+    QCOMPARE(held.samples, expected);
+    QVERIFY(held.samples != asDecoded.samples);
+
+    // The engine mixes the held samples: at a quarter of the mixer's rate,
+    // the first four output frames of pair k are its second frame as
+    // decoded, flat, where interpolating the unheld pair would ramp.
+    swfwriter::SwfWriter w;
+    const quint16 id = swfwriter::defineSound(w, soundFormat(SoundCodec::Adpcm, 11025, channels),
+                                              0, data);
+    swfwriter::startSound(w, id);
+    w.showFrame();
+    auto movie = swf::parseMovie(w.finish());
+    QVERIFY(movie);
+    OfflinePlay play(*movie);
+    play.player.play();
+    const std::vector<qint16> mix = play.mix(4096);
+    for (size_t f = 0; f < 4096; ++f) {
+        if (f % 8 >= 4)
+            continue;
+        const size_t source = (f / 8 * 2 + 1) * size_t(channels);
+        QCOMPARE(mix[2 * f], asDecoded.samples[source]);
+        QCOMPARE(mix[2 * f + 1], asDecoded.samples[source + size_t(channels) - 1]);
+    }
 }
 
 void TestAudioDecoders::adpcmFollowsTheSignal_data()
