@@ -39,6 +39,26 @@ bool defined(quint16 id, const Movie &movie)
     return false;
 }
 
+// Shapes and morph shapes hold no state of their own, so the Flash Player
+// swaps one for another in place. An object with a timeline, states or
+// text (a sprite, a button, a text field, static text) stays as it is when
+// a move names another character, and so does a shape when the new one is
+// such an object; the move's other fields still apply.
+bool isShapeLike(const Character *character)
+{
+    return character && (character->kind() == CharacterKind::Shape ||
+                         character->kind() == CharacterKind::MorphShape);
+}
+
+bool changesInPlace(quint16 from, quint16 to, const Movie &movie)
+{
+    if (isShapeLike(movie.character(from)) && isShapeLike(movie.character(to)))
+        return true;
+    qCDebug(lcSwfIo) << "move of character" << from << "naming character" << to
+                     << "keeps the object";
+    return false;
+}
+
 } // namespace
 
 std::optional<PlacementState> placedState(const PlacementState *current, const PlaceObject &place,
@@ -68,7 +88,9 @@ std::optional<PlacementState> placedState(const PlacementState *current, const P
         return state;
     }
     PlacementState state = *current;
-    if (place.characterId && defined(*place.characterId, movie))
+    if (place.characterId && *place.characterId != current->characterId &&
+        defined(*place.characterId, movie) && changesInPlace(current->characterId,
+                                                             *place.characterId, movie))
         state.characterId = *place.characterId;
     applyFields(state, place);
     return state;

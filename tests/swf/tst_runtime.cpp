@@ -115,6 +115,8 @@ private slots:
     void nestedSpritesRunTheirOwnTimelines();
     void loopKeepsObjectsOfTheFirstFrame();
     void occupiedDepthWithoutMoveIsLeftAlone();
+    void moveNamingAnotherCharacter_data();
+    void moveNamingAnotherCharacter();
     void placementByName();
     void clockStepsAtTheFrameRate();
     void clockSurvivesAbsurdRates_data();
@@ -268,6 +270,55 @@ void TestRuntime::occupiedDepthWithoutMoveIsLeftAlone()
     w.showFrame();
     swf::Player player(mustParse(w.finish()));
     QCOMPARE(describe(player.displayList()), QStringLiteral("1:1@0,0"));
+}
+
+void TestRuntime::moveNamingAnotherCharacter_data()
+{
+    QTest::addColumn<bool>("fromSprite");
+    QTest::addColumn<bool>("toSprite");
+    QTest::addColumn<bool>("swaps");
+    QTest::newRow("shape to shape") << false << false << true;
+    QTest::newRow("shape to sprite") << false << true << false;
+    QTest::newRow("sprite to shape") << true << false << false;
+    QTest::newRow("sprite to sprite") << true << true << false;
+}
+
+// Only a shape gives way to another shape; an object that keeps its
+// character is the same object (a sprite keeps its timeline), and the
+// move's matrix applies either way.
+void TestRuntime::moveNamingAnotherCharacter()
+{
+    QFETCH(bool, fromSprite);
+    QFETCH(bool, toSprite);
+    QFETCH(bool, swaps);
+    swfwriter::SwfWriter w;
+    const quint16 red = defineSquare(w, 5, {255, 0, 0});
+    const quint16 green = defineSquare(w, 5, {0, 255, 0});
+    auto wrapped = [&w](quint16 shape) {
+        swfwriter::TimelineWriter inner;
+        inner.placeObject2(placeAt(1, shape, 0, 0));
+        inner.showFrame();
+        return w.defineSprite(inner);
+    };
+    const quint16 from = fromSprite ? wrapped(red) : red;
+    const quint16 to = toSprite ? wrapped(green) : green;
+    w.placeObject2(placeAt(1, from, 0, 0));
+    w.showFrame();
+    swfwriter::Place swap = moveTo(1, 7, 0);
+    swap.characterId = to;
+    w.placeObject2(swap);
+    w.showFrame();
+    swf::Player player(mustParse(w.finish()));
+    const quint64 serial = player.displayList().at(1)->serial();
+    player.step();
+    const swf::DisplayObject *object = player.displayList().at(1);
+    if (!swaps)
+        QCOMPARE(object->serial(), serial);
+    QCOMPARE(object->placement().characterId, swaps ? to : from);
+    QCOMPARE(object->placement().matrix.translateX, 7 * 20);
+    const QColor seen = pixelAt(renderStage(player), 9, 2);
+    QVERIFY2(near(seen, swaps ? QColor(0, 255, 0) : QColor(255, 0, 0)),
+             qPrintable(seen.name()));
 }
 
 void TestRuntime::placementByName()
