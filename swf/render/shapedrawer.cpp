@@ -2,6 +2,7 @@
 #include "swf/model/shape.h"
 #include "swf/render/drawkinds.h"
 #include "swf/render/fillbrush.h"
+#include "swf/render/strokeoutline.h"
 #include "swf/runtime/displayobject.h"
 
 namespace swf {
@@ -28,17 +29,38 @@ void fillArea(QPainter &painter, const QPainterPath &path, const FillStyle &styl
     painter.fillPath(path, brush);
 }
 
-void strokeLine(QPainter &painter, LinePath &line, const QPen &pen)
+// Fills `outline`, in device pixels, with `pen`'s brush, whose own
+// transform is in shape coordinates.
+void fillDeviceOutline(QPainter &painter, const QPainterPath &outline, const QPen &pen,
+                       const QTransform &transform)
 {
+    QBrush brush = pen.brush();
+    brush.setTransform(brush.transform() * transform);
+    painter.setTransform(QTransform());
+    painter.fillPath(outline, brush);
+    painter.setTransform(transform);
+}
+
+void strokeLine(QPainter &painter, LinePath &line, const LineStyle &style, int shapeVersion,
+                const DrawState &state, DrawContext &context)
+{
+    QPen pen = linePen(style, shapeVersion, state, context);
     if (pen.brush().style() == Qt::NoBrush)
         return;
+    const StrokeCaps caps = strokeCaps(style, shapeVersion);
     if (pen.isCosmetic()) {
-        painter.strokePath(line.path, pen);
+        if (caps.start == caps.end) {
+            painter.strokePath(line.path, pen);
+            return;
+        }
+        // Device-pixel widths with a cap of each kind: outlined on the device.
+        pen.setCosmetic(false);
+        fillDeviceOutline(painter, strokeOutline(state.transform.map(line.path), pen, caps), pen,
+                          state.transform);
         return;
     }
     if (!line.outlined) {
-        QPainterPathStroker stroker(pen);
-        line.outline = stroker.createStroke(line.path);
+        line.outline = strokeOutline(line.path, pen, caps);
         line.outlined = true;
     }
     painter.fillPath(line.outline, pen.brush());
@@ -55,8 +77,8 @@ void drawGeometry(ShapeGeometry &geometry, int shapeVersion, const DrawState &st
         for (const StyledPath &fill : layer.fills)
             fillArea(painter, fill.path, layer.styles->fills[fill.style], state, context);
         for (LinePath &line : layer.lines)
-            strokeLine(painter, line,
-                       linePen(layer.styles->lines[line.style], shapeVersion, state, context));
+            strokeLine(painter, line, layer.styles->lines[line.style], shapeVersion, state,
+                       context);
     }
 }
 

@@ -84,16 +84,24 @@ QPainterPath joinContours(const std::vector<Edge> &edges, Qt::FillRule rule)
 }
 
 // Lines keep the order of the records; a contour that comes back to its
-// start is closed so that it gets a join there instead of two caps.
+// start is closed so that it gets a join there instead of two caps. Under
+// the no-close flag it keeps its caps: strokers join every subpath whose
+// end meets its start, so the end is moved off it by a hundredth of a twip.
 QPainterPath linePath(const std::vector<Edge> &edges, bool mayClose)
 {
+    constexpr double kOpenNudge = 0.01;
     QPainterPath path;
     QPoint pen;
     QPoint subpathStart;
     bool open = false;
+    int subpathElements = 0;
     auto finishSubpath = [&] {
-        if (open && mayClose && pen == subpathStart && path.elementCount() > 2)
-            path.closeSubpath();
+        if (open && pen == subpathStart) {
+            if (!mayClose)
+                path.setElementPositionAt(path.elementCount() - 1, pen.x() + kOpenNudge, pen.y());
+            else if (subpathElements > 1)
+                path.closeSubpath();
+        }
         open = false;
     };
     for (const Edge &e : edges) {
@@ -102,8 +110,10 @@ QPainterPath linePath(const std::vector<Edge> &edges, bool mayClose)
             path.moveTo(e.from);
             subpathStart = e.from;
             open = true;
+            subpathElements = 0;
         }
         appendEdge(path, e);
+        ++subpathElements;
         pen = e.to;
     }
     finishSubpath();

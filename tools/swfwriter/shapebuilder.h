@@ -23,6 +23,8 @@ struct LineOptions {
     swf::JoinStyle join = swf::JoinStyle::Round;
     double miterLimit = 3.0;
     bool noClose = false;
+    bool noHScale = false;
+    bool noVScale = false;
 };
 
 class ShapeBuilder {

@@ -1,0 +1,132 @@
+#include "swf/render/strokeoutline.h"
+
+#include <QPainterPathStroker>
+
+#include <cmath>
+#include <vector>
+
+namespace swf {
+
+namespace {
+
+// A cap reaches this share of the half width back over its line, so that
+// it and the flat end of the line overlap instead of meeting edge to edge.
+constexpr double kCapOverlap = 0.02;
+// Quarter circles as cubic curves: the control points lie this share of
+// the radius from their ends.
+constexpr double kQuarterCircle = 0.5522847498;
+Qt::PenCapStyle penCap(CapStyle cap)
+{
+    switch (cap) {
+    case CapStyle::Round:
+        return Qt::RoundCap;
+    case CapStyle::None:
+        return Qt::FlatCap;
+    case CapStyle::Square:
+        return Qt::SquareCap;
+    }
+    return Qt::RoundCap;
+}
+
+// Element indices [first, last] of one subpath.
+struct Subpath {
+    int first = 0;
+    int last = 0;
+};
+
+std::vector<Subpath> subpathsOf(const QPainterPath &path)
+{
+    std::vector<Subpath> subpaths;
+    for (int i = 0; i < path.elementCount(); ++i) {
+        if (path.elementAt(i).isMoveTo() || subpaths.empty())
+            subpaths.push_back(Subpath{i, i});
+        else
+            subpaths.back().last = i;
+    }
+    return subpaths;
+}
+
+QPointF pointAt(const QPainterPath &path, int i)
+{
+    return QPointF(path.elementAt(i));
+}
+
+// The unit vector from the first point of `from`…`to` (stepping by
+// `step`) that differs from the point at `from`, towards `from`: the way
+// a stroke leaves at that end. Null for a subpath of one point.
+QPointF outwardAt(const QPainterPath &path, int from, int to, int step)
+{
+    const QPointF end = pointAt(path, from);
+    for (int i = from + step; step > 0 ? i <= to : i >= to; i += step) {
+        const QPointF d = end - pointAt(path, i);
+        const double length = std::hypot(d.x(), d.y());
+        if (length > 0)
+            return d / length;
+    }
+    return {};
+}
+
+// The part of a cap past the end of its line, `outward` a unit vector.
+void addCap(QPainterPath &caps, QPointF end, QPointF outward, double radius, Qt::PenCapStyle cap)
+{
+    if (cap == Qt::FlatCap)
+        return;
+    const QPointF along = outward * radius;
+    const QPointF across(-along.y(), along.x());
+    const QPointF back = -along * kCapOverlap;
+    caps.moveTo(end + across + back);
+    if (cap == Qt::SquareCap) {
+        caps.lineTo(end + across + along);
+        caps.lineTo(end - across + along);
+    } else {
+        const double k = kQuarterCircle;
+        caps.lineTo(end + across);
+        caps.cubicTo(end + across + along * k, end + along + across * k, end + along);
+        caps.cubicTo(end + along - across * k, end - across + along * k, end - across);
+    }
+    caps.lineTo(end - across + back);
+    caps.closeSubpath();
+}
+
+} // namespace
+
+StrokeCaps strokeCaps(const LineStyle &style, int shapeVersion)
+{
+    if (shapeVersion < 4)
+        return {};
+    return StrokeCaps{penCap(style.startCap), penCap(style.endCap)};
+}
+
+QPainterPath strokeOutline(const QPainterPath &path, const QPen &pen, StrokeCaps caps)
+{
+    QPainterPathStroker stroker(pen);
+    if (caps.start == caps.end) {
+        stroker.setCapStyle(caps.start);
+        return stroker.createStroke(path);
+    }
+    stroker.setCapStyle(Qt::FlatCap);
+    QPainterPath outline = stroker.createStroke(path);
+    QPainterPath capAreas;
+    capAreas.setFillRule(Qt::WindingFill);
+    const double radius = pen.widthF() / 2;
+    for (const Subpath &s : subpathsOf(path)) {
+        const QPointF start = pointAt(path, s.first);
+        const QPointF end = pointAt(path, s.last);
+        if (s.last > s.first && start == end)
+            continue; // closed: joined, no caps
+        QPointF leaving = outwardAt(path, s.first, s.last, 1);
+        QPointF arriving = outwardAt(path, s.last, s.first, -1);
+        if (leaving.isNull()) {
+            // A single point: the caps face each other across it.
+            leaving = QPointF(-1, 0);
+            arriving = QPointF(1, 0);
+        }
+        addCap(capAreas, start, leaving, radius, caps.start);
+        addCap(capAreas, end, arriving, radius, caps.end);
+    }
+    if (capAreas.isEmpty())
+        return outline;
+    return outline.united(capAreas);
+}
+
+} // namespace swf
