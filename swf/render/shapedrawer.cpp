@@ -5,6 +5,9 @@
 #include "swf/render/strokeoutline.h"
 #include "swf/runtime/displayobject.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace swf {
 
 namespace {
@@ -41,6 +44,21 @@ void fillDeviceOutline(QPainter &painter, const QPainterPath &outline, const QPe
     painter.setTransform(transform);
 }
 
+// A pixel-hinted stroke: a whole number of device pixels wide, its
+// anchors on the pixel grid, so thin lines come out crisp.
+void strokeHinted(QPainter &painter, const LinePath &line, QPen pen, StrokeCaps caps,
+                  const QTransform &transform)
+{
+    const double width = pen.isCosmetic()
+                             ? pen.widthF()
+                             : pen.widthF() * std::sqrt(std::abs(transform.determinant()));
+    const int pixels = std::max(1, int(std::lround(std::min(width, 1e6))));
+    pen.setCosmetic(false);
+    pen.setWidth(pixels);
+    const QPainterPath path = hintedDevicePath(line.path, transform, pixels);
+    fillDeviceOutline(painter, strokeOutline(path, pen, caps), pen, transform);
+}
+
 void strokeLine(QPainter &painter, LinePath &line, const LineStyle &style, int shapeVersion,
                 const DrawState &state, DrawContext &context)
 {
@@ -48,6 +66,10 @@ void strokeLine(QPainter &painter, LinePath &line, const LineStyle &style, int s
     if (pen.brush().style() == Qt::NoBrush)
         return;
     const StrokeCaps caps = strokeCaps(style, shapeVersion);
+    if (style.pixelHinting && shapeVersion >= 4) {
+        strokeHinted(painter, line, pen, caps, state.transform);
+        return;
+    }
     if (pen.isCosmetic()) {
         if (caps.start == caps.end) {
             painter.strokePath(line.path, pen);

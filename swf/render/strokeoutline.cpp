@@ -3,7 +3,6 @@
 #include <QPainterPathStroker>
 
 #include <cmath>
-#include <vector>
 
 namespace swf {
 
@@ -15,6 +14,10 @@ constexpr double kCapOverlap = 0.02;
 // Quarter circles as cubic curves: the control points lie this share of
 // the radius from their ends.
 constexpr double kQuarterCircle = 0.5522847498;
+// How far an open subpath's end is moved off its start so that strokers
+// do not join the two (device pixels).
+constexpr double kOpenNudge = 1.0 / 256;
+
 Qt::PenCapStyle penCap(CapStyle cap)
 {
     switch (cap) {
@@ -88,6 +91,28 @@ void addCap(QPainterPath &caps, QPointF end, QPointF outward, double radius, Qt:
     caps.closeSubpath();
 }
 
+QPointF snapped(QPointF p, bool odd)
+{
+    if (odd)
+        return QPointF(std::floor(p.x()) + 0.5, std::floor(p.y()) + 0.5);
+    return QPointF(std::round(p.x()), std::round(p.y()));
+}
+
+// Snapping may bring the end of an open subpath onto its start; moved off
+// again, it keeps its caps instead of gaining a join.
+void keepOpen(const QPainterPath &original, QPainterPath &hinted)
+{
+    if (original.elementCount() != hinted.elementCount())
+        return;
+    for (const Subpath &s : subpathsOf(original)) {
+        if (s.last == s.first || pointAt(original, s.first) == pointAt(original, s.last))
+            continue;
+        const QPointF end = pointAt(hinted, s.last);
+        if (end == pointAt(hinted, s.first))
+            hinted.setElementPositionAt(s.last, end.x() + kOpenNudge, end.y());
+    }
+}
+
 } // namespace
 
 StrokeCaps strokeCaps(const LineStyle &style, int shapeVersion)
@@ -127,6 +152,37 @@ QPainterPath strokeOutline(const QPainterPath &path, const QPen &pen, StrokeCaps
     if (capAreas.isEmpty())
         return outline;
     return outline.united(capAreas);
+}
+
+QPainterPath hintedDevicePath(const QPainterPath &path, const QTransform &transform,
+                              int widthPixels)
+{
+    const bool odd = widthPixels % 2 != 0;
+    QPainterPath hinted;
+    QPointF offset; // how far the last anchor moved
+    const int count = path.elementCount();
+    for (int i = 0; i < count; ++i) {
+        const QPainterPath::Element e = path.elementAt(i);
+        const QPointF p = transform.map(QPointF(e));
+        if (e.isCurveTo() && i + 2 < count) {
+            const QPointF control1 = p + offset;
+            const QPointF to = transform.map(pointAt(path, i + 2));
+            const QPointF toSnapped = snapped(to, odd);
+            offset = toSnapped - to;
+            const QPointF control2 = transform.map(pointAt(path, i + 1)) + offset;
+            hinted.cubicTo(control1, control2, toSnapped);
+            i += 2;
+            continue;
+        }
+        const QPointF s = snapped(p, odd);
+        offset = s - p;
+        if (e.isMoveTo())
+            hinted.moveTo(s);
+        else
+            hinted.lineTo(s);
+    }
+    keepOpen(path, hinted);
+    return hinted;
 }
 
 } // namespace swf

@@ -1,5 +1,6 @@
-// Stroke outlines with a cap of its own at each open end (LINESTYLE2's
-// start and end caps, which a QPen cannot express).
+// Stroke outlines with a cap of its own at each open end, and strokes
+// hinted onto whole device pixels (LINESTYLE2's start and end caps and
+// its pixel-hinting flag, which a QPen cannot express).
 #pragma once
 
 #include "swf/model/shape.h"
@@ -22,5 +23,12 @@ StrokeCaps strokeCaps(const LineStyle &style, int shapeVersion);
 // miter limit), each open subpath starting with `caps.start` and ending
 // with `caps.end`. Subpaths that end where they start are joined there.
 QPainterPath strokeOutline(const QPainterPath &path, const QPen &pen, StrokeCaps caps);
+
+// `path` mapped to device pixels by `transform`, each anchor moved onto
+// the pixel grid a stroke `widthPixels` wide (a whole number) lies on
+// crisply: pixel centres for odd widths, pixel edges for even ones.
+// Control points move with their anchors, so curves keep their tangents.
+QPainterPath hintedDevicePath(const QPainterPath &path, const QTransform &transform,
+                              int widthPixels);
 
 } // namespace swf

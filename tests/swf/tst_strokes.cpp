@@ -1,5 +1,5 @@
-// LINESTYLE2 strokes: a cap of its own at each open end and the no-close
-// flag.
+// LINESTYLE2 strokes: a cap of its own at each open end, the no-close
+// flag, and pixel hinting onto whole device pixels.
 #include "swf/render/strokeoutline.h"
 #include "swftest.h"
 
@@ -43,6 +43,9 @@ private slots:
     void eachEndHasItsOwnCap();
     void unscaledLinesKeepBothCaps();
     void noCloseKeepsCapsWhereAContourMeetsItsStart();
+    void pixelHintedLinesLandOnWholePixels_data();
+    void pixelHintedLinesLandOnWholePixels();
+    void hintingMovesControlPointsWithTheirAnchors();
 };
 
 void TestStrokes::eachEndHasItsOwnCap_data()
@@ -131,6 +134,88 @@ void TestStrokes::noCloseKeepsCapsWhereAContourMeetsItsStart()
         COMPARE_COLOR(pixelAt(image, 17, 23), kBlack); // the last edge reaches the corner
         COMPARE_COLOR(pixelAt(image, 23, 17), kBlack); // the first edge starts there
     }
+}
+
+void TestStrokes::pixelHintedLinesLandOnWholePixels_data()
+{
+    // Horizontal lines at y = 50.3 stage pixels, with the rows expected
+    // solid and the rows just outside them, which stay white.
+    QTest::addColumn<int>("widthTwips");
+    QTest::addColumn<double>("scale");
+    QTest::addColumn<int>("firstRow");
+    QTest::addColumn<int>("lastRow");
+    QTest::newRow("1 px: a pixel centre") << 20 << 1.0 << 50 << 50;
+    QTest::newRow("hairline") << 1 << 1.0 << 50 << 50;
+    QTest::newRow("1.4 px rounds to 1") << 28 << 1.0 << 50 << 50;
+    QTest::newRow("2 px: a pixel edge") << 40 << 1.0 << 49 << 50;
+    QTest::newRow("3 px") << 60 << 1.0 << 49 << 51;
+    QTest::newRow("1 px scaled twice") << 20 << 2.0 << 49 << 50;
+}
+
+void TestStrokes::pixelHintedLinesLandOnWholePixels()
+{
+    QFETCH(int, widthTwips);
+    QFETCH(double, scale);
+    QFETCH(int, firstRow);
+    QFETCH(int, lastRow);
+    auto options = caps(CapStyle::None, CapStyle::None);
+    options.pixelHinting = true;
+    swfwriter::ShapeBuilder b;
+    b.setLine(b.addLine(widthTwips, {0, 0, 0, 255}, options));
+    const int y = qRound(1006 / scale);
+    b.moveTo(qRound(px(10) / scale), y).lineTo(qRound(px(90) / scale), y);
+    const QImage image = drawn(b, swfwriter::scaleRotateTranslate(scale, scale, 0, 0, 0));
+    for (int row = firstRow; row <= lastRow; ++row)
+        COMPARE_COLOR(pixelAt(image, 50, row), kBlack);
+    COMPARE_COLOR(pixelAt(image, 50, firstRow - 1), kWhite);
+    COMPARE_COLOR(pixelAt(image, 50, lastRow + 1), kWhite);
+
+    // Without the flag the same line is smoothed across the rows it
+    // straddles, so some row is neither solid nor white.
+    options.pixelHinting = false;
+    swfwriter::ShapeBuilder plain;
+    plain.setLine(plain.addLine(widthTwips, {0, 0, 0, 255}, options));
+    plain.moveTo(qRound(px(10) / scale), y).lineTo(qRound(px(90) / scale), y);
+    const QImage smooth = drawn(plain, swfwriter::scaleRotateTranslate(scale, scale, 0, 0, 0));
+    bool grey = false;
+    for (int row = firstRow - 1; row <= lastRow + 1; ++row) {
+        const int red = pixelAt(smooth, 50, row).red();
+        grey = grey || (red > 20 && red < 235);
+    }
+    QVERIFY(grey);
+}
+
+void TestStrokes::hintingMovesControlPointsWithTheirAnchors()
+{
+    // A quadratic curve from (10.3, 10.3) through the control (20, 0) to
+    // (30.6, 10.2), hinted for a 1-pixel line under a scale of 2: the
+    // anchors land on pixel centres and each control point of the cubic
+    // moves as far as its own anchor.
+    QPainterPath path;
+    path.moveTo(5.15, 5.15);
+    path.quadTo(10, 0, 15.3, 5.1);
+    const QTransform scale = QTransform::fromScale(2, 2);
+    const QPainterPath hinted = swf::hintedDevicePath(path, scale, 1);
+    QCOMPARE(hinted.elementCount(), 4);
+    const QPointF start(hinted.elementAt(0));
+    const QPointF end(hinted.elementAt(3));
+    QCOMPARE(start, QPointF(10.5, 10.5));
+    QCOMPARE(end, QPointF(30.5, 10.5));
+    const QPointF c1 = scale.map(QPointF(path.elementAt(1)));
+    const QPointF c2 = scale.map(QPointF(path.elementAt(2)));
+    const QPointF movedStart = QPointF(10.5, 10.5) - QPointF(10.3, 10.3);
+    const QPointF movedEnd = QPointF(30.5, 10.5) - QPointF(30.6, 10.2);
+    const QPointF h1(hinted.elementAt(1));
+    const QPointF h2(hinted.elementAt(2));
+    QVERIFY(qAbs(h1.x() - (c1 + movedStart).x()) < 1e-9 &&
+            qAbs(h1.y() - (c1 + movedStart).y()) < 1e-9);
+    QVERIFY(qAbs(h2.x() - (c2 + movedEnd).x()) < 1e-9 &&
+            qAbs(h2.y() - (c2 + movedEnd).y()) < 1e-9);
+
+    // Even widths put anchors on pixel edges.
+    const QPainterPath even = swf::hintedDevicePath(path, scale, 2);
+    QCOMPARE(QPointF(even.elementAt(0)), QPointF(10, 10));
+    QCOMPARE(QPointF(even.elementAt(3)), QPointF(31, 10));
 }
 
 QTEST_MAIN(TestStrokes)

@@ -25,6 +25,7 @@ struct LineOptions {
     bool noClose = false;
     bool noHScale = false;
     bool noVScale = false;
+    bool pixelHinting = false;
 };
 
 class ShapeBuilder {

@@ -63,7 +63,8 @@ private:
         m_w.ub(1, 0); // HasFillFlag
         m_w.ub(1, line.options.noHScale);
         m_w.ub(1, line.options.noVScale);
-        m_w.ub(6, 0); // PixelHinting, reserved
+        m_w.ub(1, line.options.pixelHinting);
+        m_w.ub(5, 0); // reserved
         m_w.ub(1, line.options.noClose);
         m_w.ub(2, quint32(line.options.endCap));
         if (line.options.join == swf::JoinStyle::Miter)
