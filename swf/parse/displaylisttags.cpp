@@ -139,14 +139,24 @@ std::optional<Error> parsePlaceObject23(TagContext &c, int version)
         extrasError = readFilters(c, *place->filters);
     }
     if (!extrasError) {
+        // Each field is kept only when it was there whole: a tag cut short
+        // must not hide its object or give it a background of zeros.
+        auto readByte = [&r](std::optional<quint8> &field) {
+            const quint8 value = r.u8();
+            if (r.ok())
+                field = value;
+        };
         if (flags3 & 0x02)
-            place->blendMode = r.u8();
+            readByte(place->blendMode);
         if (flags3 & 0x04)
-            place->bitmapCache = r.u8();
+            readByte(place->bitmapCache);
         if (flags3 & 0x20)
-            place->visible = r.u8();
-        if (flags3 & 0x40)
-            place->opaqueBackground = readRgba(r);
+            readByte(place->visible);
+        if (flags3 & 0x40) {
+            const Rgba background = readRgba(r);
+            if (r.ok())
+                place->opaqueBackground = background;
+        }
         extrasError = c.overrunError("PlaceObject3 fields");
     }
     if (!extrasError && (flags & 0x80)) {

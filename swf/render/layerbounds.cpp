@@ -1,8 +1,10 @@
 #include "swf/render/layerbounds.h"
 
 #include "swf/model/bitmap.h"
+#include "swf/model/edittext.h"
 #include "swf/model/morphshape.h"
 #include "swf/model/shape.h"
+#include "swf/model/text.h"
 
 namespace swf {
 
@@ -61,6 +63,32 @@ std::optional<QRectF> deviceBounds(const DisplayObject &object, const QTransform
         return std::nullopt;
     // Hairlines are a device pixel wide whatever the bounds say.
     return transform.mapRect(*own).adjusted(-1, -1, 1, 1);
+}
+
+std::optional<QRectF> localBounds(const DisplayObject &object, DrawContext &context)
+{
+    if (const DisplayList *children = object.children()) {
+        std::optional<QRectF> area;
+        for (const auto &[depth, child] : children->objects()) {
+            const auto part = localBounds(*child, context);
+            if (!part)
+                continue;
+            const QRectF mapped = child->placement().matrix.toTransform().mapRect(*part);
+            area = area ? area->united(mapped) : mapped;
+        }
+        return area;
+    }
+    const Character &character = object.character();
+    switch (character.kind()) {
+    case CharacterKind::Shape:
+        return static_cast<const Shape &>(character).bounds.toRectF();
+    case CharacterKind::Text:
+        return static_cast<const Text &>(character).bounds.toRectF();
+    case CharacterKind::EditText:
+        return static_cast<const EditText &>(character).bounds.toRectF();
+    default:
+        return ownBounds(object, context);
+    }
 }
 
 } // namespace swf

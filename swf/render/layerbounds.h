@@ -18,4 +18,9 @@ namespace swf {
 std::optional<QRectF> deviceBounds(const DisplayObject &object, const QTransform &transform,
                                    DrawContext &context);
 
+// The rectangle in the object's own coordinates (twips) that its
+// definitions declare, strokes and text fields included, children's
+// mapped into their parent's; nothing when it declares none.
+std::optional<QRectF> localBounds(const DisplayObject &object, DrawContext &context);
+
 } // namespace swf

@@ -78,6 +78,8 @@ void ListPainter::paintObject(const DisplayObject &object, const DrawState &pare
 
 void ListPainter::paintContent(const DisplayObject &object, const DrawState &state)
 {
+    if (object.placement().opaqueBackground)
+        paintBackground(object, state);
     if (const DisplayList *children = object.children()) {
         paint(*children, state);
         return;
@@ -90,6 +92,21 @@ void ListPainter::paintContent(const DisplayObject &object, const DrawState &sta
     if (bounds && !bounds->intersects(m_context.layerArea))
         return;
     kind->draw(object, state, m_context);
+}
+
+// An opaque background: the object's bounds filled with its colour, made
+// opaque whatever alpha the file gives it, under the object's colour
+// transform.
+void ListPainter::paintBackground(const DisplayObject &object, const DrawState &state)
+{
+    const auto bounds = localBounds(object, m_context);
+    if (!bounds || bounds->isEmpty())
+        return;
+    Rgba color = *object.placement().opaqueBackground;
+    color.a = 255;
+    QPainter &painter = m_context.painter;
+    painter.setTransform(state.transform);
+    painter.fillRect(*bounds, state.colorTransform.apply(color).toColor());
 }
 
 // The object drawn as a group, without its colour transform, into a layer

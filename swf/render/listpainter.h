@@ -23,6 +23,7 @@ private:
 
     void paintObject(const DisplayObject &object, const DrawState &parent);
     void paintContent(const DisplayObject &object, const DrawState &state);
+    void paintBackground(const DisplayObject &object, const DrawState &state);
     void paintLayered(const DisplayObject &object, const DrawState &state, quint8 blendMode,
                       const std::vector<SurfaceFilter> &filters);
     void applyMasks(const std::vector<Mask> &masks);

@@ -27,6 +27,8 @@ void applyFields(PlacementState &state, const PlaceObject &place)
         state.cacheAsBitmap = *place.bitmapCache != 0;
     if (place.visible)
         state.visible = *place.visible != 0;
+    if (place.opaqueBackground)
+        state.opaqueBackground = *place.opaqueBackground;
     if (place.clipActions)
         state.clipActions = &*place.clipActions;
 }

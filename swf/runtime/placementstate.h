@@ -30,6 +30,8 @@ struct PlacementState {
     const std::vector<Filter> *filters = nullptr;
     bool cacheAsBitmap = false;
     bool visible = true;
+    // Filled over the object's bounds behind it.
+    std::optional<Rgba> opaqueBackground;
     const ClipActions *clipActions = nullptr;
 };
 

@@ -16,7 +16,7 @@ bool samePlacement(const PlacementState &a, const PlacementState &b)
     return a.matrix == b.matrix && a.colorTransform == b.colorTransform && a.ratio == b.ratio &&
            a.name == b.name && a.clipDepth == b.clipDepth && a.blendMode == b.blendMode &&
            a.filters == b.filters && a.cacheAsBitmap == b.cacheAsBitmap && a.visible == b.visible &&
-           a.clipActions == b.clipActions;
+           a.opaqueBackground == b.opaqueBackground && a.clipActions == b.clipActions;
 }
 
 bool sameCreation(const PlacementState &a, const PlacementState &b)

@@ -52,6 +52,7 @@ private slots:
     void lineStyle2WithFill();
     void placeObjectFields();
     void placeObject3Extras();
+    void placeObject3CutShortInItsBackground();
     void removeObjects();
     void spritesAndLabels();
     void unknownTagsAreCountedAndSkipped();
@@ -289,6 +290,7 @@ void TestParse::placeObject3Extras()
     p.blendMode = 3;
     p.bitmapCache = 1;
     p.visible = 0;
+    p.opaqueBackground = swf::Rgba{0x10, 0x20, 0x30, 0x40};
     p.rawFilters = filters.data();
     p.rawClipActions = actions.data();
     w.placeObject3(p);
@@ -300,6 +302,7 @@ void TestParse::placeObject3Extras()
     QCOMPARE(*place.blendMode, quint8(3));
     QCOMPARE(*place.bitmapCache, quint8(1));
     QCOMPARE(*place.visible, quint8(0));
+    QVERIFY(*place.opaqueBackground == (swf::Rgba{0x10, 0x20, 0x30, 0x40}));
     QCOMPARE(int(place.filters->size()), 3);
     QCOMPARE(place.filters->at(1).type, quint8(4));
     QCOMPARE(place.filters->at(1).parameters.size(), 1 + 10 + 19);
@@ -309,6 +312,37 @@ void TestParse::placeObject3Extras()
     QCOMPARE(place.clipActions->records[0].keyCode, quint8(65));
     QCOMPARE(place.clipActions->records[0].actions, QByteArray::fromHex("0700"));
     QCOMPARE(movie->stats().malformedTags, 0);
+}
+
+void TestParse::placeObject3CutShortInItsBackground()
+{
+    // The tag ends two bytes into its background colour, and once more
+    // where its visibility byte would be: the object is still placed,
+    // visible and without a background, and the tag counts as damaged.
+    swfwriter::TimelineWriter tag;
+    swfwriter::Place p = placeAt(1, 1, 0, 0);
+    p.opaqueBackground = swf::Rgba{1, 2, 3, 4};
+    tag.placeObject3(p);
+    const QByteArray body = tag.tags().mid(2); // a short tag header
+    QCOMPARE(body.size(), (tag.tags().at(0) & 0x3f));
+    swfwriter::SwfWriter w;
+    defineSquare(w, 10, {0, 0, 0});
+    w.rawTag(swf::TagCode::PlaceObject3, body.left(body.size() - 2));
+    swfwriter::TimelineWriter hiddenTag;
+    p.depth = 2;
+    p.opaqueBackground.reset();
+    p.visible = 0;
+    hiddenTag.placeObject3(p);
+    w.rawTag(swf::TagCode::PlaceObject3, hiddenTag.tags().mid(2).chopped(1));
+    w.showFrame();
+    auto movie = mustParse(w.finish());
+    const auto &place = tagAt<swf::PlaceObject>(movie->timeline(), 0, 0);
+    QCOMPARE(*place.characterId, quint16(1));
+    QVERIFY(!place.opaqueBackground);
+    const auto &unhidden = tagAt<swf::PlaceObject>(movie->timeline(), 0, 1);
+    QCOMPARE(unhidden.depth, quint16(2));
+    QVERIFY(!unhidden.visible);
+    QCOMPARE(movie->stats().malformedTags, 2);
 }
 
 void TestParse::removeObjects()

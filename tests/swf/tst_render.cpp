@@ -50,6 +50,8 @@ private slots:
     void colourTransformsApplyToSolids();
     void nestedSpritesCombineTransforms();
     void clipDepthMasksTheDepthsAbove();
+    void opaqueBackgroundsFillTheBoundsBehind();
+    void invisibleObjectsAreNotDrawn();
     void gradientMidpointMixesItsStops();
     void geometryIsCachedPerCharacter();
 };
@@ -292,6 +294,65 @@ void TestRender::clipDepthMasksTheDepthsAbove()
     COMPARE_COLOR(pixelAt(image, 75, 25), QColor(Qt::white)); // masked away
     COMPARE_COLOR(pixelAt(image, 25, 75), QColor(Qt::white));
     COMPARE_COLOR(pixelAt(image, 90, 90), QColor(0, 0, 255)); // depth 3 is not masked
+}
+
+void TestRender::opaqueBackgroundsFillTheBoundsBehind()
+{
+    // A red diamond within (30, 5) … (70, 45) with a green background
+    // whose alpha of 0 is ignored, and a sprite of two black squares, 10
+    // pixels each at (0, 0) and (20, 20), placed at (60, 55) with a blue
+    // background that the sprite's colour transform halves.
+    swfwriter::SwfWriter w;
+    w.setStageSize(100, 100);
+    swfwriter::ShapeBuilder diamond;
+    diamond.polygon({{px(50), px(5)}, {px(70), px(25)}, {px(50), px(45)}, {px(30), px(25)}},
+                    diamond.addFill({255, 0, 0}));
+    swfwriter::Place shape = placeAt(1, w.defineShape(diamond), 0, 0);
+    shape.opaqueBackground = swf::Rgba{0, 200, 0, 0};
+    w.placeObject3(shape);
+    const quint16 square = defineSquare(w, 10, {0, 0, 0});
+    swfwriter::TimelineWriter inner;
+    inner.placeObject2(placeAt(1, square, 0, 0));
+    inner.placeObject2(placeAt(2, square, 20, 20));
+    inner.showFrame();
+    swfwriter::Place sprite = placeAt(2, w.defineSprite(inner), 60, 55);
+    sprite.opaqueBackground = swf::Rgba{0, 0, 255, 255};
+    swf::ColorTransform halfBlue;
+    halfBlue.multB = 128;
+    sprite.colorTransform = halfBlue;
+    w.placeObject3(sprite);
+    w.showFrame();
+    swf::Player player(mustParse(w.finish()));
+    const QImage image = renderStage(player);
+    COMPARE_COLOR(pixelAt(image, 33, 8), QColor(0, 200, 0));
+    COMPARE_COLOR(pixelAt(image, 66, 42), QColor(0, 200, 0));
+    COMPARE_COLOR(pixelAt(image, 50, 25), QColor(255, 0, 0));
+    COMPARE_COLOR(pixelAt(image, 28, 25), QColor(Qt::white));
+    COMPARE_COLOR(pixelAt(image, 50, 47), QColor(Qt::white));
+    COMPARE_COLOR(pixelAt(image, 85, 60), QColor(0, 0, 127));
+    COMPARE_COLOR(pixelAt(image, 65, 80), QColor(0, 0, 127));
+    COMPARE_COLOR(pixelAt(image, 65, 60), QColor(0, 0, 0));
+    COMPARE_COLOR(pixelAt(image, 58, 60), QColor(Qt::white));
+    COMPARE_COLOR(pixelAt(image, 85, 87), QColor(Qt::white));
+}
+
+void TestRender::invisibleObjectsAreNotDrawn()
+{
+    // Placed hidden on frame 1, shown by a move on frame 2.
+    swfwriter::SwfWriter w;
+    w.setStageSize(100, 100);
+    swfwriter::Place hidden = placeAt(1, defineSquare(w, 100, {0, 0, 255}), 0, 0);
+    hidden.visible = 0;
+    w.placeObject3(hidden);
+    w.showFrame();
+    swfwriter::Place shown = moveTo(1, 0, 0);
+    shown.visible = 1;
+    w.placeObject3(shown);
+    w.showFrame();
+    swf::Player player(mustParse(w.finish()));
+    COMPARE_COLOR(pixelAt(renderStage(player), 50, 50), QColor(Qt::white));
+    player.step();
+    COMPARE_COLOR(pixelAt(renderStage(player), 50, 50), QColor(0, 0, 255));
 }
 
 void TestRender::gradientMidpointMixesItsStops()

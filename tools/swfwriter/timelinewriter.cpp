@@ -53,7 +53,7 @@ void TimelineWriter::placeObject23(const Place &p, int version)
     w.ub(1, p.move);
     if (version >= 3) {
         w.ub(1, 0); // reserved
-        w.ub(1, 0); // opaque background
+        w.ub(1, p.opaqueBackground.has_value());
         w.ub(1, p.visible.has_value());
         w.ub(1, 0); // has image
         w.ub(1, p.className.has_value());
@@ -85,6 +85,8 @@ void TimelineWriter::placeObject23(const Place &p, int version)
             w.u8(*p.bitmapCache);
         if (p.visible)
             w.u8(*p.visible);
+        if (p.opaqueBackground)
+            writeRgba(w, *p.opaqueBackground);
     }
     if (p.rawClipActions)
         w.bytes(*p.rawClipActions);

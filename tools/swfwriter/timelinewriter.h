@@ -27,6 +27,7 @@ struct Place {
     std::optional<quint8> blendMode;
     std::optional<quint8> bitmapCache;
     std::optional<quint8> visible;
+    std::optional<swf::Rgba> opaqueBackground;
     // Encoded SURFACEFILTERLIST (count byte first) and CLIPACTIONS.
     std::optional<QByteArray> rawFilters;
     std::optional<QByteArray> rawClipActions;
