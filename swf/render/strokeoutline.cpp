@@ -17,6 +17,9 @@ constexpr double kQuarterCircle = 0.5522847498;
 // How far an open subpath's end is moved off its start so that strokers
 // do not join the two (device pixels).
 constexpr double kOpenNudge = 1.0 / 256;
+// Uniting outlines costs far more than stroking; past this many open
+// subpaths a line takes its start cap at both ends instead.
+constexpr size_t kMaxSubpathsWithTwoCaps = 2048;
 
 Qt::PenCapStyle penCap(CapStyle cap)
 {
@@ -125,7 +128,9 @@ StrokeCaps strokeCaps(const LineStyle &style, int shapeVersion)
 QPainterPath strokeOutline(const QPainterPath &path, const QPen &pen, StrokeCaps caps)
 {
     QPainterPathStroker stroker(pen);
-    if (caps.start == caps.end) {
+    const std::vector<Subpath> subpaths =
+        caps.start == caps.end ? std::vector<Subpath>() : subpathsOf(path);
+    if (subpaths.empty() || subpaths.size() > kMaxSubpathsWithTwoCaps) {
         stroker.setCapStyle(caps.start);
         return stroker.createStroke(path);
     }
@@ -134,7 +139,7 @@ QPainterPath strokeOutline(const QPainterPath &path, const QPen &pen, StrokeCaps
     QPainterPath capAreas;
     capAreas.setFillRule(Qt::WindingFill);
     const double radius = pen.widthF() / 2;
-    for (const Subpath &s : subpathsOf(path)) {
+    for (const Subpath &s : subpaths) {
         const QPointF start = pointAt(path, s.first);
         const QPointF end = pointAt(path, s.last);
         if (s.last > s.first && start == end)

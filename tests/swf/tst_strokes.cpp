@@ -209,8 +209,7 @@ void TestStrokes::hintingMovesControlPointsWithTheirAnchors()
     const QPointF h2(hinted.elementAt(2));
     QVERIFY(qAbs(h1.x() - (c1 + movedStart).x()) < 1e-9 &&
             qAbs(h1.y() - (c1 + movedStart).y()) < 1e-9);
-    QVERIFY(qAbs(h2.x() - (c2 + movedEnd).x()) < 1e-9 &&
-            qAbs(h2.y() - (c2 + movedEnd).y()) < 1e-9);
+    QVERIFY(qAbs(h2.x() - (c2 + movedEnd).x()) < 1e-9 && qAbs(h2.y() - (c2 + movedEnd).y()) < 1e-9);
 
     // Even widths put anchors on pixel edges.
     const QPainterPath even = swf::hintedDevicePath(path, scale, 2);
