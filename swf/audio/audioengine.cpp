@@ -17,9 +17,14 @@ namespace swf {
 
 namespace {
 
-// Sound mixed ahead of the output: enough to ride out a slow frame, short
-// enough that an event sound follows its frame closely.
-constexpr qint64 kLeadFrames = AudioOutput::kRate * 120 / 1000;
+// Sound mixed ahead of what is heard, the device's own buffer included:
+// enough to ride out a frame that takes 100 ms to draw on the thread that
+// mixes. An event sound does not wait behind it: it is laid over the sound
+// already queued, from a little after what the device has taken.
+constexpr qint64 kLeadFrames = AudioOutput::kRate * 200 / 1000;
+// Queued sound an event sound leaves alone: the device may be taking it
+// while the sound is mixed in.
+constexpr qint64 kEarlyMarginFrames = AudioOutput::kRate * 10 / 1000;
 constexpr int kChunkFrames = 1024;
 // An output whose clock has not moved for this long (a stalled device)
 // stops setting the pace, so the movie never freezes with it. Starting
@@ -59,9 +64,19 @@ bool hasBlock(const Timeline &timeline, int frame)
 AudioEngine::AudioEngine(std::shared_ptr<const Movie> movie, AudioOutput *output)
     : m_movie(std::move(movie)), m_output(output)
 {
-    // Sprite streams read ahead as far as the lead reaches, with a margin.
+    // Sprite streams read ahead as far as the mix runs ahead of the frame
+    // shown: the lead, and a frame slow to draw. Offline the mix keeps step
+    // with the frames; the reach it always had stays, as what a removed
+    // sprite's stream plays out depends on it.
     const double fps = FrameClock::effectiveRate(m_movie->frameRate());
-    m_spriteReadAhead = int(std::ceil(fps * 0.2)) + 2;
+    const double reach = m_output ? double(kLeadFrames) / AudioOutput::kRate + 0.1 : 0.2;
+    m_spriteReadAhead = int(std::ceil(fps * reach)) + 2;
+    // Positions count from what the output has written: an output that
+    // played another movie before starts this one from silence.
+    if (m_output) {
+        m_output->discard();
+        m_mixPosition = m_output->playedFrames();
+    }
 }
 
 AudioEngine::~AudioEngine() = default;
@@ -214,6 +229,32 @@ void AudioEngine::startEventSound(quint16 soundId, const SoundInfo &info)
     if (m_voices.size() >= size_t(limits::kMaxVoices))
         m_voices.erase(m_voices.begin());
     m_voices.emplace_back(soundId, std::move(decoded), info);
+    mixIntoQueued(m_voices.back());
+}
+
+// The start of a sound goes into the sound already queued, beginning a
+// margin after what the device has taken; the voice then goes on from the
+// mix position as usual. A device that took more meanwhile gets one more
+// try; after that the sound simply starts at the mix position.
+void AudioEngine::mixIntoQueued(EventVoice &voice)
+{
+    if (!m_output)
+        return;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const qint64 frames = m_output->queuedFrames() - kEarlyMarginFrames;
+        if (frames <= 0)
+            return;
+        EventVoice early = voice;
+        m_early.assign(size_t(frames) * 2, 0);
+        early.render(m_early.data(), int(frames));
+        m_chunk.resize(m_early.size());
+        for (size_t i = 0; i < m_early.size(); ++i)
+            m_chunk[i] = qint16(std::clamp<qint32>(m_early[i], -32768, 32767));
+        if (m_output->mixIntoQueued(m_chunk.data(), frames) == frames) {
+            voice = std::move(early);
+            return;
+        }
+    }
 }
 
 void AudioEngine::streamBlockReached(const SoundEvent &event)

@@ -77,6 +77,7 @@ private:
 
     void startSoundTag(const StartSound &tag);
     void startEventSound(quint16 soundId, const SoundInfo &info);
+    void mixIntoQueued(EventVoice &voice);
     void streamBlockReached(const SoundEvent &event);
     void continueOrRestart(Stream &stream, const Timeline &timeline, int frame,
                            std::optional<int> readAhead);
@@ -106,6 +107,7 @@ private:
     bool m_outputStarted = false; // it played a little since the stream began
     qint64 m_playedAtStart = 0;
     std::vector<qint32> m_mix;
+    std::vector<qint32> m_early; // an event sound's start, laid over queued sound
     std::vector<qint16> m_chunk;
 };
 

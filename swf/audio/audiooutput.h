@@ -26,6 +26,23 @@ public:
     virtual qint64 playedFrames() const = 0;
     // Forgets what was written but not heard yet.
     virtual void discard() = 0;
+
+    // Sound written but not yet taken by the device is still open to
+    // change: an event sound started while the mixer runs ahead is laid
+    // over it, so that it is heard about as soon as it starts. An output
+    // that cannot do this (the default) keeps none open.
+    //
+    // Frames written that the device has not taken yet.
+    virtual qint64 queuedFrames() const { return 0; }
+    // Adds `frames` frames onto the last `frames` frames queued, clipping
+    // at the 16-bit range; all or none: returns `frames`, or 0 when fewer
+    // are still queued (the device took some meanwhile).
+    virtual qint64 mixIntoQueued(const qint16 *samples, qint64 frames)
+    {
+        Q_UNUSED(samples);
+        Q_UNUSED(frames);
+        return 0;
+    }
 };
 
 // No device: frames are "heard" at the pace of the monotonic clock, so a

@@ -58,6 +58,24 @@ qint64 AudioRing::read(qint16 *samples, qint64 maxFrames, qint64 wanted,
     return frames;
 }
 
+qint64 AudioRing::mixIntoTail(const qint16 *samples, qint64 frames)
+{
+    std::lock_guard lock(m_mutex);
+    if (frames <= 0 || frames > m_size)
+        return 0;
+    qint64 at = (m_head + m_size - frames) % m_capacity;
+    for (qint64 done = 0; done < frames;) {
+        const qint64 run = qMin(frames - done, m_capacity - at);
+        qint16 *to = m_data.data() + at * 2;
+        const qint16 *from = samples + done * 2;
+        for (qint64 i = 0; i < run * 2; ++i)
+            to[i] = qint16(std::clamp<qint32>(qint32(to[i]) + from[i], -32768, 32767));
+        done += run;
+        at = (at + run) % m_capacity;
+    }
+    return frames;
+}
+
 qint64 AudioRing::clear()
 {
     std::lock_guard lock(m_mutex);

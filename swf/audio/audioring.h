@@ -28,6 +28,10 @@ public:
     // wake() is called), then takes up to `maxFrames`; returns how many.
     qint64 read(qint16 *samples, qint64 maxFrames, qint64 wanted,
                 std::chrono::milliseconds timeout);
+    // Adds `frames` frames onto the last `frames` frames held, clipping at
+    // the 16-bit range; all or none: returns `frames`, or 0 when fewer are
+    // held.
+    qint64 mixIntoTail(const qint16 *samples, qint64 frames);
     // Empties the buffer; returns the frames dropped.
     qint64 clear();
     // Ends a wait in read() early.

@@ -2,6 +2,7 @@
 // stream sounds on the main timeline and in sprites, the clock a stream
 // sets, and what stop, seek, rewind and loops do to the sound.
 #include "audiotest.h"
+#include "swf/audio/audioring.h"
 
 #include <QTest>
 
@@ -32,6 +33,87 @@ public:
     int discards = 0;
     std::vector<qint16> heard;
 };
+
+// An output over the ring the ALSA output feeds its device from; the test
+// is the device, taking frames from the ring's head. `races` times, the
+// device takes `raceFrames` more between the engine's look at the queue
+// and its mixing into it.
+class RingOutput final : public swf::AudioOutput {
+public:
+    qint64 write(const qint16 *samples, qint64 frames) override
+    {
+        return ring.write(samples, frames);
+    }
+    qint64 writable() const override { return ring.space(); }
+    qint64 playedFrames() const override { return played; }
+    void discard() override { played += ring.clear(); }
+    qint64 queuedFrames() const override { return ring.available(); }
+    qint64 mixIntoQueued(const qint16 *samples, qint64 frames) override
+    {
+        if (races > 0) {
+            --races;
+            take(raceFrames);
+        }
+        return ring.mixIntoTail(samples, frames);
+    }
+    void take(qint64 frames)
+    {
+        std::vector<qint16> buffer(size_t(frames) * 2);
+        const qint64 got = ring.read(buffer.data(), frames, 1, std::chrono::milliseconds(0));
+        heard.insert(heard.end(), buffer.begin(), buffer.begin() + got * 2);
+        played += got;
+    }
+
+    swf::AudioRing ring{swf::AudioOutput::kRate / 2};
+    qint64 played = 0;
+    int races = 0;
+    qint64 raceFrames = 1000;
+    std::vector<qint16> heard;
+};
+
+constexpr quint16 kButton = 40;
+constexpr qint16 kStreamLevel = 100;
+
+// A 10 fps movie whose button 40 sounds `sound` (mono, 44.1 kHz) as the
+// pointer leaves it; with `stream`, a stream holds a steady level for 20
+// frames from frame 0.
+std::shared_ptr<const swf::Movie> buttonSoundMovie(const std::vector<qint16> &sound, bool stream)
+{
+    swfwriter::SwfWriter w;
+    w.setFrameRate(10);
+    const quint16 id = swfwriter::defineSound(w, swfwriter::pcmFormat(44100, 1),
+                                              quint32(sound.size()), swfwriter::pcm16(sound));
+    swfwriter::defineButtonSound(w, kButton,
+                                 {swf::ButtonSound{id, {}}, std::nullopt, std::nullopt, std::nullopt});
+    if (stream)
+        swfwriter::soundStreamHead(w, swfwriter::pcmFormat(44100, 1), 4410);
+    for (int f = 0; f < 20; ++f) {
+        if (stream)
+            swfwriter::soundStreamBlock(
+                w, swfwriter::pcm16(std::vector<qint16>(4410, kStreamLevel)));
+        w.showFrame();
+    }
+    return mustParse(w.finish());
+}
+
+// A sound whose every sample tells its place: 1 … 7000, again and again.
+std::vector<qint16> countingSound(int frames)
+{
+    std::vector<qint16> sound;
+    for (int i = 0; i < frames; ++i)
+        sound.push_back(qint16(i % 7000 + 1));
+    return sound;
+}
+
+// The device takes `frames` more, a pump after every 2000 as the UI
+// thread's timer would.
+void playOn(swf::AudioEngine &engine, RingOutput &output, qint64 frames)
+{
+    for (qint64 done = 0; done < frames; done += 2000) {
+        output.take(qMin<qint64>(2000, frames - done));
+        engine.pump();
+    }
+}
 
 // Distinct 16-bit values: frame f's block holds f·1000 + i.
 std::vector<qint16> blockSamples(int frame, int count)
@@ -120,6 +202,11 @@ private slots:
     void stopSilencesEverything();
     void seekRestartsTheStreamAtTheSeekedFrame();
     void loopKeepsTheStreamGoing();
+    void ringMixesIntoItsTail();
+    void eventSoundIsLaidOverQueuedSound_data();
+    void eventSoundIsLaidOverQueuedSound();
+    void earlyStartIsSilencedByStopAndNeedsNothingQueued();
+    void newEngineOnAUsedOutputKeepsItsLeadAndClock();
 };
 
 void TestAudioEngine::eventSoundPassesThroughAtTheOutputRate()
@@ -474,11 +561,12 @@ void TestAudioEngine::stopSilencesEverything()
         w.showFrame();
     }
     OfflinePlay play(parse(w), &output);
+    const int discards = output.discards;
     play.player.play();
     play.engine.pump();
     QVERIFY(play.engine.isActive());
     play.player.stop();
-    QCOMPARE(output.discards, 1);
+    QCOMPARE(output.discards, discards + 1);
     QVERIFY(!play.engine.isActive());
     QCOMPARE(play.engine.framesDue(), std::nullopt);
     const qint64 before = output.written;
@@ -518,6 +606,121 @@ void TestAudioEngine::loopKeepsTheStreamGoing()
     QCOMPARE(play.capture.entries().size(), size_t(1));
     for (int f = 0; f < 6; ++f)
         QCOMPARE(heard[size_t(f * 4410 + 7)], qint16((f % 3) * 1000 + 7));
+}
+
+// Mixing into the ring's tail: across its end, clipped to 16 bits, and
+// not at all when the reader took part of what was asked for.
+void TestAudioEngine::ringMixesIntoItsTail()
+{
+    swf::AudioRing ring(8);
+    const std::vector<qint16> first = {1, -1, 2, -2, 3, -3, 4, -4, 5, -5, 6, -6};
+    QCOMPARE(ring.write(first.data(), 6), qint64(6));
+    std::vector<qint16> out(16);
+    QCOMPARE(ring.read(out.data(), 4, 1, std::chrono::milliseconds(0)), qint64(4));
+    const std::vector<qint16> second = {7, -7, 32000, -32000, 9, -9, 10, -10};
+    QCOMPARE(ring.write(second.data(), 4), qint64(4)); // runs over the end
+    const std::vector<qint16> over(14, 1000);
+    QCOMPARE(ring.mixIntoTail(over.data(), 7), qint64(0));
+    QCOMPARE(ring.mixIntoTail(over.data(), 0), qint64(0));
+    std::vector<qint16> add = {10, 20, 30, 40, 1000, -1000, 500, 600, 700, 800};
+    QCOMPARE(ring.mixIntoTail(add.data(), 5), qint64(5));
+    QCOMPARE(ring.read(out.data(), 8, 1, std::chrono::milliseconds(0)), qint64(6));
+    out.resize(12);
+    QCOMPARE(out, std::vector<qint16>({5, -5, 16, 14, 37, 33, 32767, -32768, 509, 591, 710, 790}));
+}
+
+void TestAudioEngine::eventSoundIsLaidOverQueuedSound_data()
+{
+    QTest::addColumn<int>("races");
+    QTest::addColumn<int>("expectedStart"); // −1: at the mix position
+    // The device took 1000 frames; the sound starts a 10 ms margin later.
+    QTest::newRow("queue still") << 0 << 1000 + 441;
+    QTest::newRow("device took more once") << 1 << 2000 + 441;
+    QTest::newRow("device took more twice") << 2 << -1;
+}
+
+// A stream keeps the lead queued; a button sound starts. Its start goes
+// into the queued sound a margin after what the device took, and the
+// rest follows from the mix position: every sample once, in order.
+void TestAudioEngine::eventSoundIsLaidOverQueuedSound()
+{
+    QFETCH(int, races);
+    QFETCH(int, expectedStart);
+    const auto sound = countingSound(12000);
+    RingOutput output;
+    OfflinePlay play(buttonSoundMovie(sound, true), &output);
+    play.player.play();
+    play.engine.pump();
+    const qint64 lead = output.ring.available();
+    QVERIFY2(lead >= 44100 / 10, qPrintable(QString::number(lead)));
+    output.take(1000);
+    output.races = races;
+    play.engine.buttonTransition(kButton, swf::ButtonSoundTransition::OverUpToIdle);
+    playOn(play.engine, output, lead + qint64(sound.size()) + 2000);
+
+    const auto heard = left(output.heard);
+    const size_t start = size_t(expectedStart < 0 ? lead : expectedStart);
+    QVERIFY(heard.size() > start + sound.size() + 100);
+    QCOMPARE(slice(heard, 0, start), std::vector<qint16>(start, kStreamLevel));
+    std::vector<qint16> expected;
+    for (qint16 v : sound)
+        expected.push_back(qint16(v + kStreamLevel));
+    QCOMPARE(slice(heard, start, sound.size()), expected);
+    QCOMPARE(slice(heard, start + sound.size(), 100), std::vector<qint16>(100, kStreamLevel));
+}
+
+// Stop throws away the queued sound, early start and all. With nothing
+// queued (no stream, or stopped) a sound starts where the next pump
+// writes, which the device takes next.
+void TestAudioEngine::earlyStartIsSilencedByStopAndNeedsNothingQueued()
+{
+    const auto sound = countingSound(20000);
+    {
+        RingOutput output;
+        OfflinePlay play(buttonSoundMovie(sound, true), &output);
+        play.player.play();
+        play.engine.pump();
+        play.engine.buttonTransition(kButton, swf::ButtonSoundTransition::OverUpToIdle);
+        play.player.stop();
+        QCOMPARE(output.ring.available(), qint64(0));
+        playOn(play.engine, output, 4000);
+        QVERIFY(output.heard.empty());
+        QVERIFY(!play.engine.isActive());
+    }
+    RingOutput output;
+    OfflinePlay play(buttonSoundMovie(sound, false), &output);
+    play.engine.pump();
+    play.engine.buttonTransition(kButton, swf::ButtonSoundTransition::OverUpToIdle);
+    QCOMPARE(output.ring.available(), qint64(0));
+    play.engine.pump();
+    playOn(play.engine, output, 6000);
+    QCOMPARE(slice(left(output.heard), 0, 6000), slice(sound, 0, 6000));
+}
+
+// The player keeps one output for every movie it loads: the next movie's
+// engine mixes the same short lead ahead, and its stream's clock counts
+// from where it began, not from the first movie's start.
+void TestAudioEngine::newEngineOnAUsedOutputKeepsItsLeadAndClock()
+{
+    RingOutput output;
+    const auto movie = streamMovie(30, 0, 30);
+    qint64 lead = 0;
+    {
+        OfflinePlay first(movie, &output);
+        first.player.play();
+        first.engine.pump();
+        lead = output.ring.available();
+        playOn(first.engine, output, 30000);
+    }
+    OfflinePlay second(movie, &output);
+    second.player.play();
+    second.engine.pump();
+    QCOMPARE(output.ring.available(), lead);
+    QCOMPARE(second.engine.framesDue(), std::optional<int>(0));
+    output.take(4410);
+    QCOMPARE(second.engine.framesDue(), std::optional<int>(1));
+    QCOMPARE(slice(left(output.heard), output.heard.size() / 2 - 4410, 5),
+             slice(blockSamples(0, 4410), 0, 5));
 }
 
 QTEST_GUILESS_MAIN(TestAudioEngine)
