@@ -20,8 +20,11 @@ using namespace std::chrono_literals;
 constexpr int kRate = swf::AudioOutput::kRate;
 // The buffer between the threads: room for the mixer's lead and more.
 constexpr qint64 kRingFrames = kRate / 2;
-// What the device buffers: short, so that stop and seek are heard at once.
-constexpr unsigned kDeviceLatencyUs = 60000;
+// What the device buffers: short, so that stop, seek and event sounds are
+// heard at once (the mixer's lead waits in the ring, where it can still be
+// mixed into), long enough that the feeding thread, woken every few
+// milliseconds, keeps it from running dry on a busy machine.
+constexpr unsigned kDeviceLatencyUs = 40000;
 // Silence written when the mixer falls behind, before the device is let
 // go idle.
 constexpr qint64 kIdlePaddingFrames = kRate / 2;
@@ -51,6 +54,7 @@ struct AlsaAudioOutput::Shared {
     std::atomic<qint64> consumed{0}; // frames taken from the ring (or dropped from it)
     std::atomic<qint64> played{0};
     std::atomic<bool> open{false};
+    std::atomic<qint64> underruns{0};
     std::mutex doneMutex;
     std::condition_variable doneChanged;
     bool done = false;
@@ -219,6 +223,8 @@ bool Feeder::writeAll(const qint16 *samples, snd_pcm_uframes_t frames)
             continue;
         }
         if (written < 0) {
+            if (written == -EPIPE)
+                ++m.underruns;
             // Underruns and suspends recover; anything else ends the device.
             if (snd_pcm_recover(m_pcm, int(written), 1) < 0) {
                 reportOnce(m.device, "write failed", int(written));
@@ -313,7 +319,22 @@ void AlsaAudioOutput::discard()
     m_shared->ring.wake();
 }
 
+qint64 AlsaAudioOutput::queuedFrames() const
+{
+    return m_shared->ring.available();
+}
+
+qint64 AlsaAudioOutput::mixIntoQueued(const qint16 *samples, qint64 frames)
+{
+    return m_shared->ring.mixIntoTail(samples, frames);
+}
+
 bool AlsaAudioOutput::isDeviceOpen() const
 {
     return m_shared->open;
+}
+
+qint64 AlsaAudioOutput::underruns() const
+{
+    return m_shared->underruns;
 }

@@ -24,10 +24,14 @@ public:
     qint64 writable() const override;
     qint64 playedFrames() const override;
     void discard() override;
+    qint64 queuedFrames() const override;
+    qint64 mixIntoQueued(const qint16 *samples, qint64 frames) override;
 
     // The device is open and being fed (false before the first write, and
     // while no device could be opened).
     bool isDeviceOpen() const;
+    // Times the device ran dry while playing and was restarted.
+    qint64 underruns() const;
 
     struct Shared; // what the feeding thread shares with the output, in the .cpp
 

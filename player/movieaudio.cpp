@@ -5,8 +5,8 @@
 
 namespace {
 
-// The engine keeps about 120 ms mixed ahead; feeding it every 10 ms keeps
-// that lead whole.
+// The engine keeps about 200 ms mixed ahead; feeding it every 10 ms keeps
+// that lead whole while frames draw quickly, and a slow frame eats into it.
 constexpr int kPumpMs = 10;
 
 } // namespace

@@ -138,6 +138,7 @@ private slots:
     void missingDeviceIsPacedByTheClock();
     void nullDevicePlaysWhatIsWritten();
     void discardForgetsWhatWasNotHeard();
+    void soundMixedIntoTheQueueIsHeardWhereItWasLaid();
     void widgetPlaysTheToneAndStopSilencesIt();
     void rewindAndLoadingSilenceTheOldSound();
 };
@@ -181,6 +182,62 @@ void TestAudioOutput::discardForgetsWhatWasNotHeard()
     output.discard();
     QCOMPARE(output.playedFrames(), taken);
     QCOMPARE(output.writable(), qint64(swf::AudioOutput::kRate / 2));
+}
+
+// Sound laid over frames still queued is heard in their place: a level
+// of 4000 for 0.4 s, and a level of 8000 laid over its queued frames from
+// 0.1 s after what the device had taken. Levels are scaled by the sink's
+// volume, measured on a quieter sound played first (which also wakes the
+// sink).
+void TestAudioOutput::soundMixedIntoTheQueueIsHeardWhereItWasLaid()
+{
+    const QString monitor = serverMonitor();
+    if (monitor.isEmpty())
+        QSKIP("no sound server answers (scripts/start-sound-server starts one)");
+    QTemporaryDir dir;
+    Recorder recorder(monitor, dir.filePath(QStringLiteral("monitor.raw")));
+    AlsaAudioOutput output;
+    QTest::qWait(300);
+    const qint64 wake = swf::AudioOutput::kRate / 5;
+    feed(output, std::vector<qint16>(size_t(wake) * 2, 2000));
+    QVERIFY(recorder.waitForSound(5000));
+    QTRY_COMPARE_WITH_TIMEOUT(output.queuedFrames(), qint64(0), 2000);
+    recorder.take();
+
+    const qint64 frames = swf::AudioOutput::kRate * 4 / 10;
+    const std::vector<qint16> level(size_t(frames) * 2, 4000);
+    QCOMPARE(output.write(level.data(), frames), frames);
+    qint64 laid = 0;
+    const std::vector<qint16> louder(size_t(frames) * 2, 8000);
+    // The device may take a period between the look and the mixing.
+    for (int attempt = 0; attempt < 3 && laid == 0; ++attempt) {
+        const qint64 queued = output.queuedFrames() - swf::AudioOutput::kRate / 10;
+        QVERIFY(queued > 0);
+        laid = output.mixIntoQueued(louder.data(), queued);
+        QVERIFY(laid == 0 || laid == queued);
+    }
+    QVERIFY(laid > 0);
+    QTRY_VERIFY_WITH_TIMEOUT(output.playedFrames() >= wake + frames, 5000);
+    QTest::qWait(300);
+
+    const auto heard = recorder.take();
+    const auto quiet = std::find_if(heard.begin(), heard.end(), [](double v) { return v > 0; });
+    QVERIFY(quiet != heard.end());
+    const double gain = *quiet / 2000.0; // the sink's volume
+    auto at = [&](double threshold) {
+        return std::find_if(heard.begin(), heard.end(), [&](double v) { return v > threshold; }) -
+               heard.begin();
+    };
+    const auto start = at(3000 * gain);
+    const auto laidFrom = at(8000 * gain);
+    QVERIFY(start < qsizetype(heard.size()) && laidFrom < qsizetype(heard.size()));
+    QVERIFY2(qAbs(laidFrom - start - (frames - laid)) <= 2,
+             qPrintable(QStringLiteral("%1 %2 %3").arg(start).arg(laidFrom).arg(laid)));
+    // Everything laid is heard, through to the end of the level.
+    const auto end = std::find_if(heard.begin() + laidFrom, heard.end(),
+                                  [&](double v) { return v < 8000 * gain; }) -
+                     heard.begin();
+    QVERIFY2(qAbs(end - laidFrom - laid) <= 2, qPrintable(QString::number(end - laidFrom)));
 }
 
 // The whole path: the widget plays a written movie through ALSA's default
