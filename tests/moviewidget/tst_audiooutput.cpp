@@ -4,6 +4,7 @@
 #include "../swf/audiotest.h"
 #include "player/alsaaudiooutput.h"
 #include "player/swfmoviewidget.h"
+#include "tests/testfiles.h"
 
 #include <QApplication>
 #include <QProcess>
@@ -16,16 +17,6 @@
 #include <unistd.h>
 
 namespace {
-
-bool writeBytes(const QByteArray &path, const QByteArray &bytes)
-{
-    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fd < 0)
-        return false;
-    const bool ok = ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
-    ::close(fd);
-    return ok;
-}
 
 // Writes all of `samples` (stereo), as fast as the output takes them.
 void feed(swf::AudioOutput &output, const std::vector<qint16> &samples)
@@ -68,7 +59,7 @@ public:
     Recorder(const QString &monitor, const QString &file) : m_file(file)
     {
         m_process.setStandardInputFile(QProcess::nullDevice());
-        m_process.setStandardErrorFile(QStringLiteral("/tmp/aud/parec.err"));
+        m_process.setStandardErrorFile(QProcess::nullDevice());
         m_process.start(QStringLiteral("parec"),
                         {QStringLiteral("-d"), monitor, QStringLiteral("--format=s16le"),
                          QStringLiteral("--rate=44100"), QStringLiteral("--channels=2"),

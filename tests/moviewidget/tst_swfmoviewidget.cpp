@@ -2,6 +2,7 @@
 // movies written for each test.
 #include "../swf/swftest.h"
 #include "player/swfmoviewidget.h"
+#include "tests/testfiles.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -12,16 +13,6 @@
 #include <unistd.h>
 
 namespace {
-
-bool writeBytes(const QByteArray &path, const QByteArray &bytes)
-{
-    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fd < 0)
-        return false;
-    const bool ok = ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
-    ::close(fd);
-    return ok;
-}
 
 // A 100 × 50 stage on blue with a red square that walks across `frames`
 // frames (or stands still when `frames` is 1).

@@ -1,6 +1,7 @@
 // Loading movies from files named by byte strings, and the movie cache.
 #include "swf/movieloader.h"
 #include "swftest.h"
+#include "tests/testfiles.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -10,16 +11,6 @@
 #include <unistd.h>
 
 namespace {
-
-bool writeBytes(const QByteArray &path, const QByteArray &bytes)
-{
-    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fd < 0)
-        return false;
-    const bool ok = ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
-    ::close(fd);
-    return ok;
-}
 
 QByteArray movieWithFrames(int frames)
 {

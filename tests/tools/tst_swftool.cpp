@@ -1,5 +1,6 @@
 // orvanto-swf as users run it: its output, its exit codes, its files.
 #include "swftest_tools.h"
+#include "tests/testfiles.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -34,16 +35,6 @@ Run runTool(const QList<QByteArray> &args)
 }
 
 // Writes bytes to a file named by a byte-string path.
-bool writeBytes(const QByteArray &path, const QByteArray &bytes)
-{
-    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fd < 0)
-        return false;
-    const bool ok = ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
-    ::close(fd);
-    return ok;
-}
-
 QByteArray threeFrameMovie(swf::Compression compression)
 {
     swfwriter::SwfWriter w;
