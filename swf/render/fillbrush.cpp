@@ -107,19 +107,6 @@ QBrush bitmapBrush(const FillStyle &fill, const ColorTransform &cx, DrawContext 
     return brush;
 }
 
-Qt::PenCapStyle penCap(CapStyle cap)
-{
-    switch (cap) {
-    case CapStyle::Round:
-        return Qt::RoundCap;
-    case CapStyle::None:
-        return Qt::FlatCap;
-    case CapStyle::Square:
-        return Qt::SquareCap;
-    }
-    return Qt::RoundCap;
-}
-
 Qt::PenJoinStyle penJoin(JoinStyle join)
 {
     switch (join) {
@@ -134,6 +121,19 @@ Qt::PenJoinStyle penJoin(JoinStyle join)
 }
 
 } // namespace
+
+Qt::PenCapStyle penCap(CapStyle cap)
+{
+    switch (cap) {
+    case CapStyle::Round:
+        return Qt::RoundCap;
+    case CapStyle::None:
+        return Qt::FlatCap;
+    case CapStyle::Square:
+        return Qt::SquareCap;
+    }
+    return Qt::RoundCap;
+}
 
 QBrush fillBrush(const FillStyle &fill, const DrawState &state, DrawContext &context,
                  const QRectF &area)

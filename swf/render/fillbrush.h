@@ -21,6 +21,9 @@ QBrush fillBrush(const FillStyle &fill, const DrawState &state, DrawContext &con
 // Whether the fill's bitmap is drawn smoothed (fill kinds 0x40 and 0x41).
 bool smoothedFill(const FillStyle &fill);
 
+// The pen cap of an SWF cap style.
+Qt::PenCapStyle penCap(CapStyle cap);
+
 // A line of `style` under `state`, in shape coordinates. Lines never get
 // thinner than one device pixel, as the Flash Player draws hairlines;
 // lines that do not scale with their object are cosmetic pens as wide

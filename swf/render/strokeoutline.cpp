@@ -1,5 +1,7 @@
 #include "swf/render/strokeoutline.h"
 
+#include "swf/render/fillbrush.h"
+
 #include <QPainterPathStroker>
 
 #include <cmath>
@@ -20,19 +22,6 @@ constexpr double kOpenNudge = 1.0 / 256;
 // Uniting outlines costs far more than stroking; past this many open
 // subpaths a line takes its start cap at both ends instead.
 constexpr size_t kMaxSubpathsWithTwoCaps = 2048;
-
-Qt::PenCapStyle penCap(CapStyle cap)
-{
-    switch (cap) {
-    case CapStyle::Round:
-        return Qt::RoundCap;
-    case CapStyle::None:
-        return Qt::FlatCap;
-    case CapStyle::Square:
-        return Qt::SquareCap;
-    }
-    return Qt::RoundCap;
-}
 
 // Element indices [first, last] of one subpath.
 struct Subpath {
