@@ -52,12 +52,12 @@ struct ButtonMovie {
 
     swfwriter::ButtonSpec button(quint16 hit, swf::Matrix hitMatrix = {}) const
     {
-        swfwriter::ButtonSpec spec;
-        spec.records = {{Flag::Up, red, 1, {}, {}, {}, {}},
+        swfwriter::ButtonSpec definition;
+        definition.records = {{Flag::Up, red, 1, {}, {}, {}, {}},
                         {Flag::Over, green, 1, {}, {}, {}, {}},
                         {Flag::Down, blue, 1, {}, {}, {}, {}},
                         {Flag::HitTest, hit, 1, hitMatrix, {}, {}, {}}};
-        return spec;
+        return definition;
     }
 };
 
@@ -242,10 +242,10 @@ void TestButtons::hitTestThroughParentTransforms()
 void TestButtons::menusPassThePressAlong()
 {
     ButtonMovie m;
-    swfwriter::ButtonSpec spec = m.button(m.red);
-    spec.trackAsMenu = true;
-    const quint16 a = swfwriter::defineButton2(m.writer, spec);
-    const quint16 b = swfwriter::defineButton2(m.writer, spec);
+    swfwriter::ButtonSpec definition = m.button(m.red);
+    definition.trackAsMenu = true;
+    const quint16 a = swfwriter::defineButton2(m.writer, definition);
+    const quint16 b = swfwriter::defineButton2(m.writer, definition);
     m.writer.placeObject2(placeAt(1, a, 10, 30));
     m.writer.placeObject2(placeAt(2, b, 110, 30));
     m.writer.showFrame();
@@ -276,12 +276,12 @@ void TestButtons::statesRunTheirSprites()
     blink.placeObject2(placeAt(1, m.blue, 0, 0));
     blink.showFrame();
     const quint16 sprite = m.writer.defineSprite(blink);
-    swfwriter::ButtonSpec spec = m.button(m.red);
-    spec.records[1].characterId = sprite;
+    swfwriter::ButtonSpec definition = m.button(m.red);
+    definition.records[1].characterId = sprite;
     // The red square stays in every state, under the sprite.
-    spec.records[0].states = Flag::Up | Flag::Over | Flag::Down;
-    spec.records[0].depth = 0;
-    const quint16 id = swfwriter::defineButton2(m.writer, spec);
+    definition.records[0].states = Flag::Up | Flag::Over | Flag::Down;
+    definition.records[0].depth = 0;
+    const quint16 id = swfwriter::defineButton2(m.writer, definition);
     m.writer.placeObject2(placeAt(1, id, 50, 30));
     m.writer.showFrame();
     Session s(m.writer.finish());
@@ -310,10 +310,10 @@ void TestButtons::colourTransformsOfBothVersions()
     toYellow.addG = 255;
     const quint16 v1 = swfwriter::defineButton(m.writer, m.button(m.red));
     swfwriter::defineButtonCxform(m.writer, v1, toYellow);
-    swfwriter::ButtonSpec spec = m.button(m.red);
-    spec.records[0].colorTransform.multR = 0;
-    spec.records[0].colorTransform.addB = 255;
-    const quint16 v2 = swfwriter::defineButton2(m.writer, spec);
+    swfwriter::ButtonSpec definition = m.button(m.red);
+    definition.records[0].colorTransform.multR = 0;
+    definition.records[0].colorTransform.addB = 255;
+    const quint16 v2 = swfwriter::defineButton2(m.writer, definition);
     m.writer.placeObject2(placeAt(1, v1, 10, 30));
     m.writer.placeObject2(placeAt(2, v2, 110, 30));
     m.writer.showFrame();
@@ -338,10 +338,10 @@ void TestButtons::buttonsThatGoAwayOrContainThemselves()
     inner.placeObject2(placeAt(1, id, 0, 0));
     inner.showFrame();
     const quint16 sprite = m.writer.defineSprite(inner);
-    swfwriter::ButtonSpec spec = m.button(m.red);
-    spec.records.push_back({Flag::Up | Flag::Over, id, 2, {}, {}, {}, {}});
-    spec.records.push_back({Flag::Over, sprite, 3, {}, {}, {}, {}});
-    swfwriter::defineButton2(m.writer, spec, id);
+    swfwriter::ButtonSpec definition = m.button(m.red);
+    definition.records.push_back({Flag::Up | Flag::Over, id, 2, {}, {}, {}, {}});
+    definition.records.push_back({Flag::Over, sprite, 3, {}, {}, {}, {}});
+    swfwriter::defineButton2(m.writer, definition, id);
     m.writer.placeObject2(placeAt(1, id, 50, 30));
     m.writer.showFrame();
     m.writer.removeObject2(1);
@@ -367,12 +367,12 @@ void TestButtons::buttonsThatGoAwayOrContainThemselves()
 void TestButtons::actionsAreKeptUnrun()
 {
     ButtonMovie m;
-    swfwriter::ButtonSpec spec = m.button(m.red);
+    swfwriter::ButtonSpec definition = m.button(m.red);
     const QByteArray stop = QByteArray::fromHex("0700");
     const QByteArray play = QByteArray::fromHex("0600");
-    spec.actions = {{0x0008, stop}, {quint16(0x0001 | (65 << 9)), play}};
-    const quint16 v2 = swfwriter::defineButton2(m.writer, spec);
-    const quint16 v1 = swfwriter::defineButton(m.writer, spec);
+    definition.actions = {{0x0008, stop}, {quint16(0x0001 | (65 << 9)), play}};
+    const quint16 v2 = swfwriter::defineButton2(m.writer, definition);
+    const quint16 v1 = swfwriter::defineButton(m.writer, definition);
     m.writer.placeObject2(placeAt(1, v2, 50, 30));
     m.writer.showFrame();
     Session s(m.writer.finish());

@@ -36,12 +36,12 @@ private slots:
 void TestFonts::font2KeepsGlyphsCodesAndLayout()
 {
     swfwriter::SwfWriter writer;
-    swfwriter::FontSpec spec = blockFont(QStringLiteral("Blöck"));
-    spec.bold = true;
-    spec.language = 1;
-    spec.leading = 40;
-    spec.kerning = {{u'I', u'O', -30}, {u'L', u'I', 12}};
-    const quint16 id = swfwriter::defineFont(writer, spec, 2);
+    swfwriter::FontSpec definition = blockFont(QStringLiteral("Blöck"));
+    definition.bold = true;
+    definition.language = 1;
+    definition.leading = 40;
+    definition.kerning = {{u'I', u'O', -30}, {u'L', u'I', 12}};
+    const quint16 id = swfwriter::defineFont(writer, definition, 2);
     writer.showFrame();
     const auto movie = mustParse(writer.finish());
     QCOMPARE(movie->stats().malformedTags, 0);
@@ -97,11 +97,11 @@ void TestFonts::wideOffsetsAndNarrowCodes()
 {
     swfwriter::SwfWriter writer;
     writer.setVersion(5);
-    swfwriter::FontSpec spec = blockFont();
-    spec.wideOffsets = true;
-    spec.wideCodes = false;
-    spec.kerning = {{u'I', u'L', 7}};
-    const quint16 id = swfwriter::defineFont(writer, spec, 2);
+    swfwriter::FontSpec definition = blockFont();
+    definition.wideOffsets = true;
+    definition.wideCodes = false;
+    definition.kerning = {{u'I', u'L', 7}};
+    const quint16 id = swfwriter::defineFont(writer, definition, 2);
     writer.showFrame();
     const auto movie = mustParse(writer.finish());
     QCOMPARE(movie->stats().malformedTags, 0);
@@ -116,9 +116,9 @@ void TestFonts::font1TakesItsCodesFromFontInfo()
 {
     swfwriter::SwfWriter writer;
     writer.setVersion(4);
-    swfwriter::FontSpec spec = blockFont(QStringLiteral("Old"));
-    spec.wideCodes = false;
-    const quint16 id = swfwriter::defineFont(writer, spec, 1);
+    swfwriter::FontSpec definition = blockFont(QStringLiteral("Old"));
+    definition.wideCodes = false;
+    const quint16 id = swfwriter::defineFont(writer, definition, 1);
     writer.showFrame();
     const auto bareMovie = mustParse(writer.finish());
     const swf::Font &bare = fontIn(bareMovie, id);
@@ -127,7 +127,7 @@ void TestFonts::font1TakesItsCodesFromFontInfo()
     QCOMPARE(bare.glyphIndex(U'I'), -1);
     QVERIFY(!bare.data().hasLayout);
 
-    swfwriter::defineFontInfo(writer, id, spec, 1);
+    swfwriter::defineFontInfo(writer, id, definition, 1);
     writer.showFrame();
     const auto movie = mustParse(writer.finish());
     const swf::Font &font = fontIn(movie, id);
@@ -142,11 +142,11 @@ void TestFonts::font1TakesItsCodesFromFontInfo()
 void TestFonts::fontInfo2AndFontNameAmendOnce()
 {
     swfwriter::SwfWriter writer;
-    swfwriter::FontSpec spec = blockFont(QStringLiteral("First"));
-    spec.italic = true;
-    spec.language = 4;
-    const quint16 id = swfwriter::defineFont(writer, spec, 1);
-    swfwriter::defineFontInfo(writer, id, spec, 2);
+    swfwriter::FontSpec definition = blockFont(QStringLiteral("First"));
+    definition.italic = true;
+    definition.language = 4;
+    const quint16 id = swfwriter::defineFont(writer, definition, 1);
+    swfwriter::defineFontInfo(writer, id, definition, 2);
     swfwriter::FontSpec other = blockFont(QStringLiteral("Second"));
     swfwriter::defineFontInfo(writer, id, other, 2);
     swfwriter::defineFontName(writer, id, QStringLiteral("First Italic"),
