@@ -125,7 +125,7 @@ QByteArray losslessBody(quint16 id, const QImage &image, swf::LosslessFormat for
 quint16 defineBitsLossless(SwfWriter &movie, const QImage &image, swf::LosslessFormat format,
                            bool withAlpha, std::optional<quint16> id)
 {
-    const quint16 bitmapId = id.value_or(movie.reserveId());
+    const quint16 bitmapId = movie.takeId(id);
     movie.rawTag(withAlpha ? swf::TagCode::DefineBitsLossless2 : swf::TagCode::DefineBitsLossless,
                  losslessBody(bitmapId, image, format, withAlpha));
     return bitmapId;
@@ -180,7 +180,7 @@ std::pair<QByteArray, QByteArray> splitJpegTables(const QByteArray &jpeg)
 
 quint16 defineBitsJpeg2(SwfWriter &movie, const QByteArray &data, std::optional<quint16> id)
 {
-    const quint16 bitmapId = id.value_or(movie.reserveId());
+    const quint16 bitmapId = movie.takeId(id);
     BitWriter w;
     w.u16(bitmapId);
     w.bytes(data);
@@ -191,7 +191,7 @@ quint16 defineBitsJpeg2(SwfWriter &movie, const QByteArray &data, std::optional<
 quint16 defineBitsJpeg3(SwfWriter &movie, const QByteArray &jpeg, const QByteArray &alphaPlane,
                         std::optional<double> deblocking, std::optional<quint16> id)
 {
-    const quint16 bitmapId = id.value_or(movie.reserveId());
+    const quint16 bitmapId = movie.takeId(id);
     BitWriter w;
     w.u16(bitmapId);
     w.u32(quint32(jpeg.size()));
@@ -206,7 +206,7 @@ quint16 defineBitsJpeg3(SwfWriter &movie, const QByteArray &jpeg, const QByteArr
 
 quint16 defineBits(SwfWriter &movie, const QByteArray &imageStream, std::optional<quint16> id)
 {
-    const quint16 bitmapId = id.value_or(movie.reserveId());
+    const quint16 bitmapId = movie.takeId(id);
     BitWriter w;
     w.u16(bitmapId);
     w.bytes(imageStream);

@@ -1,7 +1,6 @@
 #include "tools/swfwriter/buttonwriter.h"
 
 #include "swf/io/tagcodes.h"
-#include "tools/swfwriter/definitionid.h"
 
 namespace swfwriter {
 
@@ -28,7 +27,7 @@ void writeRecord(BitWriter &w, const ButtonRecordSpec &record, int version)
 
 quint16 defineButton(SwfWriter &movie, const ButtonSpec &button, std::optional<quint16> id)
 {
-    const quint16 buttonId = takeId(movie, id);
+    const quint16 buttonId = movie.takeId(id);
     BitWriter w;
     w.u16(buttonId);
     for (const ButtonRecordSpec &record : button.records)
@@ -44,7 +43,7 @@ quint16 defineButton(SwfWriter &movie, const ButtonSpec &button, std::optional<q
 
 quint16 defineButton2(SwfWriter &movie, const ButtonSpec &button, std::optional<quint16> id)
 {
-    const quint16 buttonId = takeId(movie, id);
+    const quint16 buttonId = movie.takeId(id);
     BitWriter records;
     for (const ButtonRecordSpec &record : button.records)
         writeRecord(records, record, 2);

@@ -1,7 +1,6 @@
 #include "tools/swfwriter/fontwriter.h"
 
 #include "swf/io/tagcodes.h"
-#include "tools/swfwriter/definitionid.h"
 
 #include <cmath>
 
@@ -128,7 +127,7 @@ QByteArray encodeGlyph(const ShapeBuilder &outline)
 
 quint16 defineFont(SwfWriter &movie, const FontSpec &font, int version, std::optional<quint16> id)
 {
-    const quint16 fontId = takeId(movie, id);
+    const quint16 fontId = movie.takeId(id);
     if (version <= 1) {
         movie.rawTag(swf::TagCode::DefineFont, font1Body(fontId, font));
         return fontId;

@@ -120,7 +120,7 @@ quint16 defineMorphShape(SwfWriter &movie, const std::vector<swf::MorphFillStyle
                          const std::vector<swf::MorphLineStyle> &lines, const ShapeBuilder &start,
                          const ShapeBuilder &end, int version, std::optional<quint16> id)
 {
-    const quint16 morphId = id.value_or(movie.reserveId());
+    const quint16 morphId = movie.takeId(id);
     movie.rawTag(version >= 2 ? swf::TagCode::DefineMorphShape2 : swf::TagCode::DefineMorphShape,
                  morphShapeBody(morphId, fills, lines, start, end, version));
     return morphId;

@@ -21,7 +21,7 @@ swf::SoundFormat soundFormat(swf::SoundCodec codec, int rate, int channels, bool
 quint16 defineSound(SwfWriter &movie, const swf::SoundFormat &format, quint32 sampleCount,
                     const QByteArray &data, std::optional<quint16> id)
 {
-    const quint16 soundId = id.value_or(movie.reserveId());
+    const quint16 soundId = movie.takeId(id);
     BitWriter w;
     w.u16(soundId);
     w.u8(format.toByte());

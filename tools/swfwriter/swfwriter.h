@@ -48,14 +48,14 @@ public:
                          std::optional<int> frameCount = std::nullopt);
     // An id for a definition written later (or never).
     quint16 reserveId() { return m_nextId++; }
+    // `id` when given (later ids are handed out past it), else the next free one.
+    quint16 takeId(std::optional<quint16> id);
 
     // The whole file: header, the tags, End.
     QByteArray finish() const;
     bool save(const QString &path) const;
 
 private:
-    quint16 takeId(std::optional<quint16> id);
-
     int m_version = 10;
     Compression m_compression = Compression::None;
     swf::Rect m_stage{0, px(550), 0, px(400)};

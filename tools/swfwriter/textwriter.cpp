@@ -1,7 +1,6 @@
 #include "tools/swfwriter/textwriter.h"
 
 #include "swf/io/tagcodes.h"
-#include "tools/swfwriter/definitionid.h"
 
 #include <algorithm>
 
@@ -40,7 +39,7 @@ void writeRun(BitWriter &w, const TextRun &run, int version, int glyphBits, int 
 
 quint16 defineText(SwfWriter &movie, const TextSpec &text, int version, std::optional<quint16> id)
 {
-    const quint16 textId = takeId(movie, id);
+    const quint16 textId = movie.takeId(id);
     int glyphBits = 1;
     int advanceBits = 1;
     for (const TextRun &run : text.runs) {
@@ -64,7 +63,7 @@ quint16 defineText(SwfWriter &movie, const TextSpec &text, int version, std::opt
 
 quint16 defineEditText(SwfWriter &movie, const EditTextSpec &f, std::optional<quint16> id)
 {
-    const quint16 fieldId = takeId(movie, id);
+    const quint16 fieldId = movie.takeId(id);
     BitWriter w;
     w.u16(fieldId);
     writeRect(w, f.bounds);
