@@ -2,16 +2,15 @@
 // the decoded samples of every sound started must match what the Flash
 // Player produced, sample by sample, within 1.
 #include "swftest_tools.h"
+#include "tests/testfiles.h"
 #include "tools/swfwriter/soundwriter.h"
 
 #include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace {
 
@@ -28,12 +27,6 @@ Run runTool(const QStringList &args)
         return {};
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2,
             process.readAllStandardError()};
-}
-
-bool writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 std::vector<qint16> readSamples(const QString &path)
@@ -135,7 +128,7 @@ void TestSounds::audioWritesTheMixOfTheFramesPlayed()
     swfwriter::startSound(w, id);
     w.showFrame(5);
     const QString movie = dir.filePath(QStringLiteral("beep.swf"));
-    QVERIFY(writeBytes(movie, w.finish()));
+    QVERIFY(writeBytes(QFile::encodeName(movie), w.finish()));
     const QString raw = dir.filePath(QStringLiteral("beep.raw"));
     QCOMPARE(runTool({QStringLiteral("audio"), movie, QStringLiteral("-o"), raw,
                       QStringLiteral("--frames"), QStringLiteral("3")})
@@ -173,7 +166,7 @@ void TestSounds::soundsNamesFilesByFrameAndOrder()
     swfwriter::soundStreamBlock(w, swfwriter::pcm16({12, 13}));
     w.showFrame();
     const QString movie = dir.filePath(QStringLiteral("mix.swf"));
-    QVERIFY(writeBytes(movie, w.finish()));
+    QVERIFY(writeBytes(QFile::encodeName(movie), w.finish()));
     const QString out = dir.filePath(QStringLiteral("out"));
     QCOMPARE(runTool({QStringLiteral("sounds"), movie, QStringLiteral("-o"), out,
                       QStringLiteral("--frames=4")})

@@ -34,7 +34,6 @@ Run runTool(const QList<QByteArray> &args)
             process.readAllStandardOutput(), process.readAllStandardError()};
 }
 
-// Writes bytes to a file named by a byte-string path.
 QByteArray threeFrameMovie(swf::Compression compression)
 {
     swfwriter::SwfWriter w;
