@@ -12,8 +12,6 @@ namespace swf {
 
 namespace {
 
-constexpr double kTwipsPerPx = 20.0;
-
 std::optional<char32_t> namedEntity(QStringView name)
 {
     static const QHash<QString, char32_t> entities{
@@ -156,8 +154,8 @@ double sizeOf(const QString &value, double current)
     if (!ok)
         return current;
     const bool relative = v.startsWith(u'+') || v.startsWith(u'-');
-    const double size = relative ? current + number * kTwipsPerPx : number * kTwipsPerPx;
-    return std::clamp(size, kTwipsPerPx, double(limits::kMaxTextHeight));
+    const double size = relative ? current + number * kTwipsPerPixel : number * kTwipsPerPixel;
+    return std::clamp(size, kTwipsPerPixel, double(limits::kMaxTextHeight));
 }
 
 // Pixel lengths of <textformat>, in twips.
@@ -170,7 +168,7 @@ std::optional<double> lengthOf(const QHash<QString, QString> &attributes, const 
     const int value = it->trimmed().toInt(&ok);
     if (!ok)
         return std::nullopt;
-    return std::clamp(value * kTwipsPerPx, -double(limits::kMaxTextHeight),
+    return std::clamp(value * kTwipsPerPixel, -double(limits::kMaxTextHeight),
                       double(limits::kMaxTextHeight));
 }
 
