@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <vector>
 
 namespace swf {
 
@@ -23,6 +24,24 @@ std::optional<char32_t> namedEntity(QStringView name)
     if (it == entities.end())
         return std::nullopt;
     return *it;
+}
+
+// The lines of `text`: CR, LF and CR LF each end one; the last runs to
+// the end, so there is always one line more than there are line ends.
+std::vector<QStringView> linesOf(QStringView text)
+{
+    std::vector<QStringView> lines;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] != u'\r' && text[i] != u'\n')
+            continue;
+        lines.push_back(text.sliced(start, i - start));
+        if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
+            ++i;
+        start = i + 1;
+    }
+    lines.push_back(text.sliced(start));
+    return lines;
 }
 
 // `&name;`, `&#123;` and `&#x7b;` replaced; anything else kept as written.
@@ -213,18 +232,11 @@ private:
         if (raw.isEmpty())
             return;
         const QString decoded = decodeEntities(raw);
-        qsizetype start = 0;
-        for (qsizetype i = 0; i <= decoded.size(); ++i) {
-            const bool end = i == decoded.size();
-            if (!end && decoded[i] != u'\r' && decoded[i] != u'\n')
-                continue;
-            append(QStringView(decoded).sliced(start, i - start));
-            if (end)
-                break;
-            if (decoded[i] == u'\r' && i + 1 < decoded.size() && decoded[i + 1] == u'\n')
-                ++i;
-            breakLine();
-            start = i + 1;
+        const std::vector<QStringView> lines = linesOf(decoded);
+        for (size_t i = 0; i < lines.size(); ++i) {
+            if (i > 0)
+                breakLine();
+            append(lines[i]);
         }
     }
 
@@ -352,20 +364,11 @@ std::vector<TextParagraph> plainTextParagraphs(const QString &text, const CharFo
                                                const ParagraphFormat &paragraph)
 {
     std::vector<TextParagraph> paragraphs;
-    qsizetype start = 0;
-    for (qsizetype i = 0; i <= text.size(); ++i) {
-        const bool end = i == text.size();
-        if (!end && text[i] != u'\r' && text[i] != u'\n')
-            continue;
+    for (const QStringView line : linesOf(text)) {
         TextParagraph p{paragraph, {}};
-        if (i > start)
-            p.spans.push_back(TextSpan{text.sliced(start, i - start), format});
+        if (!line.isEmpty())
+            p.spans.push_back(TextSpan{line.toString(), format});
         paragraphs.push_back(std::move(p));
-        if (end)
-            break;
-        if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
-            ++i;
-        start = i + 1;
     }
     return paragraphs;
 }
