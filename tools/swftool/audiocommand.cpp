@@ -7,24 +7,13 @@ namespace swftool {
 
 int runAudio(const Arguments &args)
 {
+    int status = 0;
+    const auto run = openAudioRun(args, "audio FILE -o OUT.raw [--frames N]", &status);
+    if (!run)
+        return status;
     QString problem;
-    const auto options = parseAudioRunOptions(args, "audio FILE -o OUT.raw [--frames N]", &problem);
-    if (!options) {
-        reportError(problem);
-        return 2;
-    }
-    auto movie = swf::loadMovieFile(options->input);
-    if (!movie) {
-        reportFileError(options->input, movie.error().toString());
-        return 1;
-    }
-    const QByteArray mix = playOffline(*movie, options->frames, nullptr, &problem);
-    if (!problem.isEmpty()) {
-        reportFileError(options->input, problem);
-        return 1;
-    }
-    if (!writeFileBytes(options->output, mix, &problem)) {
-        reportFileError(options->output, problem);
+    if (!writeFileBytes(run->options.output, playOffline(*run, nullptr), &problem)) {
+        reportFileError(run->options.output, problem);
         return 1;
     }
     return 0;

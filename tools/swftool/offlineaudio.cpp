@@ -18,8 +18,6 @@ namespace {
 // otherwise ask for gigabytes.
 constexpr double kMaxSeconds = 3600.0;
 
-} // namespace
-
 std::optional<AudioRunOptions> parseAudioRunOptions(const Arguments &args, const char *usage,
                                                     QString *problem)
 {
@@ -61,16 +59,41 @@ std::optional<AudioRunOptions> parseAudioRunOptions(const Arguments &args, const
     return options;
 }
 
-QByteArray playOffline(const swf::MoviePtr &movie, int frames, swf::SoundCapture *capture,
-                       QString *problem)
+} // namespace
+
+std::optional<AudioRun> openAudioRun(const Arguments &args, const char *usage, int *status)
 {
-    const double fps = swf::FrameClock::effectiveRate(movie->frameRate());
-    if (frames / fps > kMaxSeconds) {
-        *problem = QStringLiteral("%1 frames at %2 per second last more than an hour")
-                       .arg(frames)
-                       .arg(fps);
-        return {};
+    QString problem;
+    auto options = parseAudioRunOptions(args, usage, &problem);
+    if (!options) {
+        reportError(problem);
+        *status = 2;
+        return std::nullopt;
     }
+    auto movie = swf::loadMovieFile(options->input);
+    if (!movie) {
+        reportFileError(options->input, movie.error().toString());
+        *status = 1;
+        return std::nullopt;
+    }
+    const int frames = options->frames;
+    const double fps = swf::FrameClock::effectiveRate((*movie)->frameRate());
+    if (frames / fps > kMaxSeconds) {
+        reportFileError(options->input,
+                        QStringLiteral("%1 frames at %2 per second last more than an hour")
+                            .arg(frames)
+                            .arg(fps));
+        *status = 1;
+        return std::nullopt;
+    }
+    return AudioRun{std::move(*options), std::move(*movie)};
+}
+
+QByteArray playOffline(const AudioRun &run, swf::SoundCapture *capture)
+{
+    const swf::MoviePtr &movie = run.movie;
+    const int frames = run.options.frames;
+    const double fps = swf::FrameClock::effectiveRate(movie->frameRate());
     swf::AudioEngine engine(movie);
     engine.setCapture(capture);
     if (capture)

@@ -20,15 +20,21 @@ struct AudioRunOptions {
     int frames = 10;
 };
 
-// "FILE -o OUT [--frames N]"; `usage` completes the message on error.
-std::optional<AudioRunOptions> parseAudioRunOptions(const Arguments &args, const char *usage,
-                                                    QString *problem);
+// The options of a run with its movie loaded.
+struct AudioRun {
+    AudioRunOptions options;
+    swf::MoviePtr movie;
+};
 
-// Plays the first `frames` frames (the first shown, then a step each) at
+// Parses "FILE -o OUT [--frames N]" (`usage` completes the message on
+// error), loads the movie and refuses a mix that would be unreasonably
+// long. On failure the problem is reported and `status` is the exit
+// status: 2 for the arguments, 1 for the movie.
+std::optional<AudioRun> openAudioRun(const Arguments &args, const char *usage, int *status);
+
+// Plays the first frames of the run (the first shown, then a step each) at
 // the movie's frame rate and returns the mix, 44.1 kHz stereo signed
 // 16-bit little-endian; `capture`, when given, records each sound started.
-// Empty with `problem` set when the mix would be unreasonably long.
-QByteArray playOffline(const swf::MoviePtr &movie, int frames, swf::SoundCapture *capture,
-                       QString *problem);
+QByteArray playOffline(const AudioRun &run, swf::SoundCapture *capture);
 
 } // namespace swftool

@@ -37,30 +37,21 @@ QByteArray littleEndian(const std::vector<qint16> &samples)
 
 int runSounds(const Arguments &args)
 {
-    QString problem;
-    const auto options = parseAudioRunOptions(args, "sounds FILE -o DIR [--frames N]", &problem);
-    if (!options) {
-        reportError(problem);
-        return 2;
-    }
-    auto movie = swf::loadMovieFile(options->input);
-    if (!movie) {
-        reportFileError(options->input, movie.error().toString());
-        return 1;
-    }
+    int status = 0;
+    const auto run = openAudioRun(args, "sounds FILE -o DIR [--frames N]", &status);
+    if (!run)
+        return status;
+    const AudioRunOptions &options = run->options;
     swf::SoundCapture capture;
-    playOffline(*movie, options->frames, &capture, &problem);
-    if (!problem.isEmpty()) {
-        reportFileError(options->input, problem);
+    playOffline(*run, &capture);
+    if (::mkdir(options.output.constData(), 0755) != 0 && errno != EEXIST) {
+        reportFileError(options.output, QString::fromLocal8Bit(std::strerror(errno)));
         return 1;
     }
-    if (::mkdir(options->output.constData(), 0755) != 0 && errno != EEXIST) {
-        reportFileError(options->output, QString::fromLocal8Bit(std::strerror(errno)));
-        return 1;
-    }
-    const QByteArray name = baseName(options->input);
+    const QByteArray name = baseName(options.input);
+    QString problem;
     for (const swf::SoundCapture::Entry &entry : capture.entries()) {
-        const QByteArray path = options->output + '/' + name + '.' +
+        const QByteArray path = options.output + '/' + name + '.' +
                                 QByteArray::number(entry.frame) + '.' +
                                 QByteArray::number(entry.index) + ".raw";
         if (!writeFileBytes(path, littleEndian(entry.sound.samples), &problem)) {
