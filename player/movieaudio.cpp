@@ -41,8 +41,6 @@ void MovieAudio::attach(const swf::Player *player)
 
 void MovieAudio::unload()
 {
-    if (m_engine)
-        m_engine->stopAll();
     m_engine.reset();
     m_output->discard();
     m_pump.stop();
