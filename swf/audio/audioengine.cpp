@@ -366,10 +366,8 @@ void AudioEngine::pump()
         m_lastPlayed = played;
         m_playedWatch.restart();
     }
-    if (m_voices.empty() && !mainStreamSounds() && m_spriteStreams.empty()) {
-        dropFinished();
+    if (m_voices.empty() && !mainStreamSounds() && m_spriteStreams.empty())
         return;
-    }
     qint64 wanted = qMin(kLeadFrames - (m_mixPosition - played), m_output->writable());
     m_chunk.resize(size_t(kChunkFrames) * 2);
     while (wanted > 0) {

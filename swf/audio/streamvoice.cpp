@@ -17,10 +17,9 @@ constexpr qint64 kDropRun = 4096;
 
 StreamVoice::StreamVoice(const Timeline &timeline, int startFrame, const SoundFormat &format,
                          qint64 startPosition, std::optional<int> readAhead)
-    : m_timeline(timeline), m_decoder(format), m_readAhead(readAhead), m_startFrame(startFrame),
-      m_nextFrame(startFrame), m_nominalEnd(double(startPosition)),
-      m_decodedEnd(double(startPosition)), m_renderPosition(startPosition),
-      m_confirmedFrame(startFrame)
+    : m_timeline(timeline), m_decoder(format), m_readAhead(readAhead), m_nextFrame(startFrame),
+      m_nominalEnd(double(startPosition)), m_decodedEnd(double(startPosition)),
+      m_renderPosition(startPosition), m_confirmedFrame(startFrame)
 {
     if (!m_decoder.isValid() || !readNextFrame())
         m_finished = true;

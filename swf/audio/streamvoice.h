@@ -26,10 +26,7 @@ public:
     StreamVoice(const Timeline &timeline, int startFrame, const SoundFormat &format,
                 qint64 startPosition, std::optional<int> readAhead);
 
-    int startFrame() const { return m_startFrame; }
     int confirmedFrame() const { return m_confirmedFrame; }
-    double rate() const { return m_decoder.rate(); }
-    int channels() const { return m_decoder.channels(); }
     bool finished() const { return m_finished; }
 
     // The timeline reached `frame`. True when that continues this stream;
@@ -59,7 +56,6 @@ private:
     std::vector<qint16> m_queue; // decoded, not yet played
     int m_channels = 1;
     std::optional<int> m_readAhead;
-    int m_startFrame;
     int m_nextFrame;
     int m_readSequence = 0;
     bool m_exhausted = false;
