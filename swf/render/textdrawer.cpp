@@ -20,8 +20,8 @@ const Font *fontOf(const Movie &movie, quint16 id)
     return static_cast<const Font *>(character);
 }
 
-// Calls `visit(font, glyphIndex, glyphToText, colour)` for every glyph
-// that has an outline, in the text's own coordinates.
+// Calls `visit(outline, glyphToText, colour)` for every glyph that has an
+// outline, in the text's own coordinates.
 template <typename Visit> void forEachGlyph(const Text &text, DrawContext &context, Visit visit)
 {
     const Font *font = nullptr;
@@ -43,8 +43,10 @@ template <typename Visit> void forEachGlyph(const Text &text, DrawContext &conte
         for (const GlyphEntry &entry : record.glyphs) {
             // A glyph past the font's table, or of a missing font, is not
             // drawn; the pen still moves on.
-            if (font && height > 0.0 && glyphOutline(*font, entry.index, context.shapes))
-                visit(*font, entry.index, glyphTransform(*font, height, QPointF(x, y)), color);
+            const QPainterPath *outline =
+                font && height > 0.0 ? glyphOutline(*font, entry.index, context.shapes) : nullptr;
+            if (outline)
+                visit(*outline, glyphTransform(*font, height, QPointF(x, y)), color);
             x += entry.advance;
         }
     }
@@ -56,12 +58,12 @@ void drawText(const DisplayObject &object, const DrawState &state, DrawContext &
     const QTransform textTransform = text.matrix.toTransform() * state.transform;
     QPainter &painter = context.painter;
     forEachGlyph(text, context,
-                 [&](const Font &font, qint64 index, const QTransform &glyph, Rgba color) {
+                 [&](const QPainterPath &outline, const QTransform &glyph, Rgba color) {
                      const QColor fill = state.colorTransform.apply(color).toColor();
                      if (fill.alpha() == 0)
                          return;
                      painter.setTransform(glyph * textTransform);
-                     painter.fillPath(*glyphOutline(font, index, context.shapes), fill);
+                     painter.fillPath(outline, fill);
                  });
 }
 
@@ -70,10 +72,9 @@ QPainterPath textOutline(const DisplayObject &object, DrawContext &context)
     const auto &text = static_cast<const Text &>(object.character());
     const QTransform textTransform = text.matrix.toTransform();
     QPainterPath area;
-    forEachGlyph(text, context, [&](const Font &font, qint64 index, const QTransform &glyph, Rgba) {
-        const QPainterPath outline =
-            (glyph * textTransform).map(*glyphOutline(font, index, context.shapes));
-        area = area.isEmpty() ? outline : area.united(outline);
+    forEachGlyph(text, context, [&](const QPainterPath &outline, const QTransform &glyph, Rgba) {
+        const QPainterPath mapped = (glyph * textTransform).map(outline);
+        area = area.isEmpty() ? mapped : area.united(mapped);
     });
     return area;
 }
