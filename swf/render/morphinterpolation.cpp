@@ -87,13 +87,6 @@ AbsoluteEdge absolute(const ShapeRecord &record, QPoint from)
     return AbsoluteEdge{(QPointF(from) + QPointF(to)) / 2.0, QPointF(to), false};
 }
 
-QPoint endPoint(const ShapeRecord &record, QPoint from)
-{
-    if (const auto *curve = std::get_if<CurvedEdgeRecord>(&record))
-        return offsetPoint(offsetPoint(from, curve->control), curve->anchor);
-    return offsetPoint(from, std::get<StraightEdgeRecord>(record).delta);
-}
-
 QPoint lerpPoint(QPointF a, QPointF b, double t)
 {
     return QPoint(int(std::lround(lerp(a.x(), b.x(), t))), int(std::lround(lerp(a.y(), b.y(), t))));
@@ -177,8 +170,8 @@ private:
             m_out.emplace_back(StraightEdgeRecord{offsetPoint(to, -m_pen)});
         }
         m_pen = to;
-        m_startPen = endPoint(record, m_startPen);
-        m_endPen = endPoint(endRecord, m_endPen);
+        m_startPen = a.to.toPoint();
+        m_endPen = b.to.toPoint();
         return true;
     }
 
