@@ -3,6 +3,7 @@
 #include "swf/io/reader.h"
 #include "swf/log.h"
 #include "swf/parse/records.h"
+#include "swf/render/gradientramp.h"
 
 #include <algorithm>
 #include <cmath>
@@ -53,11 +54,12 @@ void readStrength(Reader &r, SurfaceFilter &f)
 
 void readGradientFilter(Reader &r, SurfaceFilter &f)
 {
-    const int count = r.u8();
-    for (int i = 0; i < count && r.ok(); ++i)
-        f.gradientColors.push_back(readRgba(r));
-    for (int i = 0; i < count && r.ok(); ++i)
-        f.gradientRatios.push_back(r.u8());
+    // All the colours come first, then all the ratios.
+    f.gradient.records.resize(r.u8());
+    for (GradientRecord &record : f.gradient.records)
+        record.color = readRgba(r);
+    for (GradientRecord &record : f.gradient.records)
+        record.ratio = r.u8();
     readBlurs(r, f);
     readAngleDistance(r, f);
     readStrength(r, f);
@@ -259,29 +261,16 @@ void applyShadow(QImage &layer, const SurfaceFilter &f, double scale)
 }
 
 // Gradient glow: the strengthened blurred alpha picks the colour from a
-// ramp of the filter's colours.
+// ramp of the filter's colours, built as gradient fills build theirs;
+// without colours it is transparent.
 std::array<QRgb, 256> filterRamp(const SurfaceFilter &f)
 {
     std::array<QRgb, 256> ramp{};
-    const size_t n = std::min(f.gradientColors.size(), f.gradientRatios.size());
-    for (int t = 0; t < 256; ++t) {
-        size_t i = 0;
-        while (i < n && f.gradientRatios[i] < t)
-            ++i;
-        Rgba c{0, 0, 0, 0};
-        if (n && i == 0) {
-            c = f.gradientColors.front();
-        } else if (i == n && n) {
-            c = f.gradientColors[n - 1];
-        } else if (n) {
-            const int r0 = f.gradientRatios[i - 1], r1 = f.gradientRatios[i];
-            const double k = r1 > r0 ? double(t - r0) / (r1 - r0) : 1.0;
-            const Rgba a = f.gradientColors[i - 1], b = f.gradientColors[i];
-            auto mix = [k](int u, int v) { return quint8(std::lround(u + (v - u) * k)); };
-            c = Rgba{mix(a.r, b.r), mix(a.g, b.g), mix(a.b, b.b), mix(a.a, b.a)};
-        }
-        ramp[size_t(t)] = premultipliedColor(c, 255);
-    }
+    if (f.gradient.records.empty())
+        return ramp;
+    const GradientRamp colors = gradientRamp(f.gradient, ColorTransform{});
+    for (size_t t = 0; t < ramp.size(); ++t)
+        ramp[t] = premultipliedColor(colors[t], 255);
     return ramp;
 }
 

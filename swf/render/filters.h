@@ -5,6 +5,7 @@
 #pragma once
 
 #include "swf/model/placement.h"
+#include "swf/model/shape.h"
 #include "swf/types.h"
 
 #include <QImage>
@@ -38,8 +39,7 @@ struct SurfaceFilter {
     bool compositeSource = true;
     bool onTop = false;
     int passes = 1;
-    std::vector<Rgba> gradientColors; // gradient glow and bevel
-    std::vector<quint8> gradientRatios;
+    Gradient gradient;              // gradient glow and bevel: its colours and ratios
     std::array<float, 20> matrix{}; // colour matrix
     int matrixX = 0;                // convolution
     int matrixY = 0;
