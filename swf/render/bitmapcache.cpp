@@ -64,11 +64,10 @@ QImage BitmapCache::image(const Bitmap &bitmap)
         else
             qCDebug(lcSwfRender).noquote()
                 << "bitmap" << bitmap.id() << "not drawn:" << decoded.error().toString();
+        entry.lastFrame = m_frame; // in use: safe from its own eviction
         m_decodedBytes += imageBytes(entry.image);
         it = m_decoded.emplace(&bitmap, std::move(entry)).first;
-        it->second.lastFrame = m_frame;
         evictDecoded();
-        return it->second.image;
     }
     it->second.lastFrame = m_frame;
     return it->second.image;
@@ -88,11 +87,10 @@ QImage BitmapCache::variant(const Bitmap &bitmap, const ColorTransform &cx, int 
         Variant entry;
         entry.image = extendEdges(base, margin);
         applyColorTransform(entry.image, cx);
+        entry.lastFrame = m_frame; // in use: safe from its own eviction
         m_variantBytes += imageBytes(entry.image);
         it = m_variants.emplace(key, std::move(entry)).first;
-        it->second.lastFrame = m_frame;
         evictVariants();
-        return it->second.image;
     }
     it->second.lastFrame = m_frame;
     return it->second.image;
