@@ -13,8 +13,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <fcntl.h>
-#include <unistd.h>
+#include <algorithm>
 
 namespace {
 
@@ -178,8 +177,9 @@ void TestAudioOutput::discardForgetsWhatWasNotHeard()
 // Sound laid over frames still queued is heard in their place: a level
 // of 4000 for 0.4 s, and a level of 8000 laid over its queued frames from
 // 0.1 s after what the device had taken. Levels are scaled by the sink's
-// volume, measured on a quieter sound played first (which also wakes the
-// sink).
+// volume, measured on the loudest part heard (4000 + 8000), since how much
+// of the quieter sound played first (which wakes the sink) is still to be
+// heard depends on the load of the machine.
 void TestAudioOutput::soundMixedIntoTheQueueIsHeardWhereItWasLaid()
 {
     const QString monitor = serverMonitor();
@@ -212,9 +212,9 @@ void TestAudioOutput::soundMixedIntoTheQueueIsHeardWhereItWasLaid()
     QTest::qWait(300);
 
     const auto heard = recorder.take();
-    const auto quiet = std::find_if(heard.begin(), heard.end(), [](double v) { return v > 0; });
-    QVERIFY(quiet != heard.end());
-    const double gain = *quiet / 2000.0; // the sink's volume
+    QVERIFY(!heard.empty());
+    const double gain = *std::max_element(heard.begin(), heard.end()) / 12000.0; // the sink's volume
+    QVERIFY(gain > 0);
     auto at = [&](double threshold) {
         return std::find_if(heard.begin(), heard.end(), [&](double v) { return v > threshold; }) -
                heard.begin();
