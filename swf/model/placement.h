@@ -1,8 +1,9 @@
 // PlaceObject 1/2/3 and RemoveObject 1/2: the control tags that build the
-// display list. Every field the file carries is kept, also those only the
-// later drawing work (filters, blend modes) and scripting will use.
+// display list. Every field the file carries is kept, also those only
+// scripting uses.
 #pragma once
 
+#include "swf/model/filter.h"
 #include "swf/model/timeline.h"
 #include "swf/types.h"
 
@@ -13,13 +14,6 @@
 #include <vector>
 
 namespace swf {
-
-// One surface filter of PlaceObject3, kept undecoded: its id (0 drop
-// shadow … 7 gradient bevel) and its parameter bytes.
-struct Filter {
-    quint8 type = 0;
-    QByteArray parameters;
-};
 
 // One clip action record: its event flags, the key code of a key-press
 // event, and the action bytes.

@@ -2,6 +2,7 @@
 // (DefineButtonSound is read with the sounds).
 #include "swf/io/tagcodes.h"
 #include "swf/model/button.h"
+#include "swf/parse/filterrecords.h"
 #include "swf/parse/records.h"
 #include "swf/parse/tagfamilies.h"
 #include "swf/parse/tagtable.h"
@@ -13,52 +14,6 @@ namespace {
 // The condition DefineButton's actions run on: release over the button
 // (CondOverDownToOverUp of BUTTONCONDACTION, read as a little-endian word).
 constexpr quint16 kOverDownToOverUp = 0x0008;
-
-// Size of a surface filter's parameters, read from where they start.
-qint64 filterSize(quint8 type, Reader &r)
-{
-    switch (type) {
-    case 0: // drop shadow
-        return 23;
-    case 1: // blur
-        return 9;
-    case 2: // glow
-        return 15;
-    case 3: // bevel
-        return 27;
-    case 4:   // gradient glow
-    case 7: { // gradient bevel: colour count, colours and ratios, 19 fixed bytes
-        const qint64 colours = r.u8();
-        return 1 + 5 * colours + 19;
-    }
-    case 5: { // convolution: size, divisor, bias, the matrix, colour, flags
-        const qint64 x = r.u8();
-        const qint64 y = r.u8();
-        return 2 + 8 + 4 * x * y + 5;
-    }
-    case 6: // colour matrix
-        return 80;
-    default:
-        return -1;
-    }
-}
-
-bool readFilters(Reader &r, std::vector<Filter> &filters)
-{
-    const int count = r.u8();
-    for (int i = 0; i < count && r.ok(); ++i) {
-        Filter filter;
-        filter.type = r.u8();
-        const qint64 start = r.position();
-        const qint64 size = filterSize(filter.type, r);
-        if (size < 0)
-            return false;
-        r.seek(start);
-        filter.parameters = r.bytes(size).toByteArray();
-        filters.push_back(std::move(filter));
-    }
-    return r.ok();
-}
 
 // BUTTONRECORDs up to the end flag. False when one is damaged.
 bool readButtonRecords(Reader &r, int version, std::vector<ButtonRecord> &records)
@@ -78,7 +33,7 @@ bool readButtonRecords(Reader &r, int version, std::vector<ButtonRecord> &record
             record.colorTransform = readColorTransform(r, true);
             if (flags & 0x10) {
                 record.filters.emplace();
-                if (!readFilters(r, *record.filters))
+                if (!readFilterList(r, *record.filters))
                     return false;
             }
             if (flags & 0x20)

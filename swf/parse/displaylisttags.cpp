@@ -1,6 +1,7 @@
 // PlaceObject, PlaceObject2, PlaceObject3, RemoveObject and RemoveObject2.
 #include "swf/io/tagcodes.h"
 #include "swf/model/placement.h"
+#include "swf/parse/filterrecords.h"
 #include "swf/parse/records.h"
 #include "swf/parse/tagfamilies.h"
 #include "swf/parse/tagtable.h"
@@ -13,50 +14,10 @@ namespace {
 // 1 of the third byte.
 constexpr quint32 kClipEventKeyPress = 0x00020000;
 
-// Size of a surface filter's parameters, read from where they start.
-qint64 filterSize(quint8 type, Reader &r)
-{
-    switch (type) {
-    case 0:
-        return 23; // drop shadow
-    case 1:
-        return 9; // blur
-    case 2:
-        return 15; // glow
-    case 3:
-        return 27; // bevel
-    case 4:        // gradient glow: colour count, colours and ratios, 19 fixed bytes
-    case 7: {      // gradient bevel: the same layout
-        const qint64 colours = r.u8();
-        return 1 + 5 * colours + 19;
-    }
-    case 5: { // convolution: width, height, divisor, bias, the matrix, colour, flags
-        const qint64 x = r.u8();
-        const qint64 y = r.u8();
-        return 2 + 8 + 4 * x * y + 5;
-    }
-    case 6:
-        return 80; // colour matrix: twenty floats
-    default:
-        return -1;
-    }
-}
-
 std::optional<Error> readFilters(TagContext &c, std::vector<Filter> &filters)
 {
-    Reader &r = c.reader;
-    const int count = r.u8();
-    for (int i = 0; i < count && r.ok(); ++i) {
-        Filter filter;
-        filter.type = r.u8();
-        const qint64 start = r.position();
-        const qint64 size = filterSize(filter.type, r);
-        if (size < 0)
-            return c.error(QStringLiteral("unknown filter %1").arg(filter.type));
-        r.seek(start);
-        filter.parameters = r.bytes(size).toByteArray();
-        filters.push_back(std::move(filter));
-    }
+    if (!readFilterList(c.reader, filters) && c.reader.ok())
+        return c.error(QStringLiteral("unknown filter"));
     return c.overrunError("filter list");
 }
 
@@ -137,6 +98,8 @@ std::optional<Error> parsePlaceObject23(TagContext &c, int version)
     if (flags3 & 0x01) {
         place->filters.emplace();
         extrasError = readFilters(c, *place->filters);
+        if (extrasError)
+            place->filters.reset();
     }
     if (!extrasError) {
         // Each field is kept only when it was there whole: a tag cut short

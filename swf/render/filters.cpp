@@ -1,8 +1,6 @@
 #include "swf/render/filters.h"
 
-#include "swf/io/reader.h"
 #include "swf/log.h"
-#include "swf/parse/records.h"
 #include "swf/render/gradientramp.h"
 
 #include <algorithm>
@@ -14,115 +12,9 @@ namespace {
 
 using Plane = std::vector<quint8>;
 
-// The Flash Player limits blurs to 255 pixels and 15 passes.
-constexpr double kMaxBlur = 255.0;
-constexpr int kMaxPasses = 15;
 // Convolution kernels larger than this are not drawn: they would cost
 // hundreds of reads a pixel.
 constexpr int kMaxKernel = 225;
-
-void readShadowFlags(Reader &r, SurfaceFilter &f, bool bevelLayout)
-{
-    const quint8 flags = r.u8();
-    f.inner = flags & 0x80;
-    f.knockout = flags & 0x40;
-    f.compositeSource = flags & 0x20;
-    if (bevelLayout) {
-        f.onTop = flags & 0x10;
-        f.passes = flags & 0x0f;
-    } else {
-        f.passes = flags & 0x1f;
-    }
-}
-
-void readBlurs(Reader &r, SurfaceFilter &f)
-{
-    f.blurX = std::clamp(r.fixed16(), 0.0, kMaxBlur);
-    f.blurY = std::clamp(r.fixed16(), 0.0, kMaxBlur);
-}
-
-void readAngleDistance(Reader &r, SurfaceFilter &f)
-{
-    f.angle = r.fixed16();
-    f.distance = std::clamp(r.fixed16(), -1000.0, 1000.0);
-}
-
-void readStrength(Reader &r, SurfaceFilter &f)
-{
-    f.strength = std::clamp(r.fixed8(), 0.0, 255.0);
-}
-
-void readGradientFilter(Reader &r, SurfaceFilter &f)
-{
-    // All the colours come first, then all the ratios.
-    f.gradient.records.resize(r.u8());
-    for (GradientRecord &record : f.gradient.records)
-        record.color = readRgba(r);
-    for (GradientRecord &record : f.gradient.records)
-        record.ratio = r.u8();
-    readBlurs(r, f);
-    readAngleDistance(r, f);
-    readStrength(r, f);
-    readShadowFlags(r, f, true);
-}
-
-void readConvolution(Reader &r, SurfaceFilter &f)
-{
-    f.matrixX = r.u8();
-    f.matrixY = r.u8();
-    f.divisor = r.f32();
-    f.bias = r.f32();
-    for (int i = 0; i < f.matrixX * f.matrixY && r.ok(); ++i)
-        f.kernel.push_back(r.f32());
-    f.defaultColor = readRgba(r);
-    const quint8 flags = r.u8();
-    f.clamp = flags & 0x02;
-    f.preserveAlpha = flags & 0x01;
-}
-
-bool readFilter(Reader &r, SurfaceFilter &f)
-{
-    switch (f.kind) {
-    case SurfaceFilter::Kind::DropShadow:
-        f.color = readRgba(r);
-        readBlurs(r, f);
-        readAngleDistance(r, f);
-        readStrength(r, f);
-        readShadowFlags(r, f, false);
-        break;
-    case SurfaceFilter::Kind::Blur:
-        readBlurs(r, f);
-        f.passes = r.u8() >> 3;
-        break;
-    case SurfaceFilter::Kind::Glow:
-        f.color = readRgba(r);
-        readBlurs(r, f);
-        readStrength(r, f);
-        readShadowFlags(r, f, false);
-        break;
-    case SurfaceFilter::Kind::Bevel:
-        f.color = readRgba(r);
-        f.highlight = readRgba(r);
-        readBlurs(r, f);
-        readAngleDistance(r, f);
-        readStrength(r, f);
-        readShadowFlags(r, f, true);
-        break;
-    case SurfaceFilter::Kind::GradientGlow:
-    case SurfaceFilter::Kind::GradientBevel:
-        readGradientFilter(r, f);
-        break;
-    case SurfaceFilter::Kind::Convolution:
-        readConvolution(r, f);
-        break;
-    case SurfaceFilter::Kind::ColorMatrix:
-        for (float &v : f.matrix)
-            v = r.f32();
-        break;
-    }
-    f.passes = std::clamp(f.passes, 0, kMaxPasses);
-    return r.ok();
-}
 
 // One box blur of window `size` along lines of `count` values `step`
 // apart; values outside are transparent.
@@ -218,7 +110,7 @@ struct Geometry {
     int dy;
 };
 
-Geometry geometryOf(const QImage &layer, const SurfaceFilter &f, double scale)
+Geometry geometryOf(const QImage &layer, const Filter &f, double scale)
 {
     return Geometry{layer.width(), layer.height(), scale,
                     int(std::lround(std::cos(f.angle) * f.distance * scale)),
@@ -232,7 +124,7 @@ int strengthened(int value, double strength)
 
 // Drop shadow and glow: the object's blurred, moved alpha in one colour,
 // outside the object or (inner) inside it.
-void applyShadow(QImage &layer, const SurfaceFilter &f, double scale)
+void applyShadow(QImage &layer, const Filter &f, double scale)
 {
     const Geometry g = geometryOf(layer, f, scale);
     const Plane alpha = channel(layer, 24);
@@ -263,7 +155,7 @@ void applyShadow(QImage &layer, const SurfaceFilter &f, double scale)
 // Gradient glow: the strengthened blurred alpha picks the colour from a
 // ramp of the filter's colours, built as gradient fills build theirs;
 // without colours it is transparent.
-std::array<QRgb, 256> filterRamp(const SurfaceFilter &f)
+std::array<QRgb, 256> filterRamp(const Filter &f)
 {
     std::array<QRgb, 256> ramp{};
     if (f.gradient.records.empty())
@@ -277,7 +169,7 @@ std::array<QRgb, 256> filterRamp(const SurfaceFilter &f)
 // Bevels: the blurred alpha seen from both sides of the light's angle;
 // where it rises the highlight shows, where it falls the shadow. Gradient
 // bevels map the difference onto their ramp, 128 being flat.
-void applyBevel(QImage &layer, const SurfaceFilter &f, double scale)
+void applyBevel(QImage &layer, const Filter &f, double scale)
 {
     const Geometry g = geometryOf(layer, f, scale);
     const Plane alpha = channel(layer, 24);
@@ -285,7 +177,7 @@ void applyBevel(QImage &layer, const SurfaceFilter &f, double scale)
     blurPlane(blurred, g.w, g.h, f.blurX * scale, f.blurY * scale, std::max(1, f.passes));
     const Plane lit = shifted(blurred, g.w, g.h, g.dx, g.dy);
     const Plane dark = shifted(blurred, g.w, g.h, -g.dx, -g.dy);
-    const bool gradient = f.kind == SurfaceFilter::Kind::GradientBevel;
+    const bool gradient = f.kind == Filter::Kind::GradientBevel;
     const std::array<QRgb, 256> ramp = gradient ? filterRamp(f) : std::array<QRgb, 256>{};
     for (int y = 0; y < g.h; ++y) {
         auto *row = reinterpret_cast<QRgb *>(layer.scanLine(y));
@@ -314,7 +206,7 @@ void applyBevel(QImage &layer, const SurfaceFilter &f, double scale)
     }
 }
 
-void applyGradientGlow(QImage &layer, const SurfaceFilter &f, double scale)
+void applyGradientGlow(QImage &layer, const Filter &f, double scale)
 {
     const Geometry g = geometryOf(layer, f, scale);
     const Plane alpha = channel(layer, 24);
@@ -338,7 +230,7 @@ void applyGradientGlow(QImage &layer, const SurfaceFilter &f, double scale)
     }
 }
 
-void applyBlur(QImage &layer, const SurfaceFilter &f, double scale)
+void applyBlur(QImage &layer, const Filter &f, double scale)
 {
     const int w = layer.width(), h = layer.height();
     for (int shift : {0, 8, 16, 24}) {
@@ -354,7 +246,7 @@ void applyBlur(QImage &layer, const SurfaceFilter &f, double scale)
 
 // The colour matrix works on colours before premultiplication; its
 // offsets are in 0 … 255 units.
-void applyColorMatrix(QImage &layer, const SurfaceFilter &f)
+void applyColorMatrix(QImage &layer, const Filter &f)
 {
     const auto &m = f.matrix;
     for (int y = 0; y < layer.height(); ++y) {
@@ -375,7 +267,7 @@ void applyColorMatrix(QImage &layer, const SurfaceFilter &f)
     }
 }
 
-void applyConvolution(QImage &layer, const SurfaceFilter &f)
+void applyConvolution(QImage &layer, const Filter &f)
 {
     if (f.matrixX * f.matrixY > kMaxKernel || f.kernel.empty() ||
         f.kernel.size() != size_t(f.matrixX) * f.matrixY)
@@ -416,55 +308,38 @@ void applyConvolution(QImage &layer, const SurfaceFilter &f)
 
 } // namespace
 
-std::vector<SurfaceFilter> parseFilters(const std::vector<Filter> &filters)
-{
-    std::vector<SurfaceFilter> parsed;
-    for (const Filter &filter : filters) {
-        if (filter.type > quint8(SurfaceFilter::Kind::GradientBevel))
-            continue;
-        SurfaceFilter f;
-        f.kind = SurfaceFilter::Kind(filter.type);
-        Reader r(filter.parameters);
-        if (readFilter(r, f))
-            parsed.push_back(std::move(f));
-        else
-            qCDebug(lcSwfRender) << "filter" << filter.type << "damaged; not drawn";
-    }
-    return parsed;
-}
-
-int filterMargin(const std::vector<SurfaceFilter> &filters, double scale)
+int filterMargin(const std::vector<Filter> &filters, double scale)
 {
     double margin = 0.0;
-    for (const SurfaceFilter &f : filters) {
+    for (const Filter &f : filters) {
         const double blur = std::max(f.blurX, f.blurY) * std::max(1, f.passes) / 2.0;
         margin += blur + std::abs(f.distance);
     }
     return int(std::ceil(std::min(margin * scale, 4096.0))) + 2;
 }
 
-void applyFilters(QImage &layer, const std::vector<SurfaceFilter> &filters, double scale)
+void applyFilters(QImage &layer, const std::vector<Filter> &filters, double scale)
 {
-    for (const SurfaceFilter &f : filters) {
+    for (const Filter &f : filters) {
         switch (f.kind) {
-        case SurfaceFilter::Kind::DropShadow:
-        case SurfaceFilter::Kind::Glow:
+        case Filter::Kind::DropShadow:
+        case Filter::Kind::Glow:
             applyShadow(layer, f, scale);
             break;
-        case SurfaceFilter::Kind::Blur:
+        case Filter::Kind::Blur:
             applyBlur(layer, f, scale);
             break;
-        case SurfaceFilter::Kind::Bevel:
-        case SurfaceFilter::Kind::GradientBevel:
+        case Filter::Kind::Bevel:
+        case Filter::Kind::GradientBevel:
             applyBevel(layer, f, scale);
             break;
-        case SurfaceFilter::Kind::GradientGlow:
+        case Filter::Kind::GradientGlow:
             applyGradientGlow(layer, f, scale);
             break;
-        case SurfaceFilter::Kind::ColorMatrix:
+        case Filter::Kind::ColorMatrix:
             applyColorMatrix(layer, f);
             break;
-        case SurfaceFilter::Kind::Convolution:
+        case Filter::Kind::Convolution:
             applyConvolution(layer, f);
             break;
         }

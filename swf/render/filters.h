@@ -1,63 +1,20 @@
-// Surface filters of PlaceObject3, applied to the layer an object with
-// filters is drawn into: blur, drop shadow, glow, bevel, gradient glow and
-// bevel, colour matrix and convolution. Parameters are in stage pixels;
-// the caller gives the device pixels per stage pixel.
+// Surface filters applied to the layer an object with filters is drawn
+// into. Parameters are in stage pixels; the caller gives the device pixels
+// per stage pixel.
 #pragma once
 
-#include "swf/model/placement.h"
-#include "swf/model/shape.h"
-#include "swf/types.h"
+#include "swf/model/filter.h"
 
 #include <QImage>
 
-#include <array>
 #include <vector>
 
 namespace swf {
 
-struct SurfaceFilter {
-    enum class Kind : quint8 {
-        DropShadow = 0,
-        Blur = 1,
-        Glow = 2,
-        Bevel = 3,
-        GradientGlow = 4,
-        Convolution = 5,
-        ColorMatrix = 6,
-        GradientBevel = 7,
-    };
-    Kind kind = Kind::Blur;
-    Rgba color;     // shadow, glow; the shadow of a bevel
-    Rgba highlight; // bevel
-    double blurX = 0.0;
-    double blurY = 0.0;
-    double angle = 0.0; // radians
-    double distance = 0.0;
-    double strength = 1.0;
-    bool inner = false;
-    bool knockout = false;
-    bool compositeSource = true;
-    bool onTop = false;
-    int passes = 1;
-    Gradient gradient;              // gradient glow and bevel: its colours and ratios
-    std::array<float, 20> matrix{}; // colour matrix
-    int matrixX = 0;                // convolution
-    int matrixY = 0;
-    std::vector<float> kernel;
-    float divisor = 1.0f;
-    float bias = 0.0f;
-    Rgba defaultColor;
-    bool clamp = true;
-    bool preserveAlpha = false;
-};
-
-// The filters of a placement, parsed; damaged ones are dropped.
-std::vector<SurfaceFilter> parseFilters(const std::vector<Filter> &filters);
-
 // Device pixels the filters may draw beyond their object, per side.
-int filterMargin(const std::vector<SurfaceFilter> &filters, double scale);
+int filterMargin(const std::vector<Filter> &filters, double scale);
 
 // Applies `filters` in order to a Format_ARGB32_Premultiplied layer.
-void applyFilters(QImage &layer, const std::vector<SurfaceFilter> &filters, double scale);
+void applyFilters(QImage &layer, const std::vector<Filter> &filters, double scale);
 
 } // namespace swf

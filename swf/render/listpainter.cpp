@@ -67,9 +67,8 @@ void ListPainter::paintObject(const DisplayObject &object, const DrawState &pare
     const PlacementState &placement = object.placement();
     const DrawState state{placement.matrix.toTransform() * parent.transform,
                           ColorTransform::concat(parent.colorTransform, placement.colorTransform)};
-    std::vector<SurfaceFilter> filters;
-    if (placement.filters)
-        filters = parseFilters(*placement.filters);
+    static const std::vector<Filter> kNone;
+    const std::vector<Filter> &filters = placement.filters ? *placement.filters : kNone;
     if (blendModeOf(placement.blendMode) != BlendMode::Normal || !filters.empty())
         paintLayered(object, state, placement.blendMode, filters);
     else
@@ -113,7 +112,7 @@ void ListPainter::paintBackground(const DisplayObject &object, const DrawState &
 // over the area layers may cover; the layer is then filtered, tinted as a
 // whole and composited in the object's mode.
 void ListPainter::paintLayered(const DisplayObject &object, const DrawState &state,
-                               quint8 blendMode, const std::vector<SurfaceFilter> &filters)
+                               quint8 blendMode, const std::vector<Filter> &filters)
 {
     const BlendMode mode = blendModeOf(blendMode);
     if (actsOnParentLayer(mode) && m_context.layerDepth == 0)

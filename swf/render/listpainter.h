@@ -25,7 +25,7 @@ private:
     void paintContent(const DisplayObject &object, const DrawState &state);
     void paintBackground(const DisplayObject &object, const DrawState &state);
     void paintLayered(const DisplayObject &object, const DrawState &state, quint8 blendMode,
-                      const std::vector<SurfaceFilter> &filters);
+                      const std::vector<Filter> &filters);
     void applyMasks(const std::vector<Mask> &masks);
 
     DrawContext &m_context;

@@ -1,6 +1,7 @@
 // Surface filters of PlaceObject3 drawn on the object's layer: blur, drop
 // shadow (with knockout and hidden object), inner glow, colour matrix; and
 // damaged filter lists, which draw the object unfiltered.
+#include "swf/parse/filterrecords.h"
 #include "swf/render/filters.h"
 #include "swftest.h"
 
@@ -185,14 +186,25 @@ void TestFilters::colourMatrix()
 
 void TestFilters::damagedFiltersAreDropped()
 {
-    // A blur cut short inside a well-formed list entry is dropped; the
-    // object still draws, unblurred.
-    std::vector<swf::Filter> list{
-        {1, QByteArray("\x00\x00\x0a", 3)}, {9, QByteArray(4, '\0')}, {1, blurFilter(4, 2).mid(1)}};
-    const auto parsed = swf::parseFilters(list);
-    QCOMPARE(parsed.size(), size_t(1));
-    QCOMPARE(parsed.front().passes, 2);
-    QCOMPARE(parsed.front().blurX, 4.0);
+    // Lists are read whole or not at all: one of an unknown kind or cut
+    // short leaves the object unfiltered.
+    const struct {
+        QByteArray list;
+        bool ok;
+        int filters;
+    } cases[] = {
+        {filterList({blurFilter(4, 2)}), true, 1},
+        {filterList({blurFilter(4, 2), glowFilter({})}), true, 2},
+        {filterList({QByteArray("\x09\x00\x00\x00", 4)}), false, 0}, // no kind 9
+        {filterList({blurFilter(4, 2).chopped(2)}), false, 0},
+        {QByteArray(1, '\2') + blurFilter(4, 2), false, 1}, // says two, holds one
+    };
+    for (const auto &c : cases) {
+        swf::Reader r(c.list);
+        std::vector<swf::Filter> filters;
+        QCOMPARE(swf::readFilterList(r, filters), c.ok);
+        QCOMPARE(int(filters.size()), c.filters);
+    }
     const QImage image = drawFiltered(filterList({QByteArray("\x01\x00\x00", 3)}));
     QVERIFY(grey(image, 21, 30) < 10);
     QVERIFY(grey(image, 18, 30) > 245);
