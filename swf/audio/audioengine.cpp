@@ -198,7 +198,7 @@ void AudioEngine::startSoundTag(const StartSound &tag)
 {
     quint16 id = tag.soundId;
     if (tag.className) {
-        const auto &classes = m_movie->sounds().classes;
+        const auto &classes = m_movie->symbols().classes;
         const auto it = classes.constFind(*tag.className);
         if (it == classes.constEnd()) {
             qCDebug(lcSwfAudio) << "StartSound2 names an unknown class" << *tag.className;

@@ -6,6 +6,7 @@
 #include "swf/io/container.h"
 #include "swf/model/character.h"
 #include "swf/model/sound.h"
+#include "swf/model/symbols.h"
 #include "swf/model/timeline.h"
 #include "swf/types.h"
 
@@ -41,8 +42,11 @@ struct MovieParts {
     Dictionary dictionary;
     Timeline timeline;
     TagStats stats;
-    // Button sounds and class names, from the sound tags.
+    // Button sounds, from the sound tags.
     SoundTables sounds;
+    SymbolTable symbols;
+    ScriptLimits scriptLimits;
+    FileAttributes attributes;
     // JPEGTables, while parsing: DefineBits images take their tables from it.
     QByteArray jpegTables;
 };
@@ -66,6 +70,9 @@ public:
     const Dictionary &dictionary() const { return m.dictionary; }
     const TagStats &stats() const { return m.stats; }
     const SoundTables &sounds() const { return m.sounds; }
+    const SymbolTable &symbols() const { return m.symbols; }
+    const ScriptLimits &scriptLimits() const { return m.scriptLimits; }
+    const FileAttributes &attributes() const { return m.attributes; }
 
     const Character *character(quint16 id) const
     {

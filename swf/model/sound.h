@@ -123,8 +123,6 @@ struct ButtonSound {
 struct SoundTables {
     // DefineButtonSound by button id, in the order of ButtonSoundTransition.
     std::unordered_map<quint16, std::array<std::optional<ButtonSound>, 4>> buttonSounds;
-    // SymbolClass names, which StartSound2 refers to.
-    QHash<QString, quint16> classes;
 };
 
 } // namespace swf

@@ -18,6 +18,10 @@ enum class ControlKind {
     StartSound,
     SoundStreamHead,
     SoundStreamBlock,
+    // Scripts; the script machines read their tags (model/scripttags.h).
+    DoAction,
+    DoInitAction,
+    DoAbc,
 };
 
 inline bool isSoundEvent(ControlKind kind)

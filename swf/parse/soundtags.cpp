@@ -1,6 +1,5 @@
 // Tag family: sounds: DefineSound, StartSound 1/2, SoundStreamHead 1/2,
-// SoundStreamBlock, DefineButtonSound, and SymbolClass for the class names
-// StartSound2 refers to.
+// SoundStreamBlock and DefineButtonSound.
 #include "swf/io/tagcodes.h"
 #include "swf/model/sound.h"
 #include "swf/parse/tagfamilies.h"
@@ -129,18 +128,6 @@ std::optional<Error> parseDefineButtonSound(TagContext &c)
     return std::nullopt;
 }
 
-std::optional<Error> parseSymbolClass(TagContext &c)
-{
-    const int count = c.reader.u16();
-    for (int i = 0; i < count && c.reader.ok(); ++i) {
-        const quint16 id = c.reader.u16();
-        const QString name = decodeText(c.reader.cstring(), c.version());
-        if (c.reader.ok() && !c.movie.sounds.classes.contains(name))
-            c.movie.sounds.classes.insert(name, id);
-    }
-    return c.overrunError("SymbolClass");
-}
-
 } // namespace
 
 void registerSoundTags(TagTable &table)
@@ -152,7 +139,6 @@ void registerSoundTags(TagTable &table)
     table.add(TagCode::SoundStreamHead2, parseSoundStreamHead2, TagScope::Control);
     table.add(TagCode::SoundStreamBlock, parseSoundStreamBlock, TagScope::Control);
     table.add(TagCode::DefineButtonSound, parseDefineButtonSound, TagScope::Definition);
-    table.add(TagCode::SymbolClass, parseSymbolClass, TagScope::Definition);
 }
 
 } // namespace swf

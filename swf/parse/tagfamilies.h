@@ -17,5 +17,6 @@ void registerFontTags(TagTable &table);        // fonttags.cpp
 void registerTextTags(TagTable &table);        // texttags.cpp
 void registerButtonTags(TagTable &table);      // buttontags.cpp
 void registerSoundTags(TagTable &table);       // soundtags.cpp
+void registerScriptTags(TagTable &table);      // scripttags.cpp
 
 } // namespace swf

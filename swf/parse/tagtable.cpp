@@ -31,6 +31,7 @@ const TagTable &TagTable::standard()
         registerTextTags(t);
         registerButtonTags(t);
         registerSoundTags(t);
+        registerScriptTags(t);
         return t;
     }();
     return table;

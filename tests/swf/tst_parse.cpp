@@ -2,6 +2,7 @@
 // placements, timelines, labels, and what the parser skips.
 #include "swf/io/tagcodes.h"
 #include "swf/model/placement.h"
+#include "swf/model/scripttags.h"
 #include "swf/model/shape.h"
 #include "swf/model/sprite.h"
 #include "swftest.h"
@@ -57,6 +58,7 @@ private slots:
     void spritesAndLabels();
     void unknownTagsAreCountedAndSkipped();
     void firstDefinitionWins();
+    void scriptTagsAndSymbols();
 };
 
 void TestParse::headerAndBackground()
@@ -304,9 +306,10 @@ void TestParse::placeObject3Extras()
     QCOMPARE(*place.visible, quint8(0));
     QVERIFY(*place.opaqueBackground == (swf::Rgba{0x10, 0x20, 0x30, 0x40}));
     QCOMPARE(int(place.filters->size()), 3);
-    QCOMPARE(place.filters->at(1).type, quint8(4));
-    QCOMPARE(place.filters->at(1).parameters.size(), 1 + 10 + 19);
-    QCOMPARE(place.filters->at(2).parameters.size(), 2 + 8 + 36 + 5);
+    QCOMPARE(place.filters->at(1).kind, swf::Filter::Kind::GradientGlow);
+    QCOMPARE(int(place.filters->at(1).gradient.records.size()), 2);
+    QCOMPARE(place.filters->at(2).kind, swf::Filter::Kind::Convolution);
+    QCOMPARE(int(place.filters->at(2).kernel.size()), 9);
     QCOMPARE(place.clipActions->allEvents, 0x00020001u);
     QCOMPARE(int(place.clipActions->records.size()), 2);
     QCOMPARE(place.clipActions->records[0].keyCode, quint8(65));
@@ -392,7 +395,7 @@ void TestParse::unknownTagsAreCountedAndSkipped()
 {
     swfwriter::SwfWriter w;
     w.rawTag(1000, QByteArray(100, 'x'));
-    w.rawTag(swf::TagCode::DoAction, QByteArray::fromHex("00"));
+    w.rawTag(1001, QByteArray::fromHex("00"));
     const quint16 square = defineSquare(w, 10, {0, 0, 0});
     w.placeObject2(placeAt(1, square, 0, 0));
     w.showFrame();
@@ -413,6 +416,57 @@ void TestParse::firstDefinitionWins()
     auto movie = mustParse(w.finish());
     const auto &shape = dynamic_cast<const swf::Shape &>(*movie->character(10));
     QCOMPARE(shape.styleTables[0].fills[0].color.r, quint8(1));
+}
+
+// DoAction in a sprite and on the main timeline, DoInitAction (main
+// timeline only), both DoABC forms, and the tables of names and settings.
+void TestParse::scriptTagsAndSymbols()
+{
+    auto named = [](std::initializer_list<std::pair<quint16, const char *>> pairs) {
+        swfwriter::BitWriter b;
+        b.u16(quint32(pairs.size()));
+        for (const auto &[id, name] : pairs) {
+            b.u16(id);
+            b.cstring(name);
+        }
+        return b.data();
+    };
+    swfwriter::SwfWriter w;
+    w.setVersion(9);
+    w.rawTag(swf::TagCode::FileAttributes, QByteArray::fromHex("08000000"));
+    w.rawTag(swf::TagCode::ScriptLimits, QByteArray::fromHex("0000ffff")); // depth 0, 65535 s
+    const quint16 square = defineSquare(w, 10, {0, 0, 0});
+    w.rawTag(swf::TagCode::ExportAssets, named({{square, "Box"}, {7, "Box"}}));
+    w.rawTag(swf::TagCode::SymbolClass, named({{0, "Main"}, {square, "Box"}}));
+    w.rawTag(swf::TagCode::DoInitAction, QByteArray::fromHex("0a000700"));
+    w.rawTag(swf::TagCode::DoAction, QByteArray::fromHex("0600"));
+    w.rawTag(swf::TagCode::DoAbc, QByteArray::fromHex("01000000") + "frame1" + QByteArray(1, 0) +
+                                      QByteArray::fromHex("10002e00"));
+    w.rawTag(swf::TagCode::DoAbc1, QByteArray::fromHex("10002e00"));
+    w.rawTag(swf::TagCode::DoAction, QByteArray()); // empty: still a tag
+    w.showFrame();
+    auto movie = mustParse(w.finish());
+    const auto &tags = movie->timeline().frames.at(0).tags;
+    QCOMPARE(tags.size(), size_t(5));
+    const auto &init = static_cast<const swf::DoInitAction &>(*tags[0]);
+    QCOMPARE(init.kind(), swf::ControlKind::DoInitAction);
+    QCOMPARE(init.spriteId, quint16(10));
+    QCOMPARE(init.actions, QByteArray::fromHex("0700"));
+    QCOMPARE(static_cast<const swf::DoAction &>(*tags[1]).actions, QByteArray::fromHex("0600"));
+    const auto &abc = static_cast<const swf::DoAbc &>(*tags[2]);
+    QCOMPARE(abc.flags, swf::DoAbc::kLazyInitialize);
+    QCOMPARE(abc.name, QStringLiteral("frame1"));
+    QCOMPARE(abc.abc, QByteArray::fromHex("10002e00"));
+    QCOMPARE(static_cast<const swf::DoAbc &>(*tags[3]).abc, QByteArray::fromHex("10002e00"));
+    const swf::SymbolTable &symbols = movie->symbols();
+    QCOMPARE(symbols.exported(QStringLiteral("box"), false), std::optional<quint16>(square));
+    QCOMPARE(symbols.exported(QStringLiteral("box"), true), std::nullopt);
+    QCOMPARE(symbols.documentClass(), QStringLiteral("Main"));
+    QCOMPARE(symbols.classes.value(QStringLiteral("Box")), square);
+    QVERIFY(movie->attributes().actionScript3);
+    QCOMPARE(movie->scriptLimits().maxRecursionDepth, 1);
+    QCOMPARE(movie->scriptLimits().timeoutSeconds, 60);
+    QCOMPARE(movie->stats().malformedTags, 0);
 }
 
 QTEST_GUILESS_MAIN(TestParse)
