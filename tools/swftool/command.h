@@ -29,5 +29,9 @@ void reportError(const QString &problem);
 void writeStdout(const QByteArray &bytes);
 // Writes a whole file named by a byte-string path.
 bool writeFileBytes(const QByteArray &path, const QByteArray &bytes, QString *problem);
+// Writes a temporary file beside `path` and renames it over `path`, so
+// `path` is replaced whole or left as it was, and nothing is written
+// through a link that `path` may be.
+bool replaceFileBytes(const QByteArray &path, const QByteArray &bytes, QString *problem);
 
 } // namespace swftool
