@@ -2,6 +2,7 @@
 // test's own. A second launch blocks while it hands over, so it runs on a
 // thread of its own while the running player's event loop answers.
 #include "app/instancechannel.h"
+#include "tests/testfiles.h"
 
 #include <QFile>
 #include <QLocalSocket>
@@ -51,12 +52,6 @@ bool leaveDeadSocket(const QByteArray &path)
     return bound;
 }
 
-mode_t modeOf(const QByteArray &path)
-{
-    struct stat info = {};
-    return ::lstat(path.constData(), &info) == 0 ? info.st_mode : 0;
-}
-
 } // namespace
 
 class InstanceChannelTest final : public QObject {
@@ -92,7 +87,7 @@ void InstanceChannelTest::filesReachTheRunningPlayer()
     QCOMPARE(received.size(), 1);
     QCOMPARE(received.at(0).at(0).value<QByteArrayList>(), files);
     // Only the user may reach the socket.
-    QCOMPARE(modeOf(running.socketPath()) & 077, mode_t(0));
+    QCOMPARE(fileMode(running.socketPath()) & 077, mode_t(0));
 
     auto third = launch(folder(), {"/m/b.swf"});
     QVERIFY(await(third));
@@ -168,7 +163,7 @@ void InstanceChannelTest::runtimeFolder()
     QCOMPARE(InstanceChannel::runtimeFolder(folder(), "/unused"), folder());
     const QByteArray fallback = folder() + "/fallback";
     QCOMPARE(InstanceChannel::runtimeFolder("relative", fallback), fallback);
-    QCOMPARE(modeOf(fallback) & 07777, mode_t(0700));
+    QCOMPARE(fileMode(fallback) & 07777, mode_t(0700));
     QCOMPARE(InstanceChannel::runtimeFolder({}, fallback), fallback);
 
     QCOMPARE(::chmod(fallback.constData(), 0755), 0);

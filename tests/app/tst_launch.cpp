@@ -36,12 +36,6 @@ QByteArray readLink(const QByteArray &path)
         QVERIFY2(!problem_, qPrintable(problem_.value_or(QString())));                             \
     } while (false)
 
-mode_t modeOf(const QByteArray &path)
-{
-    struct stat info = {};
-    return ::lstat(path.constData(), &info) == 0 ? info.st_mode : 0;
-}
-
 } // namespace
 
 class LaunchTest final : public QObject {
@@ -192,8 +186,8 @@ void LaunchTest::startUpFolderIsMadeOnce()
     const QByteArray folder = root + "/home/.local/share/orvanto";
 
     VERIFY_PREPARED(folder, installed);
-    QCOMPARE(modeOf(folder) & 07777, mode_t(0700));
-    QCOMPARE(modeOf(root + "/home/.local") & 07777, mode_t(0700));
+    QCOMPARE(fileMode(folder) & 07777, mode_t(0700));
+    QCOMPARE(fileMode(root + "/home/.local") & 07777, mode_t(0700));
     QFile list(QFile::decodeName(folder + "/FlashList.ini"));
     QVERIFY(list.exists());
     QCOMPARE(list.size(), 0);
@@ -226,11 +220,11 @@ void LaunchTest::startUpFolderKeepsWhatTheUserPutThere()
     QCOMPARE(::symlink("/nowhere/winaqua.skn", (folder + "/winaqua.skn").constData()), 0);
 
     VERIFY_PREPARED(folder, installed);
-    QVERIFY(S_ISREG(modeOf(folder + "/vesk.swf")));
+    QVERIFY(S_ISREG(fileMode(folder + "/vesk.swf")));
     QCOMPARE(readLink(folder + "/winaqua.skn"), installed + "/winaqua.skn");
-    QCOMPARE(modeOf(folder + "/winaqua"), mode_t(0));
+    QCOMPARE(fileMode(folder + "/winaqua"), mode_t(0));
     // The folder was there: no list file is written into it.
-    QCOMPARE(modeOf(folder + "/FlashList.ini"), mode_t(0));
+    QCOMPARE(fileMode(folder + "/FlashList.ini"), mode_t(0));
 }
 
 void LaunchTest::startUpFolderReportsWhatItCannotMake()

@@ -4,18 +4,9 @@
 # must hold the installed tree, and its one maintainer script is the
 # post-install refresh of the MIME and desktop databases.
 # Exits 77 (skipped) when a packaging tool is missing.
-set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 build="$(cd "$1" && pwd)"
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
-
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
-for tool in cpack dpkg-deb dpkg-shlibdeps; do
-    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
-done
+need cpack dpkg-deb dpkg-shlibdeps
 
 cpack -G DEB -B "$work" --config "$build/CPackConfig.cmake" >"$work/cpack.log" ||
     { cat "$work/cpack.log"; fail "cpack"; }

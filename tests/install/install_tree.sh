@@ -5,18 +5,9 @@
 # magic and globs2 files: asking xdg-mime would fall back to `file`, which
 # knows SWF already and so would tell nothing about our package.
 # Exits 77 (skipped) when a checking tool is missing.
-set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 build="$(cd "$1" && pwd)"
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
-
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
-for tool in desktop-file-validate xmllint update-mime-database; do
-    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
-done
+need desktop-file-validate xmllint update-mime-database
 
 # PNG width and height from the IHDR chunk.
 png_size() {

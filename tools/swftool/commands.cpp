@@ -1,4 +1,5 @@
 #include "command.h"
+#include "stagepicture.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -115,6 +116,34 @@ bool replaceFileBytes(const QByteArray &path, const QByteArray &bytes, QString *
         return false;
     }
     return true;
+}
+
+std::optional<swf::MoviePtr> openMovie(const QByteArray &file)
+{
+    auto movie = swf::loadMovieFile(file);
+    if (!movie) {
+        reportFileError(file, movie.error().toString());
+        return std::nullopt;
+    }
+    return *movie;
+}
+
+int savePicture(const QImage &image, QSize size, const QByteArray &movie, const QByteArray &output,
+                FileWriter write)
+{
+    if (image.isNull()) {
+        reportFileError(
+            movie,
+            QStringLiteral("no memory for a %1x%2 picture").arg(size.width()).arg(size.height()));
+        return 1;
+    }
+    QString problem;
+    const auto png = encodePng(image, &problem);
+    if (!png || !write(output, *png, &problem)) {
+        reportFileError(output, problem);
+        return 1;
+    }
+    return 0;
 }
 
 } // namespace swftool

@@ -5,7 +5,6 @@
 #include "stagepicture.h"
 
 #include "swf/limits.h"
-#include "swf/movieloader.h"
 #include "swf/render/renderer.h"
 
 #include <optional>
@@ -99,33 +98,16 @@ int runRender(const Arguments &args)
         reportError(problem);
         return 2;
     }
-    auto movie = swf::loadMovieFile(options->input);
-    if (!movie) {
-        reportFileError(options->input, movie.error().toString());
+    const auto movie = openMovie(options->input);
+    if (!movie)
         return 1;
-    }
     swf::Player player(*movie);
     for (int i = 1; i < options->frames; ++i)
         player.step();
     swf::Renderer renderer;
     const QSize size = options->size.value_or(stageSize(**movie));
     const QImage image = renderStage(renderer, player, size);
-    if (image.isNull()) {
-        reportFileError(
-            options->input,
-            QStringLiteral("no memory for a %1x%2 picture").arg(size.width()).arg(size.height()));
-        return 1;
-    }
-    const auto png = encodePng(image, &problem);
-    if (!png) {
-        reportFileError(options->output, problem);
-        return 1;
-    }
-    if (!writeFileBytes(options->output, *png, &problem)) {
-        reportFileError(options->output, problem);
-        return 1;
-    }
-    return 0;
+    return savePicture(image, size, options->input, options->output, writeFileBytes);
 }
 
 } // namespace swftool

@@ -8,7 +8,6 @@
 #include "thumbnailframe.h"
 
 #include "swf/limits.h"
-#include "swf/movieloader.h"
 
 #include <QDeadlineTimer>
 
@@ -83,27 +82,14 @@ int runThumbnail(const Arguments &args)
         reportError(problem);
         return 2;
     }
-    auto movie = swf::loadMovieFile(options->input);
-    if (!movie) {
-        reportFileError(options->input, movie.error().toString());
+    const auto movie = openMovie(options->input);
+    if (!movie)
         return 1;
-    }
     swf::Player player(*movie);
     const QSize size = fitInSquare(stageSize(**movie), options->side);
     const QImage image = findThumbnailFrame(
         player, size, ThumbnailLimits{100, [&deadline] { return deadline.hasExpired(); }});
-    if (image.isNull()) {
-        reportFileError(
-            options->input,
-            QStringLiteral("no memory for a %1x%2 picture").arg(size.width()).arg(size.height()));
-        return 1;
-    }
-    const auto png = encodePng(image, &problem);
-    if (!png || !replaceFileBytes(options->output, *png, &problem)) {
-        reportFileError(options->output, problem);
-        return 1;
-    }
-    return 0;
+    return savePicture(image, size, options->input, options->output, replaceFileBytes);
 }
 
 } // namespace swftool
