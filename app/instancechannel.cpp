@@ -125,10 +125,17 @@ void InstanceChannel::accept()
 {
     while (QLocalSocket *socket = m_server->nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        QTimer::singleShot(kReceiveMs, socket, [socket] { socket->abort(); });
+        // Gone after a while in every case, also when it closed before it
+        // was accepted and so never reports its disconnection.
+        QTimer::singleShot(kReceiveMs, socket, [socket] {
+            socket->abort();
+            socket->deleteLater();
+        });
         auto received = std::make_shared<QByteArray>();
         connect(socket, &QLocalSocket::readyRead, this,
                 [this, socket, received] { receive(socket, *received); });
+        if (socket->bytesAvailable() > 0)
+            receive(socket, *received);
     }
 }
 
