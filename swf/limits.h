@@ -87,4 +87,14 @@ inline constexpr int kMaxTextFaces = 32;
 // Text height in twips at most, as the file's 16-bit heights allow.
 inline constexpr int kMaxTextHeight = 65535;
 
+// Scripts. Elements of one array, and characters of one string, a movie
+// may make; past them the operation does nothing (arrays) or stops at the
+// limit (strings), so no script can take all memory.
+inline constexpr qint64 kMaxScriptArrayLength = qint64(1) << 24;
+inline constexpr qint64 kMaxScriptStringLength = qint64(1) << 27;
+// Objects alive in one movie's script heap before its scripts are stopped.
+inline constexpr qint64 kMaxScriptObjects = qint64(1) << 23;
+// Values on the operand stack of one script.
+inline constexpr int kMaxScriptStack = 1 << 20;
+
 } // namespace swf::limits

@@ -50,6 +50,7 @@ public:
     void playingChanged(bool playing) override;
     void buttonTransition(quint16 buttonId, ButtonSoundTransition transition) override;
     std::optional<int> framesDue() const override;
+    void stopAllSounds() override { stopAll(); }
 
     // Mixes the next `frames` frames, interleaved stereo, into `out`.
     void render(qint16 *out, int frames);

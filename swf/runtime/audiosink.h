@@ -36,6 +36,8 @@ public:
     // frames the timeline must step to catch up with what is heard (0 when
     // it is ahead). None lets the frame rate set the pace.
     virtual std::optional<int> framesDue() const { return std::nullopt; }
+    // A script stopped every sound (stopAllSounds).
+    virtual void stopAllSounds() {}
 };
 
 class NullAudioSink final : public AudioSink {

@@ -120,18 +120,4 @@ void ButtonInstance::showState(quint8 flag)
     c.changed = true;
 }
 
-void ButtonInstance::advance(RuntimeContext &context)
-{
-    // Like a timeline's children: objects created meanwhile wait a frame.
-    std::vector<ObjectHandle> running;
-    for (const auto &[depth, child] : m_children.objects()) {
-        if (child->children())
-            running.push_back(child->handle());
-    }
-    for (const ObjectHandle handle : running) {
-        if (DisplayObject *child = context.find(handle))
-            child->advance(context);
-    }
-}
-
 } // namespace swf

@@ -27,7 +27,6 @@ public:
     const DisplayList *children() const override { return &m_children; }
     DisplayList *children() override { return &m_children; }
     void enterFirstFrame(RuntimeContext &context) override;
-    void advance(RuntimeContext &context) override;
 
 private:
     void showState(quint8 flag);

@@ -36,7 +36,8 @@ void DisplayObject::applyTimelinePlacement(const PlacementState &state)
         next.colorTransform = m_placement.colorTransform;
     if (m_locks & ScriptLock::Visible)
         next.visible = m_placement.visible;
-    if (m_locks & ScriptLock::Name)
+    // A name given at creation (instanceN) stays when the timeline has none.
+    if ((m_locks & ScriptLock::Name) || next.name.isEmpty())
         next.name = m_placement.name;
     if (m_locks & ScriptLock::Filters)
         next.filters = m_placement.filters;

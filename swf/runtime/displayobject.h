@@ -92,8 +92,6 @@ public:
 
     // Shows the first frame once the object is in its list (addChild()).
     virtual void enterFirstFrame(RuntimeContext &) {}
-    // One frame of the object's own time (sprites play their timeline).
-    virtual void advance(RuntimeContext &) {}
 
 private:
     const Character *m_character;

@@ -69,10 +69,16 @@ std::unique_ptr<DisplayObject> instantiate(const PlacementState &placement, Disp
 }
 
 DisplayObject *addChild(DisplayList &list, std::unique_ptr<DisplayObject> object,
-                        RuntimeContext &context)
+                        RuntimeContext &context, Replacement replacement)
 {
     const int depth = object->depth();
-    removeChild(list, depth, context);
+    if (replacement == Replacement::Announced)
+        removeChild(list, depth, context);
+    else
+        list.remove(depth);
+    // Objects without a name get one, as scripts see them: instance1, …
+    if (object->name().isEmpty())
+        object->placement().name = QStringLiteral("instance%1").arg(++context.instanceCounter);
     DisplayObject *added = object.get();
     list.insert(std::move(object));
     context.changed = true;

@@ -16,10 +16,12 @@ namespace swf {
 std::unique_ptr<DisplayObject> instantiate(const PlacementState &placement, DisplayObject *parent,
                                            RuntimeContext &context);
 
-// Puts `object` in `list` at its depth (what was there is removed first),
-// tells the script host, then lets it enter its first frame.
+// Puts `object` in `list` at its depth, tells the script host, then lets
+// it enter its first frame. What was at the depth is removed first, and
+// the host told of it unless the new object takes its place `Silently`.
+enum class Replacement { Announced, Silently };
 DisplayObject *addChild(DisplayList &list, std::unique_ptr<DisplayObject> object,
-                        RuntimeContext &context);
+                        RuntimeContext &context, Replacement replacement = Replacement::Announced);
 // Tells the script host, then frees the object at `depth`, if any.
 void removeChild(DisplayList &list, int depth, RuntimeContext &context);
 

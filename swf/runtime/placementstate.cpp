@@ -68,8 +68,9 @@ std::optional<PlacementState> placedState(const PlacementState *current, const P
 {
     const bool create = place.version == 1 || !place.move;
     if (create) {
-        // The Flash Player leaves an occupied depth alone.
-        if (current || !place.characterId || !defined(*place.characterId, movie))
+        // A new object takes an occupied depth; the one there goes without
+        // a word (no unload), as in the Flash Player.
+        if (!place.characterId || !defined(*place.characterId, movie))
             return std::nullopt;
         PlacementState state;
         state.characterId = *place.characterId;
@@ -91,8 +92,8 @@ std::optional<PlacementState> placedState(const PlacementState *current, const P
     }
     PlacementState state = *current;
     if (place.characterId && *place.characterId != current->characterId &&
-        defined(*place.characterId, movie) && changesInPlace(current->characterId,
-                                                             *place.characterId, movie))
+        defined(*place.characterId, movie) &&
+        changesInPlace(current->characterId, *place.characterId, movie))
         state.characterId = *place.characterId;
     applyFields(state, place);
     return state;

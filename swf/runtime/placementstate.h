@@ -40,8 +40,9 @@ using PlacementMap = std::map<int, PlacementState>;
 
 // The state at `place.depth` after `place`, given the one before it (null
 // when the depth is free). Empty when the tag leaves the depth unchanged:
-// a placement onto an occupied depth without the move flag, a move of an
-// empty depth, or a character the dictionary lacks. A move that names
+// a move without a character of an empty depth, or a character the
+// dictionary lacks. A placement without the move flag makes a new object
+// even where one is. A move that names
 // another character changes it only from a shape (or morph shape) to a
 // shape (or morph shape); otherwise the object keeps its character.
 std::optional<PlacementState> placedState(const PlacementState *current, const PlaceObject &place,

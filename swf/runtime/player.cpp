@@ -1,5 +1,8 @@
 #include "swf/runtime/player.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace swf {
 
 Player::Player(std::shared_ptr<const Movie> movie, AudioSink *audio,
@@ -60,11 +63,32 @@ void Player::step()
     stepFrame();
 }
 
+// Clips step newest first, as the Flash Player keeps them: a clip made by
+// this step waits for the next, and one removed before its turn misses it.
 void Player::stepFrame()
 {
     const int before = frame();
     m_scripts->frameStarting();
-    m_root->advance(m_context);
+    std::vector<std::pair<quint64, ObjectHandle>> clips;
+    const auto collect = [&clips](const auto &self, const DisplayObject &object) -> void {
+        if (object.timeline())
+            clips.emplace_back(object.serial(), object.handle());
+        if (const DisplayList *children = object.children()) {
+            for (const auto &[depth, child] : children->objects())
+                self(self, *child);
+        }
+    };
+    collect(collect, *m_root);
+    std::sort(clips.begin(), clips.end(),
+              [](const auto &a, const auto &b) { return a.first > b.first; });
+    for (const auto &[serial, handle] : clips) {
+        DisplayObject *clip = m_context.find(handle);
+        if (!clip)
+            continue;
+        m_scripts->clipStepping(*clip);
+        if ((clip = m_context.find(handle)))
+            clip->timeline()->step(m_context);
+    }
     m_scripts->runPending();
     m_scripts->frameEnded();
     if (frame() < before)
@@ -99,6 +123,8 @@ void Player::setAudioSink(AudioSink *sink)
 
 void Player::pointerEvent(const PointerEvent &event)
 {
+    if (event.type != PointerEvent::Type::Leave)
+        m_pointerPosition = event.stagePosition;
     if (m_pointer.pointerEvent(event, *m_root, m_context))
         m_context.changed = true;
     m_scripts->pointerEvent(event);

@@ -91,6 +91,8 @@ public:
     // state and the scripts hear of it.
     void pointerEvent(const PointerEvent &event);
     void keyEvent(const KeyEvent &event);
+    // Where the pointer was last seen, in stage twips.
+    QPointF pointerPosition() const { return m_pointerPosition; }
     // Whether the pointer was last over a button or a clip that takes it.
     bool overInteractive() const { return m_pointer.overInteractive(); }
 
@@ -105,6 +107,7 @@ private:
     ObjectGeometry m_geometry;
     PointerDispatcher m_pointer{m_geometry};
     double m_timeMs = 0.0;
+    QPointF m_pointerPosition;
     bool m_running = false;
     // Last, so that its objects go before the context that counts them.
     std::unique_ptr<SpriteInstance> m_root;

@@ -19,6 +19,8 @@ struct RuntimeContext {
     // and its size is checked against the limit.
     std::unordered_map<quint64, DisplayObject *> objects;
     quint64 nextSerial = 1;
+    // Names given to objects placed without one.
+    int instanceCounter = 0;
     // Something drawn changed since the last look.
     bool changed = true;
 

@@ -38,9 +38,11 @@ public:
     // An object is about to leave its display list and be freed.
     virtual void objectRemoved(DisplayObject &) {}
 
-    // The phases of a frame: before the timelines advance, after them (run
-    // what is queued), and when the frame is done.
+    // The phases of a frame: before the timelines advance; each clip just
+    // before its timeline steps (newest clips first); after them all (run
+    // what is queued); and when the frame is done.
     virtual void frameStarting() {}
+    virtual void clipStepping(DisplayObject &) {}
     virtual void runPending() {}
     virtual void frameEnded() {}
 

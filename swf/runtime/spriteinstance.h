@@ -24,7 +24,6 @@ public:
     TimelineInstance *timeline() override { return &m_timeline; }
     const TimelineInstance *timeline() const override { return &m_timeline; }
     void enterFirstFrame(RuntimeContext &context) override { m_timeline.enterFirstFrame(context); }
-    void advance(RuntimeContext &context) override { m_timeline.step(context); }
 
     // A timeline with one empty frame, for clips made by scripts.
     static const Timeline &emptyTimeline();

@@ -15,8 +15,9 @@ namespace {
 bool samePlacement(const PlacementState &a, const PlacementState &b)
 {
     return a.matrix == b.matrix && a.colorTransform == b.colorTransform && a.ratio == b.ratio &&
-           a.name == b.name && a.clipDepth == b.clipDepth && a.blendMode == b.blendMode &&
-           a.filters == b.filters && a.cacheAsBitmap == b.cacheAsBitmap && a.visible == b.visible &&
+           (b.name.isEmpty() || a.name == b.name) && a.clipDepth == b.clipDepth &&
+           a.blendMode == b.blendMode && a.filters == b.filters &&
+           a.cacheAsBitmap == b.cacheAsBitmap && a.visible == b.visible &&
            a.opaqueBackground == b.opaqueBackground && a.clipActions == b.clipActions;
 }
 
@@ -50,17 +51,6 @@ void TimelineInstance::enterFirstFrame(RuntimeContext &context)
 
 void TimelineInstance::step(RuntimeContext &context)
 {
-    // Children first: those created by this step show their first frame.
-    std::vector<ObjectHandle> existing;
-    existing.reserve(m_list.size());
-    for (const auto &[depth, object] : m_list.objects()) {
-        if (object->children())
-            existing.push_back(object->handle());
-    }
-    for (const ObjectHandle handle : existing) {
-        if (DisplayObject *object = context.find(handle))
-            object->advance(context);
-    }
     if (!m_playing || frameCount() <= 1)
         return;
     if (m_frame + 1 >= frameCount())
@@ -85,22 +75,48 @@ void TimelineInstance::gotoFrame(int target, RuntimeContext &context)
 void TimelineInstance::executeFrame(int frame, RuntimeContext &context)
 {
     m_frame = frame;
-    // Scripts are queued before the objects of the frame are made, so the
-    // frame's own actions run before those of the clips it places.
-    forwardScripts(frame, true, context);
+    executeTags(frame, false, nullptr, context);
+}
+
+// The frame's tags in order: what they place and remove, the scripts and
+// sounds they hold. After a jump the display list already matches the
+// frame but for the objects the frame itself creates, which are made here
+// in tag order, so that their events and first frames queue in between
+// the frame's own actions as when the frame is played into.
+void TimelineInstance::executeTags(int frame, bool jumped, const PlacementMap *placements,
+                                   RuntimeContext &context)
+{
     for (const auto &tag : m_timeline.frames[frame].tags) {
         switch (tag->kind()) {
         case ControlKind::PlaceObject: {
             const auto &placeTag = static_cast<const PlaceObject &>(*tag);
+            if (jumped) {
+                const auto it = placements->find(placeTag.depth);
+                if (it != placements->end() && it->second.placedFrame == frame &&
+                    !m_list.at(placeTag.depth))
+                    place(it->second, context);
+                break;
+            }
             DisplayObject *current = m_list.at(placeTag.depth);
             auto next = placedState(current ? &current->placement() : nullptr, placeTag, frame,
                                     m_owner.movie());
+            const bool creates = placeTag.version == 1 || !placeTag.move;
             if (next)
-                place(*next, context);
+                place(*next, context, creates ? Replacement::Silently : Replacement::Announced);
             break;
         }
         case ControlKind::RemoveObject:
-            removeChild(m_list, static_cast<const RemoveObject &>(*tag).depth, context);
+            if (!jumped)
+                removeChild(m_list, static_cast<const RemoveObject &>(*tag).depth, context);
+            break;
+        case ControlKind::DoInitAction:
+            context.scripts->doInitAction(m_owner, static_cast<const DoInitAction &>(*tag));
+            break;
+        case ControlKind::DoAbc:
+            context.scripts->doAbc(static_cast<const DoAbc &>(*tag));
+            break;
+        case ControlKind::DoAction:
+            context.scripts->doAction(m_owner, static_cast<const DoAction &>(*tag));
             break;
         default:
             if (isSoundEvent(tag->kind()) && context.audio)
@@ -125,20 +141,19 @@ void TimelineInstance::jumpTo(int target, RuntimeContext &context)
         }
         from = m_frame + 1;
     }
-    // Init actions of the frames passed over still run (once each); only
-    // the target frame's own actions do.
+    // Init actions and bytecode of the frames passed over still run (once
+    // each); only the target frame's own actions do.
     for (int f = from; f < target; ++f)
-        forwardScripts(f, false, context);
+        forwardScripts(f, context);
     for (int f = from; f <= target; ++f)
         applyFrame(placements, m_timeline.frames[f], f, m_owner.movie());
     m_frame = target;
-    forwardScripts(target, true, context);
-    reconcile(placements, context);
-    forwardSounds(target, context);
-    context.scripts->frameEntered(m_owner, target);
+    reconcile(placements, target, context);
+    executeTags(target, true, &placements, context);
 }
 
-void TimelineInstance::reconcile(const PlacementMap &placements, RuntimeContext &context)
+void TimelineInstance::reconcile(const PlacementMap &placements, int deferred,
+                                 RuntimeContext &context)
 {
     std::vector<int> gone;
     for (const auto &[depth, object] : m_list.objects()) {
@@ -153,7 +168,8 @@ void TimelineInstance::reconcile(const PlacementMap &placements, RuntimeContext 
     for (const auto &[depth, state] : placements) {
         DisplayObject *object = m_list.at(depth);
         if (!object) {
-            place(state, context);
+            if (state.placedFrame != deferred)
+                place(state, context);
         } else if (!object->isDynamic() && !samePlacement(object->placement(), state)) {
             object->applyTimelinePlacement(state);
             context.changed = true;
@@ -164,7 +180,8 @@ void TimelineInstance::reconcile(const PlacementMap &placements, RuntimeContext 
 // Puts `state` at its depth: the object there is updated when it is the
 // same creation, replaced otherwise. A depth a script's object holds is
 // left to it.
-void TimelineInstance::place(const PlacementState &state, RuntimeContext &context)
+void TimelineInstance::place(const PlacementState &state, RuntimeContext &context,
+                             Replacement replacement)
 {
     DisplayObject *current = m_list.at(state.depth);
     context.changed = true;
@@ -175,38 +192,18 @@ void TimelineInstance::place(const PlacementState &state, RuntimeContext &contex
         return;
     }
     if (auto object = instantiate(state, &m_owner, context))
-        addChild(m_list, std::move(object), context);
+        addChild(m_list, std::move(object), context, replacement);
     else
         removeChild(m_list, state.depth, context);
 }
 
-void TimelineInstance::forwardScripts(int frame, bool frameActions, RuntimeContext &context)
+void TimelineInstance::forwardScripts(int frame, RuntimeContext &context)
 {
     for (const auto &tag : m_timeline.frames[frame].tags) {
-        switch (tag->kind()) {
-        case ControlKind::DoInitAction:
+        if (tag->kind() == ControlKind::DoInitAction)
             context.scripts->doInitAction(m_owner, static_cast<const DoInitAction &>(*tag));
-            break;
-        case ControlKind::DoAbc:
+        else if (tag->kind() == ControlKind::DoAbc)
             context.scripts->doAbc(static_cast<const DoAbc &>(*tag));
-            break;
-        case ControlKind::DoAction:
-            if (frameActions)
-                context.scripts->doAction(m_owner, static_cast<const DoAction &>(*tag));
-            break;
-        default:
-            break;
-        }
-    }
-}
-
-void TimelineInstance::forwardSounds(int frame, RuntimeContext &context)
-{
-    if (!context.audio)
-        return;
-    for (const auto &tag : m_timeline.frames[frame].tags) {
-        if (isSoundEvent(tag->kind()))
-            context.audio->soundEvent(SoundEvent{*tag, soundOwner(), frame});
     }
 }
 

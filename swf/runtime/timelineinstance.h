@@ -5,6 +5,7 @@
 
 #include "swf/model/timeline.h"
 #include "swf/runtime/displayobject.h"
+#include "swf/runtime/instancefactory.h"
 
 namespace swf {
 
@@ -28,9 +29,9 @@ public:
 
     // Shows the first frame; called once, when the owner joins its list.
     void enterFirstFrame(RuntimeContext &context);
-    // One frame of time: the children that exist now advance, then this
-    // timeline, if it plays, moves to its next frame, back to the first
-    // after the last. A timeline of one frame stays where it is.
+    // One frame of this timeline's time (its children step on their own,
+    // see Player::step()): if it plays, it moves to its next frame, back to
+    // the first after the last. A timeline of one frame stays where it is.
     void step(RuntimeContext &context);
     // Puts the timeline on `target` (clamped) with exactly the display list
     // that frame has when played from the start, and hands that frame's
@@ -42,10 +43,14 @@ public:
 private:
     void executeFrame(int frame, RuntimeContext &context);
     void jumpTo(int target, RuntimeContext &context);
-    void reconcile(const PlacementMap &placements, RuntimeContext &context);
-    void place(const PlacementState &state, RuntimeContext &context);
-    void forwardScripts(int frame, bool frameActions, RuntimeContext &context);
-    void forwardSounds(int frame, RuntimeContext &context);
+    // Makes the list match `placements`; objects the frame `deferred`
+    // creates are left for its tags to create in order.
+    void reconcile(const PlacementMap &placements, int deferred, RuntimeContext &context);
+    void executeTags(int frame, bool jumped, const PlacementMap *placements,
+                     RuntimeContext &context);
+    void place(const PlacementState &state, RuntimeContext &context,
+               Replacement replacement = Replacement::Announced);
+    void forwardScripts(int frame, RuntimeContext &context);
     // The owner as the audio sink knows it: null for a level's main timeline.
     const DisplayObject *soundOwner() const;
 

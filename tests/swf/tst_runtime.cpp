@@ -144,7 +144,7 @@ private slots:
     void seekClampsToRealFrames();
     void nestedSpritesRunTheirOwnTimelines();
     void loopKeepsObjectsOfTheFirstFrame();
-    void occupiedDepthWithoutMoveIsLeftAlone();
+    void placementOnAnOccupiedDepthReplaces();
     void moveNamingAnotherCharacter_data();
     void moveNamingAnotherCharacter();
     void placementByName();
@@ -290,7 +290,8 @@ void TestRuntime::loopKeepsObjectsOfTheFirstFrame()
     QCOMPARE(spriteFrame(player.displayList().at(1)), 2);
 }
 
-void TestRuntime::occupiedDepthWithoutMoveIsLeftAlone()
+// A placement without the move flag makes a new object where one is.
+void TestRuntime::placementOnAnOccupiedDepthReplaces()
 {
     swfwriter::SwfWriter w;
     const quint16 a = defineSquare(w, 5, {255, 0, 0});
@@ -300,7 +301,7 @@ void TestRuntime::occupiedDepthWithoutMoveIsLeftAlone()
     w.placeObject(b, 1, swfwriter::translation(8, 8));
     w.showFrame();
     swf::Player player(mustParse(w.finish()));
-    QCOMPARE(describe(player.displayList()), QStringLiteral("1:1@0,0"));
+    QCOMPARE(describe(player.displayList()), QStringLiteral("1:2@8,8"));
 }
 
 void TestRuntime::moveNamingAnotherCharacter_data()
@@ -469,8 +470,9 @@ void TestRuntime::soundEventsReachTheSink()
                                        QStringLiteral("stop")}));
 }
 
-// The host hears the frame's scripts before the objects the frame makes,
-// then their first frames, and each phase of a step, in order.
+// The host hears a frame's tags in order (an object placed before the
+// frame's actions brings its first frame's actions first), and each phase
+// of a step.
 void TestRuntime::scriptHostHearsEachPhase()
 {
     swfwriter::SwfWriter w;
@@ -491,14 +493,14 @@ void TestRuntime::scriptHostHearsEachPhase()
     RecordingHost &log = *host;
     swf::Player player(mustParse(w.finish()), nullptr, std::move(host));
     QCOMPARE(log.player, &player);
-    QCOMPARE(log.log, QStringList({"attach", "added _level0", "action _level0 0a00", "added kid",
-                                   "action kid 0b00", "run"}));
+    QCOMPARE(log.log, QStringList({"attach", "added _level0", "added kid", "action kid 0b00",
+                                   "action _level0 0a00", "run"}));
     log.log.clear();
     player.step();
     player.keyEvent({swf::KeyEvent::Type::Press, 37, 0});
     player.pointerEvent({swf::PointerEvent::Type::Move, QPointF(1, 1)});
-    QCOMPARE(log.log, QStringList({"start", "removed kid", "added 2", "run", "end", "key 37", "run",
-                                   "pointer", "run"}));
+    QCOMPARE(log.log, QStringList({"start", "removed kid", "added instance1", "run", "end",
+                                   "key 37", "run", "pointer", "run"}));
 }
 
 // Objects a script adds (no creating frame) stay through loops and jumps,

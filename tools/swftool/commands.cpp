@@ -15,6 +15,8 @@ int runCompare(const Arguments &args);   // comparecommand.cpp
 int runAudio(const Arguments &args);     // audiocommand.cpp
 int runSounds(const Arguments &args);    // soundscommand.cpp
 int runThumbnail(const Arguments &args); // thumbnailcommand.cpp
+int runTrace(const Arguments &args);     // tracecommand.cpp
+int runCompareTrace(const Arguments &args);
 
 const QList<Command> &commands()
 {
@@ -26,6 +28,8 @@ const QList<Command> &commands()
         {"audio", "FILE -o OUT.raw [--frames N]", runAudio},
         {"sounds", "FILE -o DIR [--frames N]", runSounds},
         {"thumbnail", "FILE OUT.png [--size N]", runThumbnail},
+        {"trace", "FILE [--frames N] [--timeout S]", runTrace},
+        {"compare-trace", "DIR [--only NAME] [--frames N]", runCompareTrace},
     };
     return list;
 }

@@ -1,0 +1,89 @@
+// A function's locals and registers as a call sets them up: parameters,
+// `arguments`, `super`, and DefineFunction2's preloaded registers.
+#include "swf/avm1/arrayobject.h"
+#include "swf/avm1/clipobject.h"
+#include "swf/avm1/machine.h"
+#include "swf/avm1/superobject.h"
+#include "swf/runtime/player.h"
+
+namespace swf::avm1 {
+
+namespace {
+
+// The prototype a method belongs to: the object on `self`'s chain that
+// holds the function, or for a constructor its own prototype.
+Object *homeOf(Machine &m, FunctionObject &function, const Value &self)
+{
+    Object *prototype = m.get(&function, m.names().prototype.data()).asObject();
+    int depth = 0;
+    for (Object *o = self.asObject(); o && ++depth < 256; o = o->proto()) {
+        if (o->proto() == prototype && prototype)
+            return prototype;
+        for (const Property &p : o->properties().entries()) {
+            if (p.value.asObject() == &function && o != self.asObject())
+                return o;
+        }
+    }
+    return prototype;
+}
+
+} // namespace
+
+void Machine::prepareActivation(Object *locals, std::vector<Value> &registers,
+                                FunctionObject &function, const Value &self, const Args &args,
+                                Object *clip)
+{
+    const FunctionCode &code = function.code();
+    const quint16 flags = code.version2 ? code.flags : 0;
+    const auto wants = [flags](quint16 preload, quint16 suppress) {
+        return (flags & preload) || !(flags & suppress);
+    };
+
+    Value arguments;
+    if (wants(FunctionFlag::PreloadArguments, FunctionFlag::SuppressArguments)) {
+        ArrayObject *list = newArray();
+        list->elements().assign(args.begin(), args.end());
+        defineValue(list, m_names.callee.text(), Value(&function));
+        arguments = Value(list);
+    }
+    Value super;
+    if (m_version >= 6 && wants(FunctionFlag::PreloadSuper, FunctionFlag::SuppressSuper)) {
+        Object *home = homeOf(*this, function, self);
+        Object *superPrototype = home ? home->proto() : nullptr;
+        Object *superConstructor =
+            home ? get(home, m_names.constructor2.data()).asObject() : nullptr;
+        super = Value(m_heap.make<SuperObject>(self, superPrototype, superConstructor));
+    }
+
+    size_t r = 1;
+    const auto preload = [&](quint16 flag, const Value &value) {
+        if ((flags & flag) && r < registers.size())
+            registers[r++] = value;
+    };
+    DisplayObject *timeline = displayObjectOf(Value(clip));
+    preload(FunctionFlag::PreloadThis, self);
+    preload(FunctionFlag::PreloadArguments, arguments);
+    preload(FunctionFlag::PreloadSuper, super);
+    preload(FunctionFlag::PreloadRoot,
+            timeline ? Value(objectOf(*levelRootOf(*timeline))) : Value(rootObject()));
+    preload(FunctionFlag::PreloadParent,
+            timeline && timeline->parent() ? Value(objectOf(*timeline->parent())) : Value());
+    preload(FunctionFlag::PreloadGlobal, Value(m_global));
+
+    if (!(flags & FunctionFlag::PreloadArguments) && !arguments.isUndefined())
+        defineValue(locals, m_names.arguments.text(), arguments, 0);
+    if (!(flags & FunctionFlag::PreloadSuper) && !super.isUndefined())
+        defineValue(locals, m_names.superName.text(), super, 0);
+    for (size_t i = 0; i < code.params.size(); ++i) {
+        const Value &value = args[int(i)];
+        const quint8 reg = i < code.paramRegisters.size() ? code.paramRegisters[i] : 0;
+        if (reg != 0) {
+            if (reg < registers.size())
+                registers[reg] = value;
+            continue;
+        }
+        set(locals, key(code.params[i].data()), value, code.params[i].data());
+    }
+}
+
+} // namespace swf::avm1

@@ -1,0 +1,34 @@
+// The built-in classes and functions of ActionScript 1/2, one install
+// function per file of builtins/. A new built-in goes into the file of
+// its class (or a new file with its install function listed here and
+// called from Machine::installBuiltins()).
+#pragma once
+
+#include "swf/avm1/functions.h"
+
+namespace swf::avm1 {
+
+class Machine;
+
+void installObjectClass(Machine &m);        // builtins/objectclass.cpp
+void installFunctionClass(Machine &m);      // builtins/functionclass.cpp
+void installGlobalFunctions(Machine &m);    // builtins/globalfunctions.cpp
+void installArrayClass(Machine &m);         // builtins/arrayclass.cpp
+void installStringClass(Machine &m);        // builtins/stringclass.cpp
+void installNumberAndBoolean(Machine &m);   // builtins/numberboolean.cpp
+void installMath(Machine &m);               // builtins/mathclass.cpp
+void installMovieClipClass(Machine &m);     // builtins/movieclipclass.cpp
+void installButtonAndTextField(Machine &m); // builtins/buttontextfield.cpp
+void installKeyAndMouse(Machine &m);        // builtins/keymouse.cpp
+void installAsBroadcaster(Machine &m);      // builtins/asbroadcaster.cpp
+void installErrorClass(Machine &m);         // builtins/errorclass.cpp
+// The drawing API of MovieClip.prototype (builtins/drawing.cpp).
+void installDrawingMethods(Machine &m, Object *movieClipProto);
+
+// Shared by the built-ins.
+// The integer an argument gives, or `fallback` for undefined and NaN.
+int intArg(Machine &m, const Args &args, int index, int fallback);
+// AsBroadcaster.initialize on `object`.
+void makeBroadcaster(Machine &m, Object *object);
+
+} // namespace swf::avm1

@@ -1,0 +1,49 @@
+// Function: call and apply.
+#include "swf/avm1/arrayobject.h"
+#include "swf/avm1/builtins.h"
+#include "swf/avm1/machine.h"
+
+namespace swf::avm1 {
+
+namespace {
+
+Value functionConstructor(Machine &m, const Value &, const Args &)
+{
+    // Functions are made by DefineFunction; new Function() gives an empty
+    // object of Function's prototype.
+    Object *object = m.newObject();
+    object->setProto(m.protos().function);
+    return Value(object);
+}
+
+// this: null and undefined stand for the global object.
+Value thisFor(Machine &m, const Value &value)
+{
+    return value.isNullish() ? Value(m.global()) : value;
+}
+
+Value call(Machine &m, const Value &self, const Args &args)
+{
+    std::vector<Value> rest(args.size() > 1 ? args.begin() + 1 : args.end(), args.end());
+    return m.call(self, thisFor(m, args[0]), Args(rest));
+}
+
+Value apply(Machine &m, const Value &self, const Args &args)
+{
+    std::vector<Value> list;
+    if (auto *array = dynamic_cast<ArrayObject *>(args[1].asObject()))
+        list = array->elements();
+    return m.call(self, thisFor(m, args[0]), Args(list));
+}
+
+} // namespace
+
+void installFunctionClass(Machine &m)
+{
+    Object *proto = m.protos().function;
+    m.defineClass(QStringLiteral("Function"), proto, functionConstructor);
+    m.defineMethod(proto, QStringLiteral("call"), call);
+    m.defineMethod(proto, QStringLiteral("apply"), apply);
+}
+
+} // namespace swf::avm1

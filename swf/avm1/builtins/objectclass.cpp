@@ -1,0 +1,107 @@
+// Object: the root of every prototype chain.
+#include "swf/avm1/builtins.h"
+#include "swf/avm1/machine.h"
+
+namespace swf::avm1 {
+
+namespace {
+
+Value construct(Machine &m, const Value &, const Args &args)
+{
+    if (args.size() > 0 && !args[0].isNullish())
+        return Value(m.toObject(args[0]));
+    return Value(m.newObject());
+}
+
+Value toString(Machine &, const Value &, const Args &)
+{
+    return Value(QStringLiteral("[object Object]"));
+}
+
+Value valueOf(Machine &, const Value &self, const Args &)
+{
+    return self;
+}
+
+Value hasOwnProperty(Machine &m, const Value &self, const Args &args)
+{
+    Object *object = self.asObject();
+    if (!object || args.size() == 0)
+        return Value(false);
+    const StringData *key = m.key(m.toString(args[0]).data());
+    Value ignored;
+    return Value(m.hasOwnProperty(object, const_cast<StringData *>(key)) ||
+                 object->getBuiltin(m, const_cast<StringData *>(key), ignored));
+}
+
+Value isPropertyEnumerable(Machine &m, const Value &self, const Args &args)
+{
+    Object *object = self.asObject();
+    if (!object)
+        return Value(false);
+    const Property *p = object->properties().find(m.key(m.toString(args[0]).data()));
+    return Value(p && !(p->flags & PropertyFlag::DontEnum));
+}
+
+Value isPrototypeOf(Machine &, const Value &self, const Args &args)
+{
+    Object *prototype = self.asObject();
+    Object *object = args[0].asObject();
+    if (!prototype || !object)
+        return Value(false);
+    int depth = 0;
+    for (Object *o = object->proto(); o && ++depth < 256; o = o->proto()) {
+        if (o == prototype)
+            return Value(true);
+    }
+    return Value(false);
+}
+
+// addProperty(name, getter, setter): false unless the name is a string and
+// the getter a function; a setter that is not a function makes the
+// property read-only.
+Value addProperty(Machine &m, const Value &self, const Args &args)
+{
+    Object *object = self.asObject();
+    auto *getter = dynamic_cast<FunctionObject *>(args[1].asObject());
+    const StrRef name = m.toString(args[0]);
+    if (!object || !getter || name.text().isEmpty())
+        return Value(false);
+    auto *setter = dynamic_cast<FunctionObject *>(args[2].asObject());
+    const StrRef key(m.key(name.data()));
+    Property *p = object->properties().find(key.data());
+    if (!p)
+        p = &object->properties().add(key, name);
+    p->getter = getter;
+    p->setter = setter;
+    p->value = Value();
+    return Value(true);
+}
+
+Value registerClass(Machine &m, const Value &, const Args &args)
+{
+    const QString name = m.toString(args[0]).text();
+    const auto id = m.movie().symbols().exported(name, m.version() >= 7);
+    if (!id)
+        return Value(false);
+    m.registerClass(*id, args[1].asObject());
+    return Value(true);
+}
+
+} // namespace
+
+void installObjectClass(Machine &m)
+{
+    Object *proto = m.protos().object;
+    FunctionObject *object = m.defineClass(QStringLiteral("Object"), proto, construct, construct);
+    m.defineMethod(proto, QStringLiteral("toString"), toString);
+    m.defineMethod(proto, QStringLiteral("toLocaleString"), toString);
+    m.defineMethod(proto, QStringLiteral("valueOf"), valueOf);
+    m.defineMethod(proto, QStringLiteral("hasOwnProperty"), hasOwnProperty);
+    m.defineMethod(proto, QStringLiteral("isPropertyEnumerable"), isPropertyEnumerable);
+    m.defineMethod(proto, QStringLiteral("isPrototypeOf"), isPrototypeOf);
+    m.defineMethod(proto, QStringLiteral("addProperty"), addProperty);
+    m.defineMethod(object, QStringLiteral("registerClass"), registerClass);
+}
+
+} // namespace swf::avm1

@@ -1,0 +1,188 @@
+// String.
+#include "swf/avm1/arrayobject.h"
+#include "swf/avm1/builtins.h"
+#include "swf/avm1/machine.h"
+#include "swf/avm1/primitiveobject.h"
+#include "swf/limits.h"
+
+#include <cmath>
+
+namespace swf::avm1 {
+
+namespace {
+
+QString textOf(Machine &m, const Value &self)
+{
+    if (Object *object = self.asObject()) {
+        if (const Value *primitive = object->primitive())
+            return m.toString(*primitive).text();
+    }
+    return m.toString(self).text();
+}
+
+Value call(Machine &m, const Value &, const Args &args)
+{
+    return args.size() == 0 ? Value(QString()) : Value(m.toString(args[0]));
+}
+
+Value construct(Machine &m, const Value &, const Args &args)
+{
+    const Value text = args.size() == 0 ? Value(QString()) : Value(m.toString(args[0]));
+    return Value(m.heap().make<PrimitiveObject>(m.protos().string, text, ObjectClass::String));
+}
+
+Value toString(Machine &m, const Value &self, const Args &)
+{
+    return Value(textOf(m, self));
+}
+
+Value charAt(Machine &m, const Value &self, const Args &args)
+{
+    const QString text = textOf(m, self);
+    const int i = intArg(m, args, 0, 0);
+    return Value(i >= 0 && i < text.size() ? QString(text[i]) : QString());
+}
+
+Value charCodeAt(Machine &m, const Value &self, const Args &args)
+{
+    const QString text = textOf(m, self);
+    const int i = intArg(m, args, 0, 0);
+    return i >= 0 && i < text.size() ? Value(int(text[i].unicode())) : Value(std::nan(""));
+}
+
+Value concat(Machine &m, const Value &self, const Args &args)
+{
+    QString text = textOf(m, self);
+    for (const Value &value : args) {
+        text += m.toString(value).text();
+        if (text.size() > limits::kMaxScriptStringLength)
+            break;
+    }
+    return Value(text);
+}
+
+Value indexOf(Machine &m, const Value &self, const Args &args)
+{
+    const QString text = textOf(m, self);
+    const int from = qBound(0, intArg(m, args, 1, 0), int(text.size()));
+    return Value(int(text.indexOf(m.toString(args[0]).text(), from)));
+}
+
+Value lastIndexOf(Machine &m, const Value &self, const Args &args)
+{
+    const QString text = textOf(m, self);
+    const int from = intArg(m, args, 1, int(text.size()));
+    if (from < 0)
+        return Value(-1);
+    return Value(int(text.lastIndexOf(m.toString(args[0]).text(), qMin(from, int(text.size())))));
+}
+
+Value slice(Machine &m, const Value &self, const Args &args)
+{
+    const QString text = textOf(m, self);
+    const int size = int(text.size());
+    int start = intArg(m, args, 0, 0);
+    int end = intArg(m, args, 1, size);
+    if (start < 0)
+        start = qMax(0, size + start);
+    if (end < 0)
+        end = qMax(0, size + end);
+    start = qMin(start, size);
+    end = qMin(end, size);
+    return Value(start < end ? text.mid(start, end - start) : QString());
+}
+
+Value substring(Machine &m, const Value &self, const Args &args)
+{
+    const QString text = textOf(m, self);
+    const int size = int(text.size());
+    int start = qBound(0, intArg(m, args, 0, 0), size);
+    int end = qBound(0, intArg(m, args, 1, size), size);
+    if (start > end)
+        std::swap(start, end);
+    return Value(text.mid(start, end - start));
+}
+
+Value substr(Machine &m, const Value &self, const Args &args)
+{
+    const QString text = textOf(m, self);
+    const int size = int(text.size());
+    int start = intArg(m, args, 0, 0);
+    if (start < 0)
+        start = qMax(0, size + start);
+    start = qMin(start, size);
+    const int length = qBound(0, intArg(m, args, 1, size - start), size - start);
+    return Value(text.mid(start, length));
+}
+
+Value split(Machine &m, const Value &self, const Args &args)
+{
+    const QString text = textOf(m, self);
+    ArrayObject *result = m.newArray();
+    const int limit = intArg(m, args, 1, 0x7fffffff);
+    if (args[0].isUndefined()) {
+        result->push(Value(text));
+        return Value(result);
+    }
+    const QString separator = m.toString(args[0]).text();
+    QStringList parts;
+    if (separator.isEmpty()) {
+        for (QChar c : text)
+            parts.append(QString(c));
+    } else {
+        parts = text.split(separator);
+    }
+    for (const QString &part : parts) {
+        if (result->length() >= limit || result->length() >= limits::kMaxScriptArrayLength)
+            break;
+        result->push(Value(part));
+    }
+    return Value(result);
+}
+
+Value toLowerCase(Machine &m, const Value &self, const Args &)
+{
+    return Value(textOf(m, self).toLower());
+}
+
+Value toUpperCase(Machine &m, const Value &self, const Args &)
+{
+    return Value(textOf(m, self).toUpper());
+}
+
+Value fromCharCode(Machine &m, const Value &, const Args &args)
+{
+    QString text;
+    for (const Value &value : args) {
+        const quint32 code = quint32(m.toInt32(value)) & 0xffff;
+        if (code)
+            text += QChar(char16_t(code));
+    }
+    return Value(text);
+}
+
+} // namespace
+
+void installStringClass(Machine &m)
+{
+    Object *proto =
+        m.heap().make<PrimitiveObject>(m.protos().object, Value(QString()), ObjectClass::String);
+    m.protos().string = proto;
+    FunctionObject *string = m.defineClass(QStringLiteral("String"), proto, call, construct);
+    m.defineMethod(proto, QStringLiteral("toString"), toString);
+    m.defineMethod(proto, QStringLiteral("valueOf"), toString);
+    m.defineMethod(proto, QStringLiteral("charAt"), charAt);
+    m.defineMethod(proto, QStringLiteral("charCodeAt"), charCodeAt);
+    m.defineMethod(proto, QStringLiteral("concat"), concat);
+    m.defineMethod(proto, QStringLiteral("indexOf"), indexOf);
+    m.defineMethod(proto, QStringLiteral("lastIndexOf"), lastIndexOf);
+    m.defineMethod(proto, QStringLiteral("slice"), slice);
+    m.defineMethod(proto, QStringLiteral("substring"), substring);
+    m.defineMethod(proto, QStringLiteral("substr"), substr);
+    m.defineMethod(proto, QStringLiteral("split"), split);
+    m.defineMethod(proto, QStringLiteral("toLowerCase"), toLowerCase);
+    m.defineMethod(proto, QStringLiteral("toUpperCase"), toUpperCase);
+    m.defineMethod(string, QStringLiteral("fromCharCode"), fromCharCode);
+}
+
+} // namespace swf::avm1

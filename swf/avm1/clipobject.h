@@ -1,0 +1,71 @@
+// The script object of a display object: a MovieClip, a Button or a
+// TextField. Its variables are its own properties; the display properties
+// (_x, _alpha, _currentframe, …) and the children named on its display
+// list are read through the display object while it lives.
+#pragma once
+
+#include "swf/avm1/object.h"
+#include "swf/runtime/displayobject.h"
+
+namespace swf::avm1 {
+
+// The display properties in the order GetProperty and SetProperty number
+// them.
+namespace DisplayProperty {
+enum Index {
+    X,
+    Y,
+    XScale,
+    YScale,
+    CurrentFrame,
+    TotalFrames,
+    Alpha,
+    Visible,
+    Width,
+    Height,
+    Rotation,
+    Target,
+    FramesLoaded,
+    Name,
+    DropTarget,
+    Url,
+    HighQuality,
+    FocusRect,
+    SoundBufTime,
+    Quality,
+    XMouse,
+    YMouse,
+    Count,
+};
+const char *name(int index);
+} // namespace DisplayProperty
+
+class ClipObject final : public Object {
+public:
+    ClipObject(Object *proto, DisplayObject &object, ObjectClass objectClass);
+
+    ObjectClass objectClass() const override { return m_class; }
+    ObjectHandle handle() const { return m_handle; }
+    // The display object, or null once it left the display list.
+    DisplayObject *display(Machine &machine) const;
+    void detach() { m_handle = {}; }
+    // The onClipEvent actions it was placed with, kept for its unload.
+    const ClipActions *clipActions() const { return m_clipActions; }
+
+    bool getBuiltin(Machine &machine, StringData *key, Value &out) override;
+    bool setBuiltin(Machine &machine, StringData *key, const Value &value) override;
+    bool getChild(Machine &machine, StringData *key, Value &out) override;
+    void builtinNames(Machine &machine, std::vector<StrRef> &names) override;
+
+    // Display properties of any display object, by index.
+    static Value displayProperty(Machine &machine, DisplayObject &object, int index);
+    static void setDisplayProperty(Machine &machine, DisplayObject &object, int index,
+                                   const Value &value);
+
+private:
+    ObjectHandle m_handle;
+    ObjectClass m_class;
+    const ClipActions *m_clipActions;
+};
+
+} // namespace swf::avm1

@@ -1,0 +1,316 @@
+// Conversions and comparisons of values, as the movie's version has them.
+#include "swf/avm1/clipobject.h"
+#include "swf/avm1/machine.h"
+#include "swf/avm1/primitiveobject.h"
+
+#include <cmath>
+#include <cstdio>
+
+namespace swf::avm1 {
+
+QString Machine::numberToString(double n)
+{
+    if (std::isnan(n))
+        return QStringLiteral("NaN");
+    if (std::isinf(n))
+        return n > 0 ? QStringLiteral("Infinity") : QStringLiteral("-Infinity");
+    if (n == 0)
+        return QStringLiteral("0");
+    if (std::abs(n) < 1e15 && n == std::trunc(n))
+        return QString::number(qint64(n));
+    // Fifteen significant digits, positional from 1e-5 up to 1e15.
+    char buffer[40];
+    std::snprintf(buffer, sizeof buffer, "%.14e", std::abs(n));
+    const QByteArray text(buffer);
+    const int e = text.indexOf('e');
+    QByteArray digits = text.left(e);
+    digits.remove(1, 1); // the decimal point
+    while (digits.size() > 1 && digits.endsWith('0'))
+        digits.chop(1);
+    const int exponent = text.mid(e + 1).toInt();
+    QByteArray out;
+    if (exponent >= -5 && exponent < 15) {
+        if (exponent >= 0) {
+            out = digits.left(exponent + 1);
+            while (out.size() < exponent + 1)
+                out += '0';
+            if (digits.size() > exponent + 1)
+                out += '.' + digits.mid(exponent + 1);
+        } else {
+            out = "0." + QByteArray(-exponent - 1, '0') + digits;
+        }
+    } else {
+        out = digits.left(1);
+        if (digits.size() > 1)
+            out += '.' + digits.mid(1);
+        out += exponent > 0 ? "e+" : "e-";
+        out += QByteArray::number(std::abs(exponent));
+    }
+    if (n < 0)
+        out.prepend('-');
+    return QString::fromLatin1(out);
+}
+
+// Strings to numbers: decimal with an optional exponent, or hexadecimal
+// after 0x; surrounding white space is allowed; anything else is NaN.
+double Machine::stringToNumber(const QString &text, int version)
+{
+    const QString t = text.trimmed();
+    if (t.isEmpty())
+        return version >= 5 ? std::nan("") : 0.0;
+    bool ok = false;
+    if (t.size() > 2 && t[0] == QLatin1Char('0') &&
+        (t[1] == QLatin1Char('x') || t[1] == QLatin1Char('X'))) {
+        const qlonglong value = t.mid(2).toLongLong(&ok, 16);
+        return ok ? double(qint32(value)) : std::nan("");
+    }
+    // Only digits, signs, points and exponents: toDouble takes more
+    // ("inf", "nan") than the Flash Player does.
+    for (QChar c : t) {
+        if (!(c.isDigit() || c == QLatin1Char('.') || c == QLatin1Char('-') ||
+              c == QLatin1Char('+') || c == QLatin1Char('e') || c == QLatin1Char('E')))
+            return std::nan("");
+    }
+    const double value = t.toDouble(&ok);
+    return ok ? value : std::nan("");
+}
+
+double Machine::toNumber(const Value &value)
+{
+    switch (value.type()) {
+    case ValueType::Undefined:
+    case ValueType::Null:
+        return m_version >= 7 ? std::nan("") : 0.0;
+    case ValueType::Boolean:
+        return value.boolean() ? 1.0 : 0.0;
+    case ValueType::Number:
+        return value.number();
+    case ValueType::String:
+        return stringToNumber(value.string()->text(), m_version);
+    case ValueType::Object: {
+        const Value primitive = toPrimitive(value, Hint::Number);
+        return primitive.isObject() ? std::nan("") : toNumber(primitive);
+    }
+    }
+    return std::nan("");
+}
+
+StrRef Machine::toString(const Value &value)
+{
+    switch (value.type()) {
+    case ValueType::Undefined:
+        return StrRef(m_version >= 7 ? QStringLiteral("undefined") : QString());
+    case ValueType::Null:
+        return StrRef(QStringLiteral("null"));
+    case ValueType::Boolean:
+        if (m_version < 5)
+            return StrRef(value.boolean() ? QStringLiteral("1") : QStringLiteral("0"));
+        return StrRef(value.boolean() ? QStringLiteral("true") : QStringLiteral("false"));
+    case ValueType::Number:
+        return StrRef(numberToString(value.number()));
+    case ValueType::String:
+        return value.stringRef();
+    case ValueType::Object: {
+        const Value primitive = toPrimitive(value, Hint::String);
+        if (primitive.isObject())
+            return StrRef(primitive.object()->isFunction() ? QStringLiteral("[type Function]")
+                                                           : QStringLiteral("[type Object]"));
+        return toString(primitive);
+    }
+    }
+    return StrRef(QString());
+}
+
+bool Machine::toBoolean(const Value &value)
+{
+    switch (value.type()) {
+    case ValueType::Undefined:
+    case ValueType::Null:
+        return false;
+    case ValueType::Boolean:
+        return value.boolean();
+    case ValueType::Number:
+        return value.number() != 0 && !std::isnan(value.number());
+    case ValueType::String:
+        // Before version 7 a string is true when it reads as a number
+        // other than zero.
+        if (m_version >= 7)
+            return !value.string()->text().isEmpty();
+        {
+            const double n = stringToNumber(value.string()->text(), m_version);
+            return n != 0 && !std::isnan(n);
+        }
+    case ValueType::Object:
+        return true;
+    }
+    return false;
+}
+
+Value Machine::toPrimitive(const Value &value, Hint hint)
+{
+    Object *object = value.asObject();
+    if (!object)
+        return value;
+    // A clip reads as its path.
+    if (dynamic_cast<ClipObject *>(object)) {
+        if (DisplayObject *display = displayObjectOf(value))
+            return Value(targetPathOf(*display));
+        return Value(QString());
+    }
+    const StringData *first =
+        hint == Hint::String ? m_names.toString.data() : m_names.valueOf.data();
+    const StringData *second =
+        hint == Hint::String ? m_names.valueOf.data() : m_names.toString.data();
+    for (const StringData *k : {first, second}) {
+        const Value method = get(object, const_cast<StringData *>(k));
+        if (method.isObject() && method.object()->isFunction()) {
+            const Value result = call(method, value, Args());
+            if (!result.isObject())
+                return result;
+        }
+        if (m_hasException || m_aborted)
+            return Value();
+    }
+    return value;
+}
+
+Object *Machine::toObject(const Value &value)
+{
+    switch (value.type()) {
+    case ValueType::Object:
+        return value.object();
+    case ValueType::String:
+        return m_heap.make<PrimitiveObject>(m_protos.string, value, ObjectClass::String);
+    case ValueType::Number:
+        return m_heap.make<PrimitiveObject>(m_protos.number, value, ObjectClass::Number);
+    case ValueType::Boolean:
+        return m_heap.make<PrimitiveObject>(m_protos.boolean, value, ObjectClass::Boolean);
+    default:
+        return nullptr;
+    }
+}
+
+qint32 Machine::toInt32(const Value &value)
+{
+    const double n = toNumber(value);
+    if (!std::isfinite(n))
+        return 0;
+    const double wrapped = std::fmod(std::trunc(n), 4294967296.0);
+    return qint32(quint32(qint64(wrapped < 0 ? wrapped + 4294967296.0 : wrapped)));
+}
+
+StrRef Machine::typeOf(const Value &value)
+{
+    switch (value.type()) {
+    case ValueType::Undefined:
+        return StrRef(QStringLiteral("undefined"));
+    case ValueType::Null:
+        return StrRef(QStringLiteral("null"));
+    case ValueType::Boolean:
+        return StrRef(QStringLiteral("boolean"));
+    case ValueType::Number:
+        return StrRef(QStringLiteral("number"));
+    case ValueType::String:
+        return StrRef(QStringLiteral("string"));
+    case ValueType::Object:
+        switch (value.object()->objectClass()) {
+        case ObjectClass::Function:
+            return StrRef(QStringLiteral("function"));
+        case ObjectClass::MovieClip:
+            return StrRef(QStringLiteral("movieclip"));
+        default:
+            return StrRef(QStringLiteral("object"));
+        }
+    }
+    return StrRef(QStringLiteral("undefined"));
+}
+
+bool Machine::instanceOf(const Value &value, Object *constructor)
+{
+    Object *object = value.asObject();
+    if (!object || !constructor)
+        return false;
+    Object *prototype = get(constructor, m_names.prototype.data()).asObject();
+    if (!prototype)
+        return false;
+    const auto implements = [&](const auto &self, Object *o, int depth) -> bool {
+        if (depth > 64)
+            return false;
+        for (Object *i : o->interfaces()) {
+            if (i == constructor)
+                return true;
+            Object *ip = get(i, m_names.prototype.data()).asObject();
+            if (ip && self(self, ip, depth + 1))
+                return true;
+        }
+        return false;
+    };
+    int depth = 0;
+    for (Object *o = object->proto(); o && ++depth < 256; o = o->proto()) {
+        if (o == prototype || implements(implements, o, 0))
+            return true;
+    }
+    return false;
+}
+
+bool Machine::strictEquals(const Value &a, const Value &b)
+{
+    if (a.type() != b.type())
+        return false;
+    switch (a.type()) {
+    case ValueType::Undefined:
+    case ValueType::Null:
+        return true;
+    case ValueType::Boolean:
+        return a.boolean() == b.boolean();
+    case ValueType::Number:
+        return a.number() == b.number();
+    case ValueType::String:
+        return a.string()->text() == b.string()->text();
+    case ValueType::Object:
+        return a.object() == b.object();
+    }
+    return false;
+}
+
+bool Machine::abstractEquals(const Value &a, const Value &b)
+{
+    if (a.type() == b.type())
+        return strictEquals(a, b);
+    if (a.isNullish() && b.isNullish())
+        return true;
+    if (a.isNullish() || b.isNullish())
+        return false;
+    if (a.isNumber() && b.isString())
+        return a.number() == toNumber(b);
+    if (a.isString() && b.isNumber())
+        return toNumber(a) == b.number();
+    if (a.isBoolean())
+        return abstractEquals(Value(a.boolean() ? 1.0 : 0.0), b);
+    if (b.isBoolean())
+        return abstractEquals(a, Value(b.boolean() ? 1.0 : 0.0));
+    if (a.isObject() && !b.isObject()) {
+        const Value primitive = toPrimitive(a);
+        return !primitive.isObject() && abstractEquals(primitive, b);
+    }
+    if (b.isObject() && !a.isObject()) {
+        const Value primitive = toPrimitive(b);
+        return !primitive.isObject() && abstractEquals(a, primitive);
+    }
+    return false;
+}
+
+Value Machine::lessThan(const Value &a, const Value &b)
+{
+    const Value pa = toPrimitive(a, Hint::Number);
+    const Value pb = toPrimitive(b, Hint::Number);
+    if (pa.isString() && pb.isString())
+        return Value(QString::compare(pa.string()->text(), pb.string()->text()) < 0);
+    const double x = toNumber(pa);
+    const double y = toNumber(pb);
+    if (std::isnan(x) || std::isnan(y))
+        return Value();
+    return Value(x < y);
+}
+
+} // namespace swf::avm1

@@ -1,0 +1,379 @@
+#include "swf/avm1/interpreter.h"
+
+#include "swf/avm1/clipobject.h"
+#include "swf/avm1/machine.h"
+#include "swf/avm1/ops.h"
+#include "swf/limits.h"
+#include "swf/log.h"
+#include "swf/runtime/player.h"
+
+namespace swf::avm1 {
+
+namespace {
+
+// Operations between two looks at the clock.
+constexpr qint64 kClockEvery = 4096;
+// Registers of a block and of a DefineFunction function.
+constexpr int kGlobalRegisters = 4;
+
+// Counts the interpreter's nesting for as long as a loop runs.
+class Nesting {
+public:
+    explicit Nesting(int &depth) : m_depth(depth) { ++m_depth; }
+    ~Nesting() { --m_depth; }
+    Nesting(const Nesting &) = delete;
+    Nesting &operator=(const Nesting &) = delete;
+
+private:
+    int &m_depth;
+};
+
+} // namespace
+
+void Interpreter::runBlock(const std::shared_ptr<const ActionProgram> &program, Object *clip)
+{
+    if (m_machine.aborted())
+        return;
+    if (program->damaged)
+        qCDebug(lcSwfScript) << "damaged action block: run as far as it goes";
+    Frame frame;
+    frame.program = program;
+    frame.end = int(program->ops.size());
+    frame.self = Value(clip);
+    frame.target = clip;
+    frame.timeline = clip;
+    frame.registers.resize(kGlobalRegisters);
+    frame.stackBase = m_stack.size();
+    frame.returnsToNative = true;
+    if (m_nesting == 0) {
+        m_clock.start();
+        m_operations = 0;
+    }
+    Nesting nesting(m_nesting);
+    m_frames.push_back(std::move(frame));
+    const size_t stopAt = m_frames.size() - 1;
+    execute(stopAt);
+    if (m_machine.hasException()) {
+        const Value thrown = m_machine.takeException();
+        qCDebug(lcSwfScript).noquote()
+            << "uncaught exception:" << m_machine.toString(thrown).text();
+    }
+}
+
+Value Interpreter::call(FunctionObject &function, const Value &self, const Args &args,
+                        bool construct)
+{
+    if (m_machine.aborted())
+        return Value();
+    if (function.isNative()) {
+        if (construct && function.nativeConstruct())
+            return function.nativeConstruct()(m_machine, self, args);
+        return function.native()(m_machine, self, args);
+    }
+    if (m_nesting == 0) {
+        m_clock.start();
+        m_operations = 0;
+    }
+    Nesting nesting(m_nesting);
+    const size_t stopAt = m_frames.size();
+    enterFunction(function, self, args, construct, true);
+    if (m_frames.size() == stopAt)
+        return Value(); // refused: too deep
+    return execute(stopAt);
+}
+
+void Interpreter::enterFunction(FunctionObject &function, const Value &self, const Args &args,
+                                bool construct, bool fromNative)
+{
+    if (int(m_frames.size()) >= m_machine.maxRecursion()) {
+        m_machine.abortScripts(
+            QStringLiteral("%1 levels of recursion were exceeded").arg(m_machine.maxRecursion()));
+        return;
+    }
+    const FunctionCode &code = function.code();
+    Frame frame;
+    frame.program = function.program();
+    frame.pc = code.begin;
+    frame.end = code.end;
+    frame.self = self;
+    frame.callee = &function;
+    frame.construct = construct;
+    frame.returnsToNative = fromNative;
+    frame.pool = function.pool();
+    frame.stackBase = m_stack.size();
+    DisplayObject *defining = m_machine.player().find(function.definingClip());
+    Object *clip = defining ? m_machine.objectOf(*defining) : nullptr;
+    if (!clip && !m_frames.empty())
+        clip = m_frames.back().target;
+    if (!clip)
+        clip = m_machine.rootObject();
+    frame.target = clip;
+    frame.timeline = clip;
+    Object *locals = m_machine.heap().make<Object>(nullptr);
+    frame.locals = locals;
+    frame.scope = function.scope();
+    frame.scope.push_back(locals);
+    frame.registers.resize(code.version2 ? size_t(code.registerCount) : kGlobalRegisters);
+    m_machine.prepareActivation(frame.locals, frame.registers, function, self, args, clip);
+    m_frames.push_back(std::move(frame));
+}
+
+bool Interpreter::leaveFrame(Value result)
+{
+    Frame &frame = m_frames.back();
+    if (frame.construct && !result.isObject())
+        result = frame.self;
+    const bool toNative = frame.returnsToNative;
+    m_stack.resize(qMin(m_stack.size(), frame.stackBase));
+    m_frames.pop_back();
+    if (toNative) {
+        m_result = std::move(result);
+        return true;
+    }
+    m_stack.push_back(std::move(result));
+    return false;
+}
+
+Value Interpreter::execute(size_t stopAt)
+{
+    m_result = Value();
+    while (m_frames.size() > stopAt) {
+        Frame &frame = m_frames.back();
+        while (!frame.withs.empty() &&
+               (frame.pc >= frame.withs.back().end || frame.pc < frame.withs.back().begin))
+            frame.withs.pop_back();
+        if (!frame.tries.empty() && tryBoundary(frame))
+            continue;
+        if (frame.pc >= frame.end || frame.pc < 0) {
+            if (leaveFrame(Value()))
+                break;
+            continue;
+        }
+        const Operation &op = frame.program->ops[size_t(frame.pc)];
+        ++frame.pc;
+        const bool keepGoing = step(frame, op);
+        if (m_machine.hasException() && !m_machine.aborted()) {
+            if (!unwind(stopAt))
+                break;
+            continue;
+        }
+        if (!keepGoing || m_machine.aborted())
+            break;
+        if (++m_operations % kClockEvery == 0 && !checkLimits())
+            break;
+    }
+    if (m_machine.aborted()) {
+        // Everything this loop ran is dropped.
+        while (m_frames.size() > stopAt) {
+            m_stack.resize(qMin(m_stack.size(), m_frames.back().stackBase));
+            m_frames.pop_back();
+        }
+        return Value();
+    }
+    return std::exchange(m_result, Value());
+}
+
+bool Interpreter::checkLimits()
+{
+    const qint64 limit = m_machine.timeoutMs();
+    if (limit > 0 && m_clock.elapsed() > limit) {
+        m_machine.abortScripts(
+            QStringLiteral("a script has run for more than %1 seconds").arg(limit / 1000.0));
+        return false;
+    }
+    if (m_machine.heap().size() > limits::kMaxScriptObjects) {
+        m_machine.abortScripts(QStringLiteral("scripts made too many objects"));
+        return false;
+    }
+    return true;
+}
+
+// A try block's parts end where the next begins: the catch is skipped when
+// the try body ends normally, the finally runs in every case, and what
+// waited for it (a throw, a return) goes on after it. True when the frame
+// changed and the loop must look at it again.
+bool Interpreter::tryBoundary(Frame &frame)
+{
+    Try &t = frame.tries.back();
+    const TryCode &code = *t.code;
+    switch (t.part) {
+    case Try::Part::Try:
+        if (frame.pc < code.catchBegin)
+            return false;
+        if (code.hasFinally) {
+            t.part = Try::Part::Finally;
+            frame.pc = code.finallyBegin;
+        } else {
+            frame.pc = code.end;
+            frame.tries.pop_back();
+        }
+        return true;
+    case Try::Part::Catch:
+        if (frame.pc < code.finallyBegin)
+            return false;
+        if (code.hasFinally) {
+            t.part = Try::Part::Finally;
+            frame.pc = code.finallyBegin;
+        } else {
+            frame.pc = code.end;
+            frame.tries.pop_back();
+        }
+        return true;
+    case Try::Part::Finally: {
+        if (frame.pc < code.end)
+            return false;
+        const Try done = std::move(t);
+        frame.tries.pop_back();
+        if (done.pending == Try::Pending::Throw)
+            m_machine.throwValue(done.pendingValue);
+        else if (done.pending == Try::Pending::Return)
+            returnFromFrame(frame, done.pendingValue);
+        return true;
+    }
+    }
+    return false;
+}
+
+// A return, through the finally blocks that are still to run.
+void Interpreter::returnFromFrame(Frame &frame, Value value)
+{
+    for (auto it = frame.tries.rbegin(); it != frame.tries.rend(); ++it) {
+        if (it->code->hasFinally && it->part != Try::Part::Finally) {
+            it->part = Try::Part::Finally;
+            it->pending = Try::Pending::Return;
+            it->pendingValue = std::move(value);
+            frame.tries.erase(it.base(), frame.tries.end());
+            frame.pc = it->code->finallyBegin;
+            return;
+        }
+    }
+    m_pendingReturn = true;
+    m_returnValue = std::move(value);
+}
+
+bool Interpreter::unwind(size_t stopAt)
+{
+    while (m_frames.size() > stopAt) {
+        Frame &frame = m_frames.back();
+        while (!frame.tries.empty()) {
+            Try &t = frame.tries.back();
+            const TryCode &code = *t.code;
+            m_stack.resize(qMin(m_stack.size(), qMax(t.stackHeight, frame.stackBase)));
+            frame.withs.resize(qMin(frame.withs.size(), t.withCount));
+            if (t.part == Try::Part::Try && code.hasCatch) {
+                const Value thrown = m_machine.takeException();
+                t.part = Try::Part::Catch;
+                frame.pc = code.catchBegin;
+                if (code.catchInRegister) {
+                    if (code.catchRegister < frame.registers.size())
+                        frame.registers[code.catchRegister] = thrown;
+                } else {
+                    Ops(*this, frame).defineLocal(code.catchName, thrown);
+                }
+                return true;
+            }
+            if (t.part != Try::Part::Finally && code.hasFinally) {
+                t.part = Try::Part::Finally;
+                t.pending = Try::Pending::Throw;
+                t.pendingValue = m_machine.takeException();
+                frame.pc = code.finallyBegin;
+                return true;
+            }
+            frame.tries.pop_back();
+        }
+        const bool toNative = frame.returnsToNative;
+        m_stack.resize(qMin(m_stack.size(), frame.stackBase));
+        m_frames.pop_back();
+        if (toNative)
+            return false; // the built-in that called sees the exception
+    }
+    return false;
+}
+
+bool Interpreter::step(Frame &frame, const Operation &op)
+{
+    Ops ops(*this, frame);
+    switch (op.code) {
+    case Op::End:
+        frame.pc = frame.end;
+        return true;
+    case Op::Return: {
+        Value value = ops.pop();
+        returnFromFrame(frame, std::move(value));
+        if (m_pendingReturn) {
+            m_pendingReturn = false;
+            if (leaveFrame(std::exchange(m_returnValue, Value())))
+                return false;
+        }
+        return true;
+    }
+    case Op::Jump:
+        jumpTo(frame, op.a);
+        return true;
+    case Op::If:
+        if (m_machine.toBoolean(ops.pop()))
+            jumpTo(frame, op.a);
+        return true;
+    case Op::With: {
+        Value value = ops.pop();
+        Object *object = m_machine.toObject(value);
+        if (object && frame.withs.size() < 64)
+            frame.withs.push_back(With{object, frame.pc, op.a});
+        else
+            frame.pc = op.a;
+        return true;
+    }
+    case Op::Try: {
+        Try t;
+        t.code = &frame.program->tries[size_t(op.a)];
+        t.stackHeight = m_stack.size();
+        t.withCount = frame.withs.size();
+        frame.tries.push_back(std::move(t));
+        return true;
+    }
+    case Op::Throw:
+        m_machine.throwValue(ops.pop());
+        return true;
+    default:
+        break;
+    }
+    if (ops.stackOps(op.code, op) || ops.arithmetic(op.code) || ops.comparison(op.code) ||
+        ops.strings(op.code) || ops.objects(op.code, op))
+        return true;
+    ops.timeline(op.code, op);
+    return true; // unknown actions are skipped
+}
+
+void Interpreter::jumpTo(Frame &frame, int target)
+{
+    const bool backwards = target < frame.pc;
+    frame.pc = target;
+    // Loops of the outermost script are where garbage is collected.
+    if (backwards && atSafePoint() && m_machine.heap().wantsCollection())
+        m_machine.collectGarbage();
+}
+
+void Interpreter::markRoots(Heap &heap)
+{
+    for (const Value &value : m_stack)
+        heap.mark(value);
+    heap.mark(m_result);
+    heap.mark(m_returnValue);
+    for (const Frame &frame : m_frames) {
+        heap.mark(frame.self);
+        heap.mark(frame.target);
+        heap.mark(frame.timeline);
+        heap.mark(frame.locals);
+        heap.mark(frame.callee);
+        for (Object *scope : frame.scope)
+            heap.mark(scope);
+        for (const Value &value : frame.registers)
+            heap.mark(value);
+        for (const With &with : frame.withs)
+            heap.mark(with.object);
+        for (const Try &t : frame.tries)
+            heap.mark(t.pendingValue);
+    }
+}
+
+} // namespace swf::avm1

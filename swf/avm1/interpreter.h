@@ -1,0 +1,99 @@
+// Runs decoded action blocks. Calls from one script function to another
+// push a frame of the interpreter's own, not of the C++ stack, so deep
+// recursion costs no native stack and the recursion limit is exact; a
+// built-in that calls back into a script (a sort comparator, a getter)
+// runs a nested loop over the same stacks.
+#pragma once
+
+#include "swf/avm1/functions.h"
+
+#include <QElapsedTimer>
+
+#include <deque>
+#include <memory>
+#include <vector>
+
+namespace swf::avm1 {
+
+class Heap;
+class Machine;
+
+class Interpreter {
+public:
+    explicit Interpreter(Machine &machine) : m_machine(machine) {}
+
+    // Runs a block as code of `clip`'s timeline (`this` is the clip).
+    void runBlock(const std::shared_ptr<const ActionProgram> &program, Object *clip);
+    // Calls `function` (either kind) and returns its result; for `new`,
+    // `self` is the object being made.
+    Value call(FunctionObject &function, const Value &self, const Args &args, bool construct);
+
+    void markRoots(Heap &heap);
+    // No built-in is between the outermost script and here: everything
+    // the scripts hold is on the interpreter's stacks.
+    bool atSafePoint() const { return m_nesting == 1; }
+
+private:
+    struct With {
+        Object *object = nullptr;
+        int begin = 0;
+        int end = 0;
+    };
+    // A try block being run: which part, and what waits for its finally.
+    struct Try {
+        const TryCode *code = nullptr;
+        enum class Part { Try, Catch, Finally } part = Part::Try;
+        size_t stackHeight = 0;
+        size_t withCount = 0;
+        enum class Pending { None, Throw, Return } pending = Pending::None;
+        Value pendingValue;
+    };
+    struct Frame {
+        std::shared_ptr<const ActionProgram> program;
+        int pc = 0;
+        int end = 0;
+        Value self;
+        Object *target = nullptr;    // the clip timeline actions act on
+        Object *timeline = nullptr;  // the clip the code belongs to
+        std::vector<Object *> scope; // functions: closed-over scopes, own locals last
+        Object *locals = nullptr;
+        std::vector<Value> registers;
+        FunctionObject::Pool pool;
+        std::vector<With> withs;
+        std::vector<Try> tries;
+        size_t stackBase = 0;
+        FunctionObject *callee = nullptr;
+        bool construct = false;
+        // Entered from a built-in: the loop returns to it when this frame
+        // returns.
+        bool returnsToNative = false;
+    };
+
+    friend class Ops;
+
+    Value execute(size_t stopAt);
+    void enterFunction(FunctionObject &function, const Value &self, const Args &args,
+                       bool construct, bool fromNative);
+    // Leaves the top frame with `result`; true when the loop must return.
+    bool leaveFrame(Value result);
+    // Unwinds to the nearest catch or finally; true when one was found in
+    // a frame above `stopAt`.
+    bool unwind(size_t stopAt);
+    bool step(Frame &frame, const Operation &op);
+    bool tryBoundary(Frame &frame);
+    void returnFromFrame(Frame &frame, Value value);
+    void jumpTo(Frame &frame, int target);
+    bool checkLimits();
+
+    Machine &m_machine;
+    std::vector<Value> m_stack;
+    std::deque<Frame> m_frames; // a deque: a call never moves the frames below it
+    int m_nesting = 0;
+    Value m_result; // what the frame a built-in entered returned
+    bool m_pendingReturn = false;
+    Value m_returnValue; // a return on its way out of the frame
+    QElapsedTimer m_clock;
+    qint64 m_operations = 0;
+};
+
+} // namespace swf::avm1

@@ -1,0 +1,211 @@
+#include "swf/avm1/machine.h"
+
+#include "swf/avm1/arrayobject.h"
+#include "swf/avm1/builtins.h"
+#include "swf/avm1/clipobject.h"
+#include "swf/avm1/interpreter.h"
+#include "swf/log.h"
+#include "swf/runtime/player.h"
+
+namespace swf::avm1 {
+
+Machine::Machine(std::shared_ptr<const Movie> movie, std::shared_ptr<ScriptServices> services)
+    : m_movie(std::move(movie)), m_services(std::move(services)), m_version(m_movie->version()),
+      m_keys(m_version >= 7), m_names(m_keys), m_interpreter(std::make_unique<Interpreter>(*this))
+{
+    const qint64 asked = m_services->scriptTimeoutMs();
+    m_timeoutMs = asked > 0 ? asked : qint64(m_movie->scriptLimits().timeoutSeconds) * 1000;
+    m_maxRecursion = m_movie->scriptLimits().maxRecursionDepth;
+    for (int i = 0; i < DisplayProperty::Count; ++i) {
+        m_pinnedKeys.push_back(key(QString::fromLatin1(DisplayProperty::name(i))));
+        m_displayPropertyKeys.emplace(m_pinnedKeys.back().data(), i);
+    }
+    installBuiltins();
+}
+
+Machine::~Machine()
+{
+    // The heap goes before the keys its objects refer to.
+    m_displayObjects.clear();
+}
+
+void Machine::installBuiltins()
+{
+    m_protos.object = m_heap.make<Object>(nullptr);
+    m_protos.function = m_heap.make<Object>(m_protos.object);
+    m_global = m_heap.make<Object>(m_protos.object);
+    installObjectClass(*this);
+    installFunctionClass(*this);
+    installGlobalFunctions(*this);
+    installArrayClass(*this);
+    installStringClass(*this);
+    installNumberAndBoolean(*this);
+    installMath(*this);
+    installMovieClipClass(*this);
+    installButtonAndTextField(*this);
+    installKeyAndMouse(*this);
+    installAsBroadcaster(*this);
+    installErrorClass(*this);
+}
+
+void Machine::attach(Player &player)
+{
+    m_player = &player;
+}
+
+int Machine::displayPropertyIndex(StringData *key) const
+{
+    const auto it = m_displayPropertyKeys.find(key);
+    return it == m_displayPropertyKeys.end() ? -1 : it->second;
+}
+
+// Objects.
+
+Object *Machine::newObject()
+{
+    return m_heap.make<Object>(m_protos.object);
+}
+
+ArrayObject *Machine::newArray()
+{
+    return m_heap.make<ArrayObject>(m_protos.array);
+}
+
+namespace {
+
+Value nothing(Machine &, const Value &, const Args &)
+{
+    return Value();
+}
+
+} // namespace
+
+FunctionObject *Machine::newNative(NativeFunction call, NativeFunction construct)
+{
+    // A class with no function of its own (MovieClip) still makes objects.
+    return m_heap.make<FunctionObject>(m_protos.function, call ? call : nothing, construct);
+}
+
+void Machine::defineMethod(Object *target, const QString &name, NativeFunction call)
+{
+    defineValue(target, name, Value(newNative(call)));
+}
+
+void Machine::defineValue(Object *target, const QString &name, const Value &value, quint32 flags)
+{
+    const StrRef k = key(name);
+    Property *property = target->properties().find(k.data());
+    if (!property)
+        property = &target->properties().add(k, StrRef(name));
+    property->value = value;
+    property->flags = flags;
+}
+
+FunctionObject *Machine::defineClass(const QString &name, Object *prototype, NativeFunction call,
+                                     NativeFunction construct)
+{
+    FunctionObject *constructor = newNative(call, construct);
+    defineValue(constructor, QStringLiteral("prototype"), Value(prototype),
+                PropertyFlag::DontEnum | PropertyFlag::DontDelete);
+    defineValue(prototype, QStringLiteral("constructor"), Value(constructor));
+    if (!name.isEmpty())
+        defineValue(m_global, name, Value(constructor));
+    return constructor;
+}
+
+void Machine::initializeConstructed(Object *made, FunctionObject *constructor)
+{
+    made->setProto(get(constructor, m_names.prototype.data()).asObject());
+    defineValue(made, m_names.constructor2.text(), Value(constructor));
+    if (m_version >= 6)
+        defineValue(made, m_names.constructor.text(), Value(constructor));
+}
+
+// Calls.
+
+Value Machine::call(const Value &function, const Value &self, const Args &args)
+{
+    auto *callee = dynamic_cast<FunctionObject *>(function.asObject());
+    if (!callee || m_aborted)
+        return Value();
+    return m_interpreter->call(*callee, self, args, false);
+}
+
+Value Machine::construct(const Value &constructor, const Args &args)
+{
+    auto *callee = dynamic_cast<FunctionObject *>(constructor.asObject());
+    if (!callee || m_aborted)
+        return Value();
+    if (callee->isNative() && callee->nativeConstruct())
+        return m_interpreter->call(*callee, Value(), args, true);
+    Object *made = newObject();
+    initializeConstructed(made, callee);
+    const Value result = m_interpreter->call(*callee, Value(made), args, true);
+    return result.isObject() ? result : Value(made);
+}
+
+void Machine::throwValue(const Value &value)
+{
+    m_hasException = true;
+    m_exception = value;
+}
+
+Value Machine::takeException()
+{
+    m_hasException = false;
+    return std::exchange(m_exception, Value());
+}
+
+void Machine::abortScripts(const QString &reason)
+{
+    if (m_aborted)
+        return;
+    m_aborted = true;
+    qCWarning(lcSwfScript).noquote()
+        << reason + QStringLiteral("; the movie's scripts are stopped for good");
+}
+
+void Machine::getUrl(const QString &url, const QString &target)
+{
+    if (url.startsWith(QLatin1String("FSCommand:"), Qt::CaseInsensitive)) {
+        const QString command = url.mid(10);
+        qCInfo(lcSwfScript).noquote() << "fscommand" << command << target;
+        if (command.compare(QLatin1String("quit"), Qt::CaseInsensitive) == 0)
+            m_quit = true;
+        m_services->fsCommand(command, target);
+        return;
+    }
+    const QString scheme = url.section(QLatin1Char(':'), 0, 0).toLower();
+    if (url.contains(QLatin1Char(':')) &&
+        (scheme == QLatin1String("http") || scheme == QLatin1String("https") ||
+         scheme == QLatin1String("mailto"))) {
+        m_services->openUrl(url);
+        return;
+    }
+    qCInfo(lcSwfScript).noquote() << "getURL of" << url << "ignored";
+}
+
+// Garbage.
+
+void Machine::markRoots(Heap &heap)
+{
+    heap.mark(m_global);
+    heap.mark(m_protos.object);
+    heap.mark(m_protos.function);
+    for (const auto &[serial, object] : m_displayObjects)
+        heap.mark(object);
+    for (const auto &queue : m_queues) {
+        for (const Queued &item : queue)
+            heap.mark(item.object);
+    }
+    heap.mark(m_exception);
+    m_interpreter->markRoots(heap);
+}
+
+void Machine::collectGarbage()
+{
+    m_heap.collect([this](Heap &heap) { markRoots(heap); });
+    m_keys.trim();
+}
+
+} // namespace swf::avm1

@@ -1,0 +1,66 @@
+// The actions themselves, grouped by what they work on; the interpreter's
+// loop calls them through the Ops class, which may see its frames.
+#pragma once
+
+#include "swf/avm1/interpreter.h"
+#include "swf/avm1/machine.h"
+
+namespace swf::avm1 {
+
+class Ops {
+public:
+    using Frame = Interpreter::Frame;
+
+    Ops(Interpreter &interpreter, Frame &frame)
+        : in(interpreter), m(interpreter.m_machine), f(frame)
+    {
+    }
+
+    // Stack access: a pop past the frame's base gives undefined, as the
+    // Flash Player's does.
+    Value pop();
+    void push(Value value) { in.m_stack.push_back(std::move(value)); }
+    Value &top();
+    std::vector<Value> popArgs(); // a count, then that many values
+
+    // ops.cpp: stack, arithmetic, comparison, strings.
+    bool arithmetic(quint8 code);
+    bool comparison(quint8 code);
+    bool strings(quint8 code);
+    bool stackOps(quint8 code, const Operation &op);
+    // objectops.cpp: members, objects, functions, calls, enumeration.
+    bool objects(quint8 code, const Operation &op);
+    // timelineops.cpp: frames, targets, clips, properties by index, URLs.
+    bool timeline(quint8 code, const Operation &op);
+    // variables.cpp: variables by name, paths.
+    Value getVariable(const StrRef &name);
+    void setVariable(const StrRef &name, const Value &value);
+    void defineLocal(const StrRef &name, const Value &value);
+    bool deleteVariable(const StrRef &name);
+    // The clip a target path names, from the frame's target; null if none.
+    DisplayObject *resolveTarget(const QString &path);
+    DisplayObject *targetDisplay();
+    // The object scripts see for a display object.
+    Value clipValue(DisplayObject *object);
+
+    Interpreter &in;
+    Machine &m;
+    Frame &f;
+
+private:
+    Value lookupPath(const QString &name, bool &found);
+    Value lookupPathOwner(const QString &path);
+    // Calls `function` with `self`: script functions enter a frame of the
+    // interpreter; built-ins run now. Pushes the result unless a frame was
+    // entered.
+    void callValue(const Value &function, const Value &self, std::vector<Value> args,
+                   bool construct, Object *made);
+    void newObject(const Value &constructor, std::vector<Value> args);
+    void enumerate(const Value &value);
+    void defineFunction(const Operation &op);
+    void setTarget(const QString &path);
+    DisplayObject *propertyTarget(const Value &value);
+    void callFrame(DisplayObject *base, const Value &frame);
+};
+
+} // namespace swf::avm1

@@ -1,0 +1,32 @@
+// What the embedder (the movie widget, the command-line tool, a test)
+// gives the script machines: where trace() output goes, how a web
+// address is opened, and how long a script may run.
+#pragma once
+
+#include <QString>
+
+namespace swf {
+
+class ScriptServices {
+public:
+    virtual ~ScriptServices() = default;
+    // One line of trace() output.
+    virtual void trace(const QString &line) = 0;
+    // getURL to an http, https or mailto address; other schemes never
+    // reach here.
+    virtual void openUrl(const QString &url) { Q_UNUSED(url); }
+    // fscommand(command, args): logged by the machine, then told here
+    // ("quit" ends a standalone player).
+    virtual void fsCommand(const QString &command, const QString &args)
+    {
+        Q_UNUSED(command);
+        Q_UNUSED(args);
+    }
+    // The movie's address, as _url reports it ("file:///…/movie.swf").
+    virtual QString movieUrl() const { return QString(); }
+    // The longest one script may run before it is stopped; 0 for the
+    // movie's own limit (ScriptLimits, or 15 s).
+    virtual qint64 scriptTimeoutMs() const { return 0; }
+};
+
+} // namespace swf

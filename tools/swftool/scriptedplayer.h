@@ -1,0 +1,49 @@
+// Players as the tool runs them: with the movie's scripts, trace() output
+// handed to whoever asks for it, and a shorter limit on a runaway script
+// than the player window's, so a batch of movies never waits long.
+#pragma once
+
+#include "swf/movieloader.h"
+#include "swf/runtime/player.h"
+#include "swf/runtime/scriptservices.h"
+
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+namespace swftool {
+
+class ToolScriptServices final : public swf::ScriptServices {
+public:
+    static constexpr qint64 kDefaultTimeoutMs = 5000;
+
+    explicit ToolScriptServices(qint64 timeoutMs = kDefaultTimeoutMs) : m_timeoutMs(timeoutMs) {}
+
+    // Lines of trace() output go here; dropped without one.
+    std::function<void(const QString &)> onTrace;
+    // The movie asked to quit (fscommand "quit").
+    bool quitRequested() const { return m_quit; }
+
+    void trace(const QString &line) override
+    {
+        if (onTrace)
+            onTrace(line);
+    }
+    void fsCommand(const QString &command, const QString &) override
+    {
+        if (command.compare(QLatin1String("quit"), Qt::CaseInsensitive) == 0)
+            m_quit = true;
+    }
+    qint64 scriptTimeoutMs() const override { return m_timeoutMs; }
+
+private:
+    qint64 m_timeoutMs;
+    bool m_quit = false;
+};
+
+// A player of `movie` running its scripts; `services` defaults to quiet ones.
+std::unique_ptr<swf::Player> makePlayer(const swf::MoviePtr &movie, swf::AudioSink *audio = nullptr,
+                                        std::shared_ptr<ToolScriptServices> services = nullptr);
+
+} // namespace swftool
