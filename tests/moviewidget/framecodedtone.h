@@ -1,9 +1,10 @@
 // A movie that tells its frame both ways: its stream sound (11,025 Hz mono
 // 16-bit PCM, one block a frame) is a chord of three tones whose pitches
 // spell the frame number in base 8, and its picture shows the number in
-// binary, a black box per bit set. Reading either back says which frame is
-// heard or shown, so the sound recorded from a sink can be laid against the
-// frames the player showed.
+// binary, a red box per bit set (red reads on the white stage and on the
+// black background the player windows give it). Reading either back says
+// which frame is heard or shown, so the sound recorded from a sink can be
+// laid against the frames the player showed.
 #pragma once
 
 #include "tools/swfwriter/soundwriter.h"
@@ -53,23 +54,22 @@ inline QByteArray movie(int seconds, int fps = 25)
     w.setStageSize(20 + 18 * kBits, 60);
     w.setBackgroundColor({255, 255, 255});
     swfwriter::ShapeBuilder box;
-    box.rect(QRect(0, 0, swfwriter::px(14), swfwriter::px(40)), box.addFill({0, 0, 0}));
+    box.rect(QRect(0, 0, swfwriter::px(14), swfwriter::px(40)), box.addFill({255, 0, 0}));
     const quint16 boxId = w.defineShape(box);
     const int samples = kRate / fps;
     swfwriter::soundStreamHead(w, swfwriter::pcmFormat(kRate, 1), quint16(samples));
     for (int frame = 0; frame < seconds * fps; ++frame) {
-        const int before = frame > 0 ? frame - 1 : 0;
+        const int changed = frame > 0 ? frame ^ (frame - 1) : 0;
         for (int bit = 0; bit < kBits; ++bit) {
-            const bool set = frame >> bit & 1;
-            if (frame > 0 && set == bool(before >> bit & 1))
+            if (((changed >> bit) & 1) == 0)
                 continue;
-            if (set) {
+            if (((frame >> bit) & 1) != 0) {
                 swfwriter::Place place;
                 place.depth = quint16(bit + 1);
                 place.characterId = boxId;
                 place.matrix = swfwriter::translation(10 + 18 * (kBits - 1 - bit), 10);
                 w.placeObject2(place);
-            } else if (frame > 0) {
+            } else {
                 w.removeObject2(quint16(bit + 1));
             }
         }
