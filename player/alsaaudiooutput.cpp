@@ -183,8 +183,10 @@ void Feeder::close()
 // take seconds to hear a stream that stopped and started again.)
 void Feeder::dropDevice()
 {
-    if (m_pcm && m_running)
+    if (m_pcm && m_running) {
         snd_pcm_drop(m_pcm);
+        qCDebug(lcAlsaOutput) << "nothing to play: the device rests";
+    }
     m_running = false;
     m_idlePadding = 0;
     m_spans.clear();
@@ -289,8 +291,10 @@ bool Feeder::writeAll(const qint16 *samples, snd_pcm_uframes_t frames)
             continue;
         }
         if (written < 0) {
-            if (written == -EPIPE)
+            if (written == -EPIPE) {
                 ++m.underruns;
+                qCDebug(lcAlsaOutput) << "underrun";
+            }
             // Underruns and suspends recover; anything else ends the device.
             if (snd_pcm_recover(m_pcm, int(written), 1) < 0) {
                 reportOnce(m.device, "write failed", int(written));
