@@ -24,23 +24,19 @@
 #include "player/movieaudio.h"
 #include "swf/parse/parser.h"
 #include "swf/runtime/player.h"
+#include "tests/moviewidget/soundclocksession.h"
 #include "tools/swfwriter/soundwriter.h"
 #include "tools/swfwriter/swfwriter.h"
-#include "tests/moviewidget/soundclocksession.h"
-#include "player/swfmoviewidget.h"
 
 #include <QApplication>
 #include <QEventLoop>
 #include <QFile>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
 
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <random>
 #include <thread>
@@ -226,25 +222,14 @@ void StreamClock(benchmark::State &state)
         state.SkipWithError("no sound server answers (scripts/start-sound-server starts one)");
         return;
     }
-    QTemporaryDir dir;
-    const QByteArray first = QFile::encodeName(dir.filePath(QStringLiteral("first.swf")));
-    const QByteArray second = QFile::encodeName(dir.filePath(QStringLiteral("second.swf")));
-    const QByteArray bytes = frametone::movie(60);
-    for (const QByteArray &path : {first, second}) {
-        QFile file(QFile::decodeName(path));
-        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
+    for (auto _ : state) {
+        QTemporaryDir dir;
+        const auto figures = soundclock::measureActions(source, dir);
+        if (figures.empty()) {
             state.SkipWithError("cannot write the movie");
             return;
         }
-    }
-    for (auto _ : state) {
-        monitor::Recording recording(source, dir.filePath(QStringLiteral("monitor.raw")));
-        soundclock::Session session(recording, 25.0);
-        SwfMovieWidget widget(MovieControlCreation{});
-        widget.resize(240, 60);
-        widget.show();
-        soundclock::runActions(session, widget, first, second);
-        for (const soundclock::Figures &f : session.figures()) {
+        for (const soundclock::Figures &f : figures) {
             const std::string name = f.action.toStdString();
             if (f.silenceMs >= 0) {
                 state.counters[name + "_silence_ms"] = f.silenceMs;

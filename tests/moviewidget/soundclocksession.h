@@ -11,6 +11,7 @@
 #include "player/swfmoviewidget.h"
 
 #include <QCoreApplication>
+#include <QTemporaryDir>
 #include <QEventLoop>
 #include <QTimer>
 
@@ -296,6 +297,27 @@ inline void runActions(Session &session, MovieControl &widget, const QByteArray 
     });
     session.watch(fullScreen, kRun);
     session.finish();
+}
+
+// The actions on a movie widget, the sink's monitor `source` recorded, with
+// the movie written twice into `dir`; empty when it cannot be written.
+inline std::vector<Figures> measureActions(const QString &source, const QTemporaryDir &dir)
+{
+    const QByteArray bytes = frametone::movie(60);
+    QList<QByteArray> paths;
+    for (const QString &name : {QStringLiteral("first.swf"), QStringLiteral("second.swf")}) {
+        QFile file(dir.filePath(name));
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+            return {};
+        paths << QFile::encodeName(file.fileName());
+    }
+    monitor::Recording recording(source, dir.filePath(QStringLiteral("monitor.raw")));
+    Session session(recording, 25.0);
+    SwfMovieWidget widget(MovieControlCreation{});
+    widget.resize(240, 60);
+    widget.show();
+    runActions(session, widget, paths[0], paths[1]);
+    return session.figures();
 }
 
 } // namespace soundclock

@@ -7,7 +7,6 @@
 // Skips when no sound server answers (scripts/start-sound-server).
 #include "player/swfmoviewidget.h"
 #include "soundclocksession.h"
-#include "tests/testfiles.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -62,18 +61,7 @@ void TestSoundClock::everyActionMovesAtOnceWithItsSound()
     if (source.isEmpty())
         QSKIP("no sound server answers (scripts/start-sound-server starts one)");
     QTemporaryDir dir;
-    const QByteArray first = QFile::encodeName(dir.filePath(QStringLiteral("first.swf")));
-    const QByteArray second = QFile::encodeName(dir.filePath(QStringLiteral("second.swf")));
-    const QByteArray bytes = frametone::movie(60);
-    QVERIFY(writeBytes(first, bytes) && writeBytes(second, bytes));
-
-    monitor::Recording recording(source, dir.filePath(QStringLiteral("monitor.raw")));
-    soundclock::Session session(recording, 25.0);
-    SwfMovieWidget widget(MovieControlCreation{});
-    widget.resize(240, 60);
-    widget.show();
-    soundclock::runActions(session, widget, first, second);
-    const auto figures = session.figures();
+    const auto figures = soundclock::measureActions(source, dir);
     QCOMPARE(figures.size(), size_t(9));
     for (const soundclock::Figures &f : figures)
         check(f, 40.0);
