@@ -26,6 +26,12 @@ constexpr qint64 kRingFrames = kRate / 2;
 // mixed into, or thrown away), long enough that the feeding thread, woken
 // every few milliseconds, keeps it from running dry on a busy machine.
 constexpr unsigned kDeviceLatencyUs = 40000;
+// A device that ran dry is opened again with a longer buffer, up to this
+// (well within the mixer's lead). The pulse plugin answers an underrun by
+// connecting a new stream, which a server whose sink runs on a recorder's
+// long latency hears up to 2 s late: on a machine too busy for the short
+// buffer, underruns must stay rare.
+constexpr unsigned kMaxDeviceLatencyUs = 100000;
 // Silence written when the mixer falls behind, before the device is let
 // go idle.
 constexpr qint64 kIdlePaddingFrames = kRate / 2;
@@ -139,6 +145,8 @@ private:
     Span m_heardSpan{0, 0, false}; // where the spans not yet heard begin
     qint64 m_deviceFrames = 0; // frames given to the device since it was prepared
     QElapsedTimer m_retry;
+    unsigned m_latencyUs = kDeviceLatencyUs;
+    bool m_ranDry = false; // the last write ended in an underrun
 };
 
 void Feeder::openDevice()
@@ -151,7 +159,7 @@ void Feeder::openDevice()
         return;
     }
     error = snd_pcm_set_params(pcm, SND_PCM_FORMAT_S16_LE, SND_PCM_ACCESS_RW_INTERLEAVED,
-                               swf::AudioOutput::kChannels, kRate, 1, kDeviceLatencyUs);
+                               swf::AudioOutput::kChannels, kRate, 1, m_latencyUs);
     if (error < 0) {
         reportOnce(m.device, "44.1 kHz stereo 16-bit refused", error);
         snd_pcm_close(pcm);
@@ -225,6 +233,10 @@ void Feeder::feedDevice()
     if (!writeAll(m_buffer.data(), snd_pcm_uframes_t(period))) {
         close();
         m.raisePlayed(m.consumed += got);
+        if (m_ranDry) {
+            m_latencyUs = qMin(m_latencyUs + m_latencyUs / 2, kMaxDeviceLatencyUs);
+            openDevice();
+        }
         return;
     }
     m.consumed += got;
@@ -280,6 +292,7 @@ void Feeder::updatePlayed()
 
 bool Feeder::writeAll(const qint16 *samples, snd_pcm_uframes_t frames)
 {
+    m_ranDry = false;
     while (frames > 0 && !m.quit) {
         const snd_pcm_sframes_t written = snd_pcm_writei(m_pcm, samples, frames);
         if (written == -EAGAIN) {
@@ -293,7 +306,11 @@ bool Feeder::writeAll(const qint16 *samples, snd_pcm_uframes_t frames)
         if (written < 0) {
             if (written == -EPIPE) {
                 ++m.underruns;
-                qCDebug(lcAlsaOutput) << "underrun";
+                qCDebug(lcAlsaOutput) << "underrun with a buffer of" << m_latencyUs / 1000 << "ms";
+                // Ran dry with room to grow: the caller opens the device again.
+                m_ranDry = m_latencyUs < kMaxDeviceLatencyUs;
+                if (m_ranDry)
+                    return false;
             }
             // Underruns and suspends recover; anything else ends the device.
             if (snd_pcm_recover(m_pcm, int(written), 1) < 0) {
