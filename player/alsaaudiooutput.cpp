@@ -26,12 +26,13 @@ constexpr qint64 kRingFrames = kRate / 2;
 // mixed into, or thrown away), long enough that the feeding thread, woken
 // every few milliseconds, keeps it from running dry on a busy machine.
 constexpr unsigned kDeviceLatencyUs = 40000;
-// A device that ran dry is opened again with a longer buffer, up to this
-// (well within the mixer's lead). The pulse plugin answers an underrun by
-// connecting a new stream, which a server whose sink runs on a recorder's
-// long latency hears up to 2 s late: on a machine too busy for the short
-// buffer, underruns must stay rare.
-constexpr unsigned kMaxDeviceLatencyUs = 100000;
+// A device that ran dry is opened again with a longer buffer, up to this.
+// The pulse plugin answers an underrun by connecting a new stream, which a
+// server whose sink runs on a recorder's long latency hears up to 2 s late:
+// on a machine too busy for the short buffer, underruns must stay rare.
+// Not longer: a sink's monitor hears what it is given a part of its
+// latency early, and a longer buffer takes it past a frame.
+constexpr unsigned kMaxDeviceLatencyUs = 60000;
 // Silence written when the mixer falls behind, before the device is let
 // go idle.
 constexpr qint64 kIdlePaddingFrames = kRate / 2;
