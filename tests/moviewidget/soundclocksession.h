@@ -30,7 +30,7 @@ struct Figures {
     double syncMedianMs = 0; // sound heard less frame shown, at each frame shown
     double syncWorstMs = 0;
     int syncSamples = 0;
-    int gaps = 0; // silences inside the sound (the movie has none)
+    int gaps = 0; // silences inside the sound after the action (the movie has none)
     double gapMs = 0;
 };
 
@@ -191,8 +191,13 @@ private:
             while (heard < to && !loud(heard))
                 ++heard;
             f.heardMs = (m_recording.timeOf(heard) - a.time) * 1000.0;
-            countGaps(f, heard, to);
         }
+        // From the first sound after the action (the old place's, or the
+        // new one's after silence).
+        qint64 first = from;
+        while (first < to && !loud(first))
+            ++first;
+        countGaps(f, first, to);
         // Over a second from shortly after the sound came.
         const double syncFrom = a.time + std::max(0.3, f.heardMs / 1000.0 + 0.2);
         std::vector<double> offsets;
