@@ -27,8 +27,9 @@ namespace {
 // buffer or more): such an action's sound is reported, not checked, and
 // bench_app_audiolatency measures it. At start-up a sink that slept wakes
 // up to 2 s late, whoever plays into it: there only the picture is held to
-// its bound. Returns whether the action's sound was checked.
-bool check(const soundclock::Figures &f, double frameMs)
+// its bound; so is a stop after sound that broke up, since what the device
+// still held may come late. Returns whether the action's sound was checked.
+bool check(const soundclock::Figures &f, double frameMs, bool afterBrokenSound)
 {
     const QString figures =
         QStringLiteral("%1: frame %2 ms, heard %3 ms, sync %4 ms (worst %5 ms, %6 frames), "
@@ -44,8 +45,9 @@ bool check(const soundclock::Figures &f, double frameMs)
             .arg(f.silenceMs, 0, 'f', 0);
     qInfo().noquote() << figures;
     if (f.silenceMs >= 0) {
-        [&] { QVERIFY2(f.silenceMs < 300, qPrintable(figures)); }();
-        return false;
+        if (!afterBrokenSound)
+            [&] { QVERIFY2(f.silenceMs < 300, qPrintable(figures)); }();
+        return !afterBrokenSound;
     }
     [&] { QVERIFY2(f.frameMs >= 0 && f.frameMs < 300, qPrintable(figures)); }();
     if (f.action == QLatin1String("startup") || f.gapMs >= 40)
@@ -69,8 +71,13 @@ void TestSoundClock::everyActionMovesAtOnceWithItsSound()
     const auto figures = soundclock::measureActions(source, dir);
     QCOMPARE(figures.size(), size_t(9));
     int checked = 0;
-    for (const soundclock::Figures &f : figures)
-        checked += check(f, 40.0) ? 1 : 0;
+    bool broken = false;
+    for (const soundclock::Figures &f : figures) {
+        const bool sound = check(f, 40.0, broken);
+        checked += sound ? 1 : 0;
+        if (f.silenceMs < 0)
+            broken = f.gapMs >= 40 || f.heardMs < 0;
+    }
     if (checked == 0)
         QSKIP("the machine is too busy to keep the sound device fed: no sound was checked");
 }
