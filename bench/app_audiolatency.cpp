@@ -1,40 +1,44 @@
-// How soon an event sound is heard after the frame that starts it, while a
-// stream keeps the mixer's lead full and the UI thread spends 20–50 or
-// 20–100 ms drawing each frame; and whether the sound broke up meanwhile.
+// Sound through MovieAudio into ALSA's `default` PCM, which must reach a
+// sound server (scripts/start-sound-server); the monitor of the server's
+// default sink (or of $PULSE_SINK) is recorded with parec and dated by when
+// the recording grew, so the figures are upper bounds (they include the
+// monitor's own few milliseconds).
 //
-// The movie plays through MovieAudio into ALSA's `default` PCM, which must
-// reach a sound server (scripts/start-sound-server). The monitor of the
-// server's default sink (or of $PULSE_SINK) is recorded with parec. A
-// thread watches the recording grow: the earliest moment a recorded sample
-// could have been heard is bounded by when the file held it, so the figures
-// are upper bounds (they include the monitor's own few milliseconds).
+// EventSoundLatency: how soon an event sound is heard after the frame that
+// starts it, while a stream keeps the mixer's lead full and the UI thread
+// spends 20–50 or 20–100 ms drawing each frame; and whether the sound broke
+// up meanwhile. Counters: latency_median_ms, latency_worst_ms (from the call
+// that starts the sound to its first sample heard), starts (beeps found /
+// made), gaps (runs of silence inside the stream's tone: underruns), gap_ms,
+// xruns (device underruns the output recovered from).
 //
-// Counters: latency_median_ms, latency_worst_ms (from the call that starts
-// the sound to its first sample heard), starts (beeps found / made), gaps
-// (runs of silence inside the stream's tone: underruns), gap_ms, xruns
-// (device underruns the output recovered from).
+// StreamClock: a 25 fps movie whose stream tells its frame, in the movie
+// widget, through start-up, pause and resume, stop and play, a seek, a
+// rewind, another movie and a second control (the full-screen window's).
+// For each: <action>_frame_ms (until the next frame showed), _heard_ms
+// (until the sound of the new position was heard), _sync_ms and
+// _sync_worst_ms (sound heard less frame shown, over the second after),
+// _gap_ms (silence inside the sound); a stop's _silence_ms is until its
+// sound ended.
 #include "player/alsaaudiooutput.h"
 #include "player/movieaudio.h"
 #include "swf/parse/parser.h"
 #include "swf/runtime/player.h"
+#include "tests/moviewidget/soundclocksession.h"
 #include "tools/swfwriter/soundwriter.h"
 #include "tools/swfwriter/swfwriter.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QEventLoop>
 #include <QFile>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
 
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <random>
-#include <sys/stat.h>
 #include <thread>
 
 namespace {
@@ -46,30 +50,6 @@ constexpr quint16 kButton = 40;
 constexpr int kStarts = 24;
 constexpr int kToneAmplitude = 3000;
 constexpr int kBeepAmplitude = 24000;
-
-double seconds(Clock::time_point t)
-{
-    return std::chrono::duration<double>(t.time_since_epoch()).count();
-}
-
-QString run(const QString &program, const QStringList &args)
-{
-    QProcess process;
-    process.start(program, args);
-    if (!process.waitForFinished(5000) || process.exitCode() != 0)
-        return {};
-    return QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
-}
-
-QString monitorName()
-{
-    if (QStandardPaths::findExecutable(QStringLiteral("parec")).isEmpty())
-        return {};
-    QString sink = qEnvironmentVariable("PULSE_SINK");
-    if (sink.isEmpty())
-        sink = run(QStringLiteral("pactl"), {QStringLiteral("get-default-sink")});
-    return sink.isEmpty() ? QString() : sink + QStringLiteral(".monitor");
-}
 
 // A 10 fps movie whose stream holds a quiet 200 Hz tone for `length`
 // seconds, with a loud 3 kHz beep of 40 ms as the sound of a button.
@@ -97,66 +77,6 @@ std::shared_ptr<const swf::Movie> latencyMovie(int length)
     return *movie;
 }
 
-// parec writing the monitor into a file, and a thread noting when the file
-// grew: the lowest (wall time − recorded duration) dates the first sample.
-class Recording {
-public:
-    Recording(const QString &monitor, const QString &file) : m_file(file)
-    {
-        m_process.setStandardInputFile(QProcess::nullDevice());
-        m_process.setStandardErrorFile(QProcess::nullDevice());
-        m_process.start(QStringLiteral("parec"),
-                        {QStringLiteral("-d"), monitor, QStringLiteral("--format=s16le"),
-                         QStringLiteral("--rate=44100"), QStringLiteral("--channels=2"),
-                         QStringLiteral("--latency-msec=5"), file});
-        m_process.waitForStarted(3000);
-        m_watch = std::thread([this] { watch(); });
-    }
-    ~Recording()
-    {
-        m_quit = true;
-        m_watch.join();
-        m_process.kill();
-        m_process.waitForFinished(2000);
-    }
-    // When the first recorded sample was heard, in steady-clock seconds.
-    double origin() const { return m_origin.load(); }
-    std::vector<qint16> left() const
-    {
-        QFile file(m_file);
-        std::vector<qint16> out;
-        if (!file.open(QIODevice::ReadOnly))
-            return out;
-        const QByteArray bytes = file.readAll();
-        for (qsizetype i = 0; i + 3 < bytes.size(); i += 4)
-            out.push_back(qint16(quint8(bytes[i]) | quint8(bytes[i + 1]) << 8));
-        return out;
-    }
-
-private:
-    void watch()
-    {
-        const QByteArray path = QFile::encodeName(m_file);
-        off_t last = -1;
-        while (!m_quit) {
-            struct stat info {};
-            const auto now = Clock::now();
-            if (::stat(path.constData(), &info) == 0 && info.st_size != last && info.st_size > 0) {
-                last = info.st_size;
-                const double origin = seconds(now) - double(info.st_size / 4) / kRate;
-                m_origin = std::min(m_origin.load(), origin);
-            }
-            std::this_thread::sleep_for(std::chrono::microseconds(300));
-        }
-    }
-
-    QProcess m_process;
-    QString m_file;
-    std::thread m_watch;
-    std::atomic<bool> m_quit{false};
-    std::atomic<double> m_origin{1e300};
-};
-
 void spin(std::chrono::milliseconds ms)
 {
     const auto end = Clock::now() + ms;
@@ -178,30 +98,35 @@ struct Analysis {
 };
 
 // Finds each beep after its start call, and the silences within the tone.
-Analysis analyse(const std::vector<qint16> &left, double origin, const std::vector<double> &calls)
+Analysis analyse(const std::vector<qint16> &left, const monitor::Recording &recording,
+                 const std::vector<double> &calls)
 {
+    auto indexAt = [&](double time) {
+        const qint64 i = recording.indexAt(time);
+        return i < 0 ? left.size() : std::min(left.size(), size_t(i));
+    };
     Analysis result;
     const auto first = std::find_if(left.begin(), left.end(), [](qint16 v) { return v != 0; });
     if (first == left.end() || calls.empty())
         return result;
     // The tone's level as the sink passes it (its volume is the system's).
     const size_t start = size_t(first - left.begin());
-    const size_t toneEnd = std::min(left.size(), size_t((calls.front() - origin) * kRate));
+    const size_t toneEnd = indexAt(calls.front());
     int toneMax = 0;
     for (size_t i = start + kRate / 10; i < toneEnd; ++i)
         toneMax = std::max(toneMax, std::abs(int(left[i])));
     const int threshold = toneMax * 5 / 2;
     for (double call : calls) {
-        const auto from = size_t(std::max(0.0, (call - origin) * kRate));
+        const size_t from = indexAt(call);
         for (size_t i = from; i < left.size() && i < from + kRate; ++i) {
             if (std::abs(int(left[i])) > threshold) {
-                result.latencies.push_back((origin + double(i) / kRate - call) * 1000.0);
+                result.latencies.push_back((recording.timeOf(qint64(i)) - call) * 1000.0);
                 break;
             }
         }
     }
     // A run of 1 ms of silence cannot be a 200 Hz tone: the output ran dry.
-    const size_t end = std::min(left.size(), size_t((calls.back() - origin) * kRate) + kRate / 10);
+    const size_t end = std::min(left.size(), indexAt(calls.back()) + kRate / 10);
     size_t run = 0;
     for (size_t i = start; i < end; ++i) {
         if (std::abs(int(left[i])) <= 2) {
@@ -219,15 +144,15 @@ Analysis analyse(const std::vector<qint16> &left, double origin, const std::vect
 
 void EventSoundLatency(benchmark::State &state)
 {
-    const QString monitor = monitorName();
-    if (monitor.isEmpty()) {
+    const QString source = monitor::defaultMonitor();
+    if (source.isEmpty()) {
         state.SkipWithError("no sound server answers (scripts/start-sound-server starts one)");
         return;
     }
     const auto movie = latencyMovie(kStarts + 8);
     for (auto _ : state) {
         QTemporaryDir dir;
-        Recording recording(monitor, dir.filePath(QStringLiteral("monitor.raw")));
+        monitor::Recording recording(source, dir.filePath(QStringLiteral("monitor.raw")));
         auto output = std::make_unique<AlsaAudioOutput>();
         AlsaAudioOutput *alsa = output.get();
         MovieAudio audio(std::move(output));
@@ -249,7 +174,7 @@ void EventSoundLatency(benchmark::State &state)
             player.advance(std::chrono::duration_cast<std::chrono::milliseconds>(now - last).count());
             last = now;
             if (now >= nextStart) {
-                calls.push_back(seconds(Clock::now()));
+                calls.push_back(monitor::now());
                 sink->buttonTransition(kButton, swf::ButtonSoundTransition::OverUpToIdle);
                 audio.update();
                 nextStart = now + std::chrono::milliseconds(700);
@@ -269,7 +194,7 @@ void EventSoundLatency(benchmark::State &state)
             if (file.open(QIODevice::WriteOnly))
                 file.write(reinterpret_cast<const char *>(heard.data()), qint64(heard.size() * 2));
         }
-        const Analysis analysis = analyse(heard, recording.origin(), calls);
+        const Analysis analysis = analyse(heard, recording, calls);
         auto latencies = analysis.latencies;
         std::sort(latencies.begin(), latencies.end());
         state.counters["starts"] = double(latencies.size()) / double(calls.size());
@@ -288,9 +213,44 @@ BENCHMARK(EventSoundLatency)->Arg(50)->Arg(100)->Iterations(1)->Unit(benchmark::
 
 } // namespace
 
+// Each of the user's actions on a movie streaming its sound, as in the
+// soundclock test, with that test's figures.
+void StreamClock(benchmark::State &state)
+{
+    const QString source = monitor::defaultMonitor();
+    if (source.isEmpty()) {
+        state.SkipWithError("no sound server answers (scripts/start-sound-server starts one)");
+        return;
+    }
+    for (auto _ : state) {
+        QTemporaryDir dir;
+        const auto figures = soundclock::measureActions(source, dir);
+        if (figures.empty()) {
+            state.SkipWithError("cannot write the movie");
+            return;
+        }
+        for (const soundclock::Figures &f : figures) {
+            const std::string name = f.action.toStdString();
+            if (f.silenceMs >= 0) {
+                state.counters[name + "_silence_ms"] = f.silenceMs;
+                continue;
+            }
+            state.counters[name + "_frame_ms"] = f.frameMs;
+            state.counters[name + "_heard_ms"] = f.heardMs;
+            state.counters[name + "_sync_ms"] = f.syncMedianMs;
+            state.counters[name + "_sync_worst_ms"] = f.syncWorstMs;
+            state.counters[name + "_gap_ms"] = f.gapMs;
+        }
+    }
+}
+BENCHMARK(StreamClock)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+
 int main(int argc, char **argv)
 {
-    QCoreApplication application(argc, argv);
+    // The movie widget needs a GUI application; no screen is needed.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;

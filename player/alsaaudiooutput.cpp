@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <deque>
 #include <mutex>
 
 namespace {
@@ -22,12 +23,23 @@ constexpr int kRate = swf::AudioOutput::kRate;
 constexpr qint64 kRingFrames = kRate / 2;
 // What the device buffers: short, so that stop, seek and event sounds are
 // heard at once (the mixer's lead waits in the ring, where it can still be
-// mixed into), long enough that the feeding thread, woken every few
-// milliseconds, keeps it from running dry on a busy machine.
+// mixed into, or thrown away), long enough that the feeding thread, woken
+// every few milliseconds, keeps it from running dry on a busy machine.
 constexpr unsigned kDeviceLatencyUs = 40000;
+// A device that ran dry is opened again with a longer buffer, up to this.
+// The pulse plugin answers an underrun by connecting a new stream, which a
+// server whose sink runs on a recorder's long latency hears up to 2 s late:
+// on a machine too busy for the short buffer, underruns must stay rare.
+// Not longer: a sink's monitor hears what it is given a part of its
+// latency early, and a longer buffer takes it past a frame.
+constexpr unsigned kMaxDeviceLatencyUs = 60000;
 // Silence written when the mixer falls behind, before the device is let
 // go idle.
 constexpr qint64 kIdlePaddingFrames = kRate / 2;
+// How far the count of frames heard runs on from the device's last report
+// (about a period): it moves smoothly between reports, and stops soon
+// when the device does.
+constexpr qint64 kExtrapolateNs = 12000000;
 // How long a missing device is left alone before it is tried again.
 constexpr qint64 kRetryMs = 10000;
 
@@ -45,25 +57,41 @@ void reportOnce(const QByteArray &device, const char *what, int error)
 } // namespace
 
 struct AlsaAudioOutput::Shared {
-    explicit Shared(QByteArray name) : device(std::move(name)) {}
+    explicit Shared(QByteArray name) : device(std::move(name)) { clock.start(); }
 
     QByteArray device;
     swf::AudioRing ring{kRingFrames};
     std::atomic<bool> quit{false};
-    std::atomic<bool> dropRequested{false};
-    std::atomic<qint64> consumed{0}; // frames taken from the ring (or dropped from it)
-    std::atomic<qint64> played{0};
+    std::atomic<qint64> consumed{0}; // frames taken from the ring
     std::atomic<bool> open{false};
     std::atomic<qint64> underruns{0};
     std::mutex doneMutex;
     std::condition_variable doneChanged;
     bool done = false;
 
-    void raisePlayed(qint64 value)
+    // Frames heard, when the device last said so, and whether they were
+    // moving on then (real sound playing, not padding).
+    QElapsedTimer clock;
+    mutable std::mutex playedMutex;
+    qint64 played = 0;
+    qint64 playedAtNs = 0;
+    bool moving = false;
+
+    void raisePlayed(qint64 value, bool movingOn = false)
     {
-        qint64 now = played.load();
-        while (value > now && !played.compare_exchange_weak(now, value)) {
-        }
+        std::lock_guard lock(playedMutex);
+        moving = movingOn && value > played;
+        played = qMax(played, value);
+        playedAtNs = clock.nsecsElapsed();
+    }
+    // Frames heard by now, running on from the last report.
+    qint64 playedNow() const
+    {
+        std::lock_guard lock(playedMutex);
+        if (!moving)
+            return played;
+        const qint64 since = qMin(clock.nsecsElapsed() - playedAtNs, kExtrapolateNs);
+        return qMin(played + since * kRate / 1000000000, consumed.load());
     }
 };
 
@@ -78,8 +106,6 @@ public:
     void run()
     {
         while (!m.quit) {
-            if (m.dropRequested.exchange(false))
-                dropDevice();
             if (!m_pcm && (!m_retry.isValid() || m_retry.elapsed() > kRetryMs))
                 openDevice();
             if (m_pcm)
@@ -96,17 +122,32 @@ private:
     void feedDevice();
     void paceWithoutDevice();
     bool writeAll(const qint16 *samples, snd_pcm_uframes_t frames);
+    void noteWritten(qint64 real, qint64 padding);
     void updatePlayed();
+    qint64 realFramesAt(qint64 deviceFrame);
+
+    // What the device was given since it was prepared: up to `deviceEnd`
+    // of its frames, the ring's frames up to `realEnd` (a stretch of
+    // padding leaves `realEnd` where it was).
+    struct Span {
+        qint64 deviceEnd;
+        qint64 realEnd;
+        bool real;
+    };
 
     AlsaAudioOutput::Shared &m;
     snd_pcm_t *m_pcm = nullptr;
     snd_pcm_uframes_t m_period = 1024;
+    snd_pcm_uframes_t m_bufferSize = 0;
     std::vector<qint16> m_buffer;
-    bool m_running = false;    // prepared and being fed
-    qint64 m_paddingTail = 0;  // silence written after the last real frame
-    qint64 m_idlePadding = 0;  // silence written since real frames last came
-    qint64 m_sincePrepare = 0; // real frames written since the device was prepared
+    bool m_running = false;   // prepared and being fed
+    qint64 m_idlePadding = 0; // silence written since real frames last came
+    std::deque<Span> m_spans;
+    Span m_heardSpan{0, 0, false}; // where the spans not yet heard begin
+    qint64 m_deviceFrames = 0; // frames given to the device since it was prepared
     QElapsedTimer m_retry;
+    unsigned m_latencyUs = kDeviceLatencyUs;
+    bool m_ranDry = false; // the last write ended in an underrun
 };
 
 void Feeder::openDevice()
@@ -119,21 +160,21 @@ void Feeder::openDevice()
         return;
     }
     error = snd_pcm_set_params(pcm, SND_PCM_FORMAT_S16_LE, SND_PCM_ACCESS_RW_INTERLEAVED,
-                               swf::AudioOutput::kChannels, kRate, 1, kDeviceLatencyUs);
+                               swf::AudioOutput::kChannels, kRate, 1, m_latencyUs);
     if (error < 0) {
         reportOnce(m.device, "44.1 kHz stereo 16-bit refused", error);
         snd_pcm_close(pcm);
         return;
     }
-    snd_pcm_uframes_t bufferSize = 0;
-    if (snd_pcm_get_params(pcm, &bufferSize, &m_period) < 0 || m_period == 0)
+    if (snd_pcm_get_params(pcm, &m_bufferSize, &m_period) < 0 || m_period == 0)
         m_period = 1024;
     m_period = std::min<snd_pcm_uframes_t>(m_period, 4096);
     m_buffer.assign(m_period * 2, 0);
     m_pcm = pcm;
     m_running = false;
     m.open = true;
-    qCDebug(lcAlsaOutput) << "opened" << m.device << "period" << m_period << "buffer" << bufferSize;
+    qCDebug(lcAlsaOutput) << "opened" << m.device << "period" << m_period << "buffer"
+                          << m_bufferSize;
 }
 
 void Feeder::close()
@@ -146,14 +187,19 @@ void Feeder::close()
     m.open = false;
 }
 
-// Stop and seek: what the device holds is thrown away.
+// Nothing to play for a while: what the device holds is thrown away and
+// it rests. (Stop and seek leave the device running: a sound server may
+// take seconds to hear a stream that stopped and started again.)
 void Feeder::dropDevice()
 {
-    if (m_pcm && m_running)
+    if (m_pcm && m_running) {
         snd_pcm_drop(m_pcm);
+        qCDebug(lcAlsaOutput) << "nothing to play: the device rests";
+    }
     m_running = false;
-    m_paddingTail = 0;
     m_idlePadding = 0;
+    m_spans.clear();
+    m_deviceFrames = 0;
     m.raisePlayed(m.consumed);
 }
 
@@ -181,37 +227,73 @@ void Feeder::feedDevice()
     if (!m_running) {
         snd_pcm_prepare(m_pcm);
         m_running = true;
-        m_sincePrepare = 0;
+        m_spans.clear();
+        m_deviceFrames = 0;
+        m_heardSpan = Span{0, m.consumed, false};
     }
     if (!writeAll(m_buffer.data(), snd_pcm_uframes_t(period))) {
         close();
         m.raisePlayed(m.consumed += got);
+        if (m_ranDry) {
+            m_latencyUs = qMin(m_latencyUs + m_latencyUs / 2, kMaxDeviceLatencyUs);
+            openDevice();
+        }
         return;
     }
     m.consumed += got;
-    m_sincePrepare += got;
-    m_paddingTail = got > 0 ? padding : m_paddingTail + padding;
+    noteWritten(got, padding);
     m_idlePadding = got > 0 ? 0 : m_idlePadding + padding;
     updatePlayed();
 }
 
-// Frames heard: those taken, less the real ones the device still holds.
-// Before the device starts it holds all it was given (some plugins report
-// no delay until then).
+void Feeder::noteWritten(qint64 real, qint64 padding)
+{
+    const qint64 consumed = m.consumed;
+    if (real > 0)
+        m_spans.push_back(Span{m_deviceFrames + real, consumed, true});
+    if (padding > 0 && !m_spans.empty() && !m_spans.back().real)
+        m_spans.back().deviceEnd += padding;
+    else if (padding > 0)
+        m_spans.push_back(Span{m_deviceFrames + real + padding, consumed, false});
+    m_deviceFrames += real + padding;
+}
+
+// The ring's frames heard once the device has played `deviceFrame` of its
+// own: padding it played moves nothing.
+qint64 Feeder::realFramesAt(qint64 deviceFrame)
+{
+    while (!m_spans.empty() && m_spans.front().deviceEnd <= deviceFrame) {
+        m_heardSpan = m_spans.front();
+        m_spans.pop_front();
+    }
+    if (m_spans.empty() || !m_spans.front().real)
+        return m_heardSpan.realEnd;
+    return m_heardSpan.realEnd + (deviceFrame - m_heardSpan.deviceEnd);
+}
+
+// Frames heard: what the device played of what it was given, less its
+// padding. Before it starts it holds all it was given (some plugins report
+// no delay until then). Some report no delay for a while after they start,
+// or while their server wakes a sink: the device never holds less than
+// its buffer's unplayed part.
 void Feeder::updatePlayed()
 {
-    qint64 pending = m_sincePrepare;
-    if (snd_pcm_state(m_pcm) == SND_PCM_STATE_RUNNING) {
+    qint64 held = m_deviceFrames;
+    const bool started = snd_pcm_state(m_pcm) == SND_PCM_STATE_RUNNING;
+    if (started) {
         snd_pcm_sframes_t delay = 0;
         if (snd_pcm_delay(m_pcm, &delay) < 0)
             delay = 0;
-        pending = qBound<qint64>(0, qint64(delay) - m_paddingTail, m_sincePrepare);
+        const snd_pcm_sframes_t avail = snd_pcm_avail_update(m_pcm);
+        const qint64 unplayed = avail < 0 ? 0 : qint64(m_bufferSize) - qint64(avail);
+        held = qBound<qint64>(0, qMax<qint64>(delay, unplayed), m_deviceFrames);
     }
-    m.raisePlayed(m.consumed - pending);
+    m.raisePlayed(realFramesAt(m_deviceFrames - held), started);
 }
 
 bool Feeder::writeAll(const qint16 *samples, snd_pcm_uframes_t frames)
 {
+    m_ranDry = false;
     while (frames > 0 && !m.quit) {
         const snd_pcm_sframes_t written = snd_pcm_writei(m_pcm, samples, frames);
         if (written == -EAGAIN) {
@@ -223,8 +305,14 @@ bool Feeder::writeAll(const qint16 *samples, snd_pcm_uframes_t frames)
             continue;
         }
         if (written < 0) {
-            if (written == -EPIPE)
+            if (written == -EPIPE) {
                 ++m.underruns;
+                qCDebug(lcAlsaOutput) << "underrun with a buffer of" << m_latencyUs / 1000 << "ms";
+                // Ran dry with room to grow: the caller opens the device again.
+                m_ranDry = m_latencyUs < kMaxDeviceLatencyUs;
+                if (m_ranDry)
+                    return false;
+            }
             // Underruns and suspends recover; anything else ends the device.
             if (snd_pcm_recover(m_pcm, int(written), 1) < 0) {
                 reportOnce(m.device, "write failed", int(written));
@@ -253,7 +341,7 @@ void Feeder::paceWithoutDevice()
             std::this_thread::sleep_for(duration - spent);
     }
     m.consumed += got;
-    m.raisePlayed(m.consumed);
+    m.raisePlayed(m.consumed, got > 0);
 }
 
 } // namespace
@@ -308,15 +396,17 @@ qint64 AlsaAudioOutput::writable() const
 
 qint64 AlsaAudioOutput::playedFrames() const
 {
-    return qMin(m_written, m_shared->played.load());
+    m_played = qMax(m_played, qMin(m_shared->playedNow(), m_written));
+    return m_played;
 }
 
-void AlsaAudioOutput::discard()
+// What the device holds still plays (at most its short buffer): dropping
+// it would stop the stream, and a sound server may take seconds to hear a
+// stream that stopped and started again.
+qint64 AlsaAudioOutput::discard()
 {
-    m_shared->consumed += m_shared->ring.clear();
-    m_shared->raisePlayed(m_written);
-    m_shared->dropRequested = true;
-    m_shared->ring.wake();
+    m_written -= m_shared->ring.clear();
+    return m_written;
 }
 
 qint64 AlsaAudioOutput::queuedFrames() const

@@ -23,7 +23,7 @@ public:
     qint64 write(const qint16 *samples, qint64 frames) override;
     qint64 writable() const override;
     qint64 playedFrames() const override;
-    void discard() override;
+    qint64 discard() override;
     qint64 queuedFrames() const override;
     qint64 mixIntoQueued(const qint16 *samples, qint64 frames) override;
 
@@ -39,4 +39,5 @@ private:
     std::shared_ptr<Shared> m_shared;
     std::thread m_thread;
     qint64 m_written = 0;
+    mutable qint64 m_played = 0; // what playedFrames() said last: it never goes back
 };

@@ -7,6 +7,8 @@ namespace {
 
 // The engine keeps about 200 ms mixed ahead; feeding it every 10 ms keeps
 // that lead whole while frames draw quickly, and a slow frame eats into it.
+// While a stream sets the pace, the pump also comes when its next frame is
+// due, so the frame shows as its sound is heard.
 constexpr int kPumpMs = 10;
 
 } // namespace
@@ -18,7 +20,7 @@ MovieAudio::MovieAudio(QObject *parent) : MovieAudio(std::make_unique<AlsaAudioO
 MovieAudio::MovieAudio(std::unique_ptr<swf::AudioOutput> output, QObject *parent)
     : QObject(parent), m_output(std::move(output))
 {
-    m_pump.setInterval(kPumpMs);
+    m_pump.setSingleShot(true);
     m_pump.setTimerType(Qt::PreciseTimer);
     connect(&m_pump, &QTimer::timeout, this, &MovieAudio::pump);
 }
@@ -53,34 +55,31 @@ void MovieAudio::stopAll()
     update();
 }
 
-void MovieAudio::discardQueued()
+// A restarted stream has nothing queued: it is mixed at once, before the
+// device runs out of what it holds.
+void MovieAudio::update()
 {
-    if (m_engine)
-        m_engine->discardQueued();
-    update();
+    if (m_engine && m_engine->isActive())
+        m_engine->pump();
+    schedulePump();
 }
 
-void MovieAudio::update()
+void MovieAudio::pump()
+{
+    if (!m_engine)
+        return;
+    m_engine->pump();
+    if (m_engine->framesDue().value_or(0) > 0)
+        emit framesDue();
+    schedulePump();
+}
+
+void MovieAudio::schedulePump()
 {
     if (!m_engine || !m_engine->isActive()) {
         m_pump.stop();
         return;
     }
-    if (!m_pump.isActive()) {
-        m_engine->pump();
-        m_pump.start();
-    }
-}
-
-void MovieAudio::pump()
-{
-    if (!m_engine) {
-        m_pump.stop();
-        return;
-    }
-    m_engine->pump();
-    if (m_engine->framesDue().value_or(0) > 0)
-        emit framesDue();
-    if (!m_engine->isActive())
-        m_pump.stop();
+    const qint64 due = m_engine->msUntilFrameDue().value_or(kPumpMs);
+    m_pump.start(int(qBound(qint64(1), due, qint64(kPumpMs))));
 }

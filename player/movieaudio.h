@@ -34,10 +34,8 @@ public:
     void unload();
     // Silences every sound at once (rewind).
     void stopAll();
-    // Drops the sound already queued but not heard (seek).
-    void discardQueued();
-    // Starts or stops feeding the output as sounds start and end; call
-    // after anything that may start a sound.
+    // Feeds the output at once, and goes on feeding it while sound plays;
+    // call after anything that may start or restart a sound.
     void update();
 
 signals:
@@ -46,6 +44,7 @@ signals:
 
 private:
     void pump();
+    void schedulePump();
 
     std::unique_ptr<swf::AudioOutput> m_output;
     std::unique_ptr<swf::AudioEngine> m_engine;

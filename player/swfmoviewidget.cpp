@@ -106,7 +106,7 @@ void SwfMovieWidget::SeekToFrame(qint32 frame)
     if (!m_player)
         return;
     m_player->seek(frame);
-    m_audio->discardQueued();
+    m_audio->update();
     syncState();
     if (m_player->takeChanged())
         invalidateFrame();

@@ -10,6 +10,8 @@
 #include "swf/runtime/player.h"
 #include "swf/runtime/timelineinstance.h"
 
+#include <QElapsedTimer>
+
 #include <algorithm>
 #include <cmath>
 
@@ -26,13 +28,19 @@ constexpr qint64 kLeadFrames = AudioOutput::kRate * 200 / 1000;
 // while the sound is mixed in.
 constexpr qint64 kEarlyMarginFrames = AudioOutput::kRate * 10 / 1000;
 constexpr int kChunkFrames = 1024;
-// An output whose clock has not moved for this long (a stalled device)
-// stops setting the pace, so the movie never freezes with it. Starting
-// takes longer: a sound server wakes a suspended sink first.
-constexpr qint64 kStalledOutputMs = 500;
-constexpr qint64 kStartingOutputMs = 2500;
-// Sound heard before an output counts as started.
-constexpr qint64 kHeardToStart = AudioOutput::kRate / 20;
+// An output whose count of frames heard has not moved for this long plays
+// nothing: it has not started, its sound server is waking a sink, or it
+// stalled. The frame rate sets the pace meanwhile, so that the picture
+// never waits for it.
+constexpr qint64 kSilentOutputMs = 60;
+// After the last sound, silence is kept flowing this long. A sound server
+// may put a sink left without a playing stream to sleep, or let it run on
+// the long latency another client (a recorder) asked for; the next sound
+// would then be heard up to seconds late.
+constexpr qint64 kKeepAliveMs = 30000;
+// At most this much of a restarted stream's first frame is passed over to
+// meet the sound the device still holds.
+constexpr qint64 kMaxHeldFrames = AudioOutput::kRate / 4;
 // The main stream reads at most this many frames ahead of the timeline: a
 // stream whose blocks decode to nothing would otherwise read for ever.
 constexpr int kMainReadAhead = 256;
@@ -64,6 +72,7 @@ bool hasBlock(const Timeline &timeline, int frame)
 AudioEngine::AudioEngine(std::shared_ptr<const Movie> movie, AudioOutput *output)
     : m_movie(std::move(movie)), m_output(output)
 {
+    m_steady.start();
     // Sprite streams read ahead as far as the mix runs ahead of the frame
     // shown: the lead, and a frame slow to draw. Offline the mix keeps step
     // with the frames; the reach it always had stays, as what a removed
@@ -74,8 +83,8 @@ AudioEngine::AudioEngine(std::shared_ptr<const Movie> movie, AudioOutput *output
     // Positions count from what the output has written: an output that
     // played another movie before starts this one from silence.
     if (m_output) {
-        m_output->discard();
-        m_mixPosition = m_output->playedFrames();
+        m_mixPosition = m_output->discard();
+        m_lastPlayed = m_output->playedFrames();
     }
 }
 
@@ -118,13 +127,14 @@ void AudioEngine::timelineJumped(int frame)
 {
     if (!m_playing)
         return;
-    // A loop the stream already read through (or a block that restarted
-    // it just now) keeps it; any other jump ends it.
-    if (m_mainStream.voice && m_mainStream.voice->confirmedFrame() == frame)
+    // A loop the stream already read through keeps it; any other jump
+    // ends it, and what was queued for the old place is not heard. A block
+    // reached on the way may have started a stream just now, behind the
+    // queued sound: without an output it can stay.
+    if (m_mainStream.voice && m_mainStream.voice->confirmedFrame() == frame &&
+        (m_mainStream.voice->confirmedSequence() > 0 || !m_output))
         return;
-    m_mainStream = Stream{};
-    if (hasBlock(m_movie->timeline(), frame))
-        m_mainStream = startStream(m_movie->timeline(), frame, kMainReadAhead);
+    restartMainStream(frame);
 }
 
 void AudioEngine::playingChanged(bool playing)
@@ -136,13 +146,28 @@ void AudioEngine::playingChanged(bool playing)
         stopAll();
         return;
     }
+    // The silence queued while stopped goes: play is heard at once.
+    discardQueued();
     startPending();
     if (!m_player)
         return;
-    const int frame = currentFrame();
-    if (hasBlock(m_movie->timeline(), frame))
-        m_mainStream = startStream(m_movie->timeline(), frame, kMainReadAhead);
+    restartMainStream(currentFrame());
     startSpriteStreams(m_player->displayList());
+}
+
+void AudioEngine::restartMainStream(int frame)
+{
+    m_mainStream = Stream{};
+    discardQueued();
+    if (!hasBlock(m_movie->timeline(), frame))
+        return;
+    // The sound the device still holds plays before the stream does: the
+    // stream begins that far into its frame, so that its frames fall due
+    // at the frame rate from now on, and are heard as they show.
+    std::optional<qint64> heardFrom;
+    if (m_output)
+        heardFrom = qBound(m_mixPosition - kMaxHeldFrames, heard(), m_mixPosition);
+    m_mainStream = startStream(m_movie->timeline(), frame, kMainReadAhead, heardFrom);
 }
 
 // The streams of the sprites on stage whose frame shown holds a block
@@ -176,11 +201,45 @@ std::optional<int> AudioEngine::framesDue() const
 {
     if (!m_playing || !m_output || !m_mainStream.voice)
         return std::nullopt;
-    const qint64 played = m_output->playedFrames();
-    const qint64 patience = m_outputStarted ? kStalledOutputMs : kStartingOutputMs;
-    if (m_mixPosition > played && m_playedWatch.isValid() && m_playedWatch.elapsed() > patience)
+    const qint64 played = heard();
+    if (!outputPlays())
         return std::nullopt;
     return m_mainStream.voice->framesBehind(played);
+}
+
+std::optional<qint64> AudioEngine::msUntilFrameDue() const
+{
+    if (!framesDue())
+        return std::nullopt;
+    const auto frames = m_mainStream.voice->framesUntilNext(heard());
+    if (!frames)
+        return std::nullopt;
+    return (*frames * 1000 + AudioOutput::kRate - 1) / AudioOutput::kRate;
+}
+
+qint64 AudioEngine::heard() const
+{
+    const qint64 played = m_output ? m_output->playedFrames() : m_mixPosition;
+    if (played != m_lastPlayed) {
+        m_lastPlayed = played;
+        m_playedMovedAt = now();
+    }
+    return played;
+}
+
+qint64 AudioEngine::now() const
+{
+    return m_clock ? m_clock() : m_steady.elapsed();
+}
+
+bool AudioEngine::outputPlays() const
+{
+    return m_playedMovedAt >= 0 && now() - m_playedMovedAt <= kSilentOutputMs;
+}
+
+bool AudioEngine::keepingAlive() const
+{
+    return m_output && m_soundAt >= 0 && now() - m_soundAt < kKeepAliveMs;
 }
 
 void AudioEngine::startPending()
@@ -260,7 +319,13 @@ void AudioEngine::mixIntoQueued(EventVoice &voice)
 void AudioEngine::streamBlockReached(const SoundEvent &event)
 {
     if (!event.timelineOwner) {
-        continueOrRestart(m_mainStream, m_movie->timeline(), event.frame, kMainReadAhead);
+        // A stream starting where nothing sounds need not wait behind the
+        // silence queued for the output: it starts as after a seek.
+        const bool continues = m_mainStream.voice && m_mainStream.voice->continuesAt(event.frame);
+        if (m_output && !continues && !sounding())
+            restartMainStream(event.frame);
+        else
+            continueOrRestart(m_mainStream, m_movie->timeline(), event.frame, kMainReadAhead);
         return;
     }
     const auto *sprite = dynamic_cast<const Sprite *>(event.timelineOwner->character());
@@ -287,7 +352,8 @@ void AudioEngine::continueOrRestart(Stream &stream, const Timeline &timeline, in
 }
 
 AudioEngine::Stream AudioEngine::startStream(const Timeline &timeline, int frame,
-                                             std::optional<int> readAhead)
+                                             std::optional<int> readAhead,
+                                             std::optional<qint64> heardFrom)
 {
     Stream stream;
     const SoundStreamHead *head = headFor(timeline, frame);
@@ -295,16 +361,14 @@ AudioEngine::Stream AudioEngine::startStream(const Timeline &timeline, int frame
         qCDebug(lcSwfAudio) << "stream block in frame" << frame << "without a head; not played";
         return stream;
     }
-    stream.voice =
-        std::make_unique<StreamVoice>(timeline, frame, head->stream, m_mixPosition, readAhead);
+    const qint64 start = heardFrom.value_or(m_mixPosition);
+    stream.voice = std::make_unique<StreamVoice>(timeline, frame, head->stream, start, readAhead);
+    stream.voice->skip(m_mixPosition - start);
     stream.timeline = &timeline;
-    m_outputStarted = false;
-    m_playedAtStart = m_output ? m_output->playedFrames() : 0;
     if (m_capture) {
         stream.capture = m_capture->streamStarted(head->stream);
         captureFrame(stream, frame);
     }
-    m_playedWatch.restart();
     return stream;
 }
 
@@ -356,17 +420,25 @@ bool AudioEngine::mainStreamSounds() const
     return m_mainStream.voice->framesBehind(played).has_value();
 }
 
+bool AudioEngine::sounding() const
+{
+    return !m_voices.empty() || mainStreamSounds() || !m_spriteStreams.empty();
+}
+
 void AudioEngine::pump()
 {
     if (!m_output)
         return;
-    const qint64 played = m_output->playedFrames();
-    if (played != m_lastPlayed) {
-        m_outputStarted = played - m_playedAtStart >= kHeardToStart;
-        m_lastPlayed = played;
-        m_playedWatch.restart();
-    }
-    if (m_voices.empty() && !mainStreamSounds() && m_spriteStreams.empty())
+    const qint64 played = heard();
+    // The timeline went on at the frame rate while the output played
+    // nothing; now that it plays, the sound joins the picture rather than
+    // holding it back.
+    if (m_playing && m_mainStream.voice && outputPlays() &&
+        m_mainStream.voice->framesAhead(played) > 0)
+        restartMainStream(currentFrame());
+    if (sounding())
+        m_soundAt = now();
+    else if (!keepingAlive())
         return;
     qint64 wanted = qMin(kLeadFrames - (m_mixPosition - played), m_output->writable());
     m_chunk.resize(size_t(kChunkFrames) * 2);
@@ -391,13 +463,12 @@ void AudioEngine::stopAll()
 void AudioEngine::discardQueued()
 {
     if (m_output)
-        m_output->discard();
+        m_mixPosition = m_output->discard();
 }
 
 bool AudioEngine::isActive() const
 {
-    return !m_voices.empty() || mainStreamSounds() || !m_spriteStreams.empty() ||
-           (m_output && m_output->playedFrames() < m_mixPosition);
+    return sounding() || keepingAlive() || (m_output && m_output->playedFrames() < m_mixPosition);
 }
 
 } // namespace swf

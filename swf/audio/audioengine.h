@@ -5,10 +5,15 @@
 // AudioOutput fed. Everything here runs on the thread that owns the
 // player; only mixed samples cross to the output.
 //
-// While a stream of the main timeline plays, the output's count of frames
-// heard is the movie's clock: framesDue() tells the player how far the
-// timeline is behind the sound, so frames are dropped when drawing lags,
-// never sound.
+// While a stream of the main timeline plays and the output plays it, the
+// output's count of frames heard is the movie's clock: framesDue() tells
+// the player how far the timeline is behind the sound, so frames are
+// dropped when drawing lags, never sound. A stream that starts again (play,
+// a seek) begins as far into its frame as the sound the device still holds
+// lasts, so its next frame is due one frame period later, as without sound.
+// While the output plays nothing (a device starting, a sound server waking
+// its sink, a stall) the frame rate sets the pace; when sound comes, a
+// stream the timeline has run ahead of is cut over to the frame shown.
 #pragma once
 
 #include "swf/audio/eventvoice.h"
@@ -19,6 +24,7 @@
 
 #include <QElapsedTimer>
 
+#include <functional>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -44,6 +50,10 @@ public:
     void attach(const Player *player) { m_player = player; }
     // Records every sound started. Not owned; null stops recording.
     void setCapture(SoundCapture *capture) { m_capture = capture; }
+    // Where the engine reads the time, in milliseconds of a steady clock;
+    // tests set their own.
+    using Clock = std::function<qint64()>;
+    void setClock(Clock clock) { m_clock = std::move(clock); }
 
     void soundEvent(const SoundEvent &event) override;
     void timelineJumped(int frame) override;
@@ -51,18 +61,20 @@ public:
     void buttonTransition(quint16 buttonId, ButtonSoundTransition transition) override;
     std::optional<int> framesDue() const override;
     void stopAllSounds() override { stopAll(); }
+    // Milliseconds until the stream that sets the pace has the next frame
+    // due; none while no stream does.
+    std::optional<qint64> msUntilFrameDue() const;
 
     // Mixes the next `frames` frames, interleaved stereo, into `out`.
     void render(qint16 *out, int frames);
     // Mixes ahead into the output, up to a short lead; call every few
-    // milliseconds while isActive().
+    // milliseconds while isActive(). After the last sound it goes on
+    // writing silence for a while, so the output stays ready.
     void pump();
-    // Silences every sound at once, with what the output still holds.
+    // Silences every sound, with what was queued for the output.
     void stopAll();
-    // Forgets what the output holds but has not played, so that a stream
-    // restarted by a seek is heard at once.
-    void discardQueued();
-    // Something plays, or the output still holds sound.
+    // Something plays, the output still holds sound, or silence is kept
+    // flowing.
     bool isActive() const;
 
 private:
@@ -82,7 +94,21 @@ private:
     void streamBlockReached(const SoundEvent &event);
     void continueOrRestart(Stream &stream, const Timeline &timeline, int frame,
                            std::optional<int> readAhead);
-    Stream startStream(const Timeline &timeline, int frame, std::optional<int> readAhead);
+    // A stream from `frame`, written from the mix position on; with
+    // `heardFrom` before it, as if begun there (the frames between are
+    // passed over).
+    Stream startStream(const Timeline &timeline, int frame, std::optional<int> readAhead,
+                       std::optional<qint64> heardFrom = std::nullopt);
+    // Starts the main timeline's stream at `frame`, with nothing queued
+    // before it.
+    void restartMainStream(int frame);
+    void discardQueued();
+    bool sounding() const;
+    // The output's count of frames heard, noting when it last moved.
+    qint64 heard() const;
+    bool outputPlays() const;
+    qint64 now() const;
+    bool keepingAlive() const;
     void captureFrame(const Stream &stream, int frame);
     void startPending();
     void startSpriteStreams(const DisplayList &list);
@@ -103,10 +129,11 @@ private:
     int m_spriteReadAhead;
     SoundCache m_cache;
     qint64 m_mixPosition = 0;
-    qint64 m_lastPlayed = -1;
-    QElapsedTimer m_playedWatch;  // since the output's count last moved
-    bool m_outputStarted = false; // it played a little since the stream began
-    qint64 m_playedAtStart = 0;
+    Clock m_clock;
+    QElapsedTimer m_steady;
+    mutable qint64 m_lastPlayed = 0;
+    mutable qint64 m_playedMovedAt = -1; // when the output's count last moved; -1 not yet
+    qint64 m_soundAt = -1;               // when something last sounded; -1 never
     std::vector<qint32> m_mix;
     std::vector<qint32> m_early; // an event sound's start, laid over queued sound
     std::vector<qint16> m_chunk;

@@ -25,10 +25,11 @@ qint64 NullAudioOutput::playedFrames() const
     return m_played;
 }
 
-void NullAudioOutput::discard()
+qint64 NullAudioOutput::discard()
 {
     catchUp();
-    m_played = m_written;
+    m_written = m_played;
+    return m_written;
 }
 
 void NullAudioOutput::catchUp() const

@@ -21,11 +21,14 @@ public:
     virtual qint64 write(const qint16 *samples, qint64 frames) = 0;
     // Frames write() would take now.
     virtual qint64 writable() const = 0;
-    // Frames written so far that have been heard or discarded; it never
-    // runs ahead of what was written and never goes back.
+    // Frames are counted in the order they are heard: playedFrames() is
+    // how many have been heard (or dropped with the device's buffer); it
+    // never runs ahead of what was written and never goes back.
     virtual qint64 playedFrames() const = 0;
-    // Forgets what was written but not heard yet.
-    virtual void discard() = 0;
+    // Forgets what was written but not yet taken by the device, and
+    // returns where the next frame written is counted: the frames kept,
+    // those the device holds still to be heard included.
+    virtual qint64 discard() = 0;
 
     // Sound written but not yet taken by the device is still open to
     // change: an event sound started while the mixer runs ahead is laid
@@ -54,7 +57,7 @@ public:
     qint64 write(const qint16 *samples, qint64 frames) override;
     qint64 writable() const override;
     qint64 playedFrames() const override;
-    void discard() override;
+    qint64 discard() override;
 
 private:
     void catchUp() const;

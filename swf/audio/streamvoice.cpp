@@ -3,6 +3,8 @@
 #include "swf/audio/audiooutput.h"
 #include "swf/model/sound.h"
 
+#include <algorithm>
+
 namespace swf {
 
 namespace {
@@ -72,30 +74,56 @@ bool StreamVoice::readNextFrame()
     return true;
 }
 
-bool StreamVoice::confirm(int frame)
+bool StreamVoice::continuesAt(int frame) const
 {
     if (frame == m_confirmedFrame)
         return true; // a second block in the same frame
-    if (frame != successor(m_confirmedFrame))
+    return frame == successor(m_confirmedFrame) &&
+           !(m_exhausted && m_confirmedSequence + 1 >= m_readSequence);
+}
+
+bool StreamVoice::confirm(int frame)
+{
+    if (!continuesAt(frame))
         return false;
-    if (m_exhausted && m_confirmedSequence + 1 >= m_readSequence)
-        return false;
+    if (frame == m_confirmedFrame)
+        return true;
     ++m_confirmedSequence;
     m_confirmedFrame = frame;
     return true;
 }
 
-std::optional<int> StreamVoice::framesBehind(qint64 played) const
+int StreamVoice::heardSequence(qint64 played) const
 {
-    if ((m_exhausted || m_finished) && double(played) >= m_decodedEnd)
-        return std::nullopt;
     int heard = -1;
     for (const Mark &mark : m_marks) {
         if (mark.position > played)
             break;
         heard = mark.sequence;
     }
-    return qMax(0, heard - m_confirmedSequence);
+    return heard;
+}
+
+std::optional<int> StreamVoice::framesBehind(qint64 played) const
+{
+    if ((m_exhausted || m_finished) && double(played) >= m_decodedEnd)
+        return std::nullopt;
+    return qMax(0, heardSequence(played) - m_confirmedSequence);
+}
+
+int StreamVoice::framesAhead(qint64 played) const
+{
+    const int heard = heardSequence(played);
+    return heard < 0 ? 0 : qMax(0, m_confirmedSequence - heard);
+}
+
+std::optional<qint64> StreamVoice::framesUntilNext(qint64 played) const
+{
+    for (const Mark &mark : m_marks) {
+        if (mark.sequence == m_confirmedSequence + 1)
+            return qMax<qint64>(0, mark.position - played);
+    }
+    return std::nullopt;
 }
 
 void StreamVoice::render(qint32 *mix, int frames)
@@ -126,6 +154,18 @@ void StreamVoice::render(qint32 *mix, int frames)
     dropConsumed();
     while (m_marks.size() > 1 && m_marks[1].position < m_renderPosition - kMarkHistory)
         m_marks.pop_front();
+}
+
+void StreamVoice::skip(qint64 frames)
+{
+    constexpr int kRun = 2048;
+    std::vector<qint32> scratch(size_t(kRun) * 2);
+    while (frames > 0 && !m_finished) {
+        const int run = int(qMin<qint64>(frames, kRun));
+        std::fill(scratch.begin(), scratch.end(), 0);
+        render(scratch.data(), run);
+        frames -= run;
+    }
 }
 
 void StreamVoice::dropConsumed()

@@ -27,17 +27,30 @@ public:
                 qint64 startPosition, std::optional<int> readAhead);
 
     int confirmedFrame() const { return m_confirmedFrame; }
+    // Frames confirmed since the stream started.
+    int confirmedSequence() const { return m_confirmedSequence; }
     bool finished() const { return m_finished; }
 
     // The timeline reached `frame`. True when that continues this stream;
     // false when the timeline jumped, or reached a frame the stream does
     // not hold, and a new stream must start there.
     bool confirm(int frame);
+    // Whether confirm(frame) would be true.
+    bool continuesAt(int frame) const;
     // Frames the timeline is behind the sound heard at output frame
     // `played`; none once everything the stream holds has been heard.
     std::optional<int> framesBehind(qint64 played) const;
+    // Frames the timeline is ahead of the sound heard at `played` (it
+    // went on at the frame rate while the output was silent); 0 when it
+    // is not, or before the stream is heard at all.
+    int framesAhead(qint64 played) const;
+    // Output frames from `played` until the timeline's next frame is
+    // heard; none while that frame is not read yet.
+    std::optional<qint64> framesUntilNext(qint64 played) const;
     // Adds the next `frames` output frames to `mix` (stereo, interleaved).
     void render(qint32 *mix, int frames);
+    // Passes over the next `frames` output frames unheard.
+    void skip(qint64 frames);
 
 private:
     struct Mark {
@@ -46,6 +59,7 @@ private:
     };
 
     bool readNextFrame();
+    int heardSequence(qint64 played) const;
     int successor(int frame) const;
     qint64 queuedFrames() const { return qint64(m_queue.size()) / m_channels; }
     void dropConsumed();

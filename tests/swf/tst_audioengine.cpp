@@ -6,11 +6,14 @@
 
 #include <QTest>
 
+#include <algorithm>
+
 using swf::SoundCodec;
 
 namespace {
 
-// An output whose clock the test moves by hand.
+// An output whose clock the test moves by hand; its device holds `held`
+// frames past those played, which a discard leaves to be heard.
 class FakeOutput final : public swf::AudioOutput {
 public:
     qint64 write(const qint16 *samples, qint64 frames) override
@@ -22,16 +25,18 @@ public:
     }
     qint64 writable() const override { return 44100 - (written - played); }
     qint64 playedFrames() const override { return played; }
-    void discard() override
+    qint64 discard() override
     {
         ++discards;
-        played = written;
+        written = qMin(written, played + held);
+        return written;
     }
 
     qint64 written = 0;
     qint64 played = 0;
+    qint64 held = 0;
     int discards = 0;
-    std::vector<qint16> heard;
+    std::vector<qint16> heard; // everything written, discarded or not
 };
 
 // An output over the ring the ALSA output feeds its device from; the test
@@ -46,7 +51,11 @@ public:
     }
     qint64 writable() const override { return ring.space(); }
     qint64 playedFrames() const override { return played; }
-    void discard() override { played += ring.clear(); }
+    qint64 discard() override
+    {
+        ring.clear();
+        return played;
+    }
     qint64 queuedFrames() const override { return ring.available(); }
     qint64 mixIntoQueued(const qint16 *samples, qint64 frames) override
     {
@@ -198,7 +207,8 @@ private slots:
     void blockWithoutHeadIsSilent();
     void spriteStreamFallsSilentWithItsSprite();
     void timelineFollowsTheStreamClock();
-    void stalledOutputHandsThePaceBack();
+    void silentOutputLeavesThePaceToTheFrameRate();
+    void restartMeetsTheSoundTheDeviceHolds();
     void stopSilencesEverything();
     void seekRestartsTheStreamAtTheSeekedFrame();
     void loopKeepsTheStreamGoing();
@@ -491,16 +501,18 @@ void TestAudioEngine::spriteStreamFallsSilentWithItsSprite()
     QVERIFY(!play.engine.isActive());
 }
 
-// While the main timeline's stream plays, the frames heard set the pace:
-// nothing is due before the sound is heard, and when drawing lags, the
-// frames heard meanwhile are due at once.
+// While the main timeline's stream plays and the output plays it, the
+// frames heard set the pace: a frame is due when its sound is heard, and
+// when drawing lags, the frames heard meanwhile are due at once.
 void TestAudioEngine::timelineFollowsTheStreamClock()
 {
     FakeOutput output;
     OfflinePlay play(streamMovie(30, 0, 30), &output);
+    play.engine.setClock([] { return qint64(0); });
     play.player.play();
     play.engine.pump();
     QVERIFY(output.written > 0);
+    output.played = 1;
     QCOMPARE(play.engine.framesDue(), std::optional<int>(0));
     QCOMPARE(play.player.advance(500), 0); // time alone moves nothing
     output.played = 4409;
@@ -527,24 +539,59 @@ void TestAudioEngine::timelineFollowsTheStreamClock()
     }());
 }
 
-// A device that stops playing must not stop the movie: the frame rate
-// takes over. A device that has not started yet gets longer, as sound
-// servers take their time waking a sink.
-void TestAudioEngine::stalledOutputHandsThePaceBack()
+// An output that plays nothing yet (a sound server waking its sink) or
+// stalls leaves the pace to the frame rate; when its sound comes, the
+// stream is cut over to the frame shown, beginning as far into it as the
+// device still holds, and sets the pace from there.
+void TestAudioEngine::silentOutputLeavesThePaceToTheFrameRate()
 {
     FakeOutput output;
     OfflinePlay play(streamMovie(30, 0, 30), &output);
+    qint64 now = 0;
+    play.engine.setClock([&now] { return now; });
     play.player.play();
     play.engine.pump();
-    QTest::qWait(700);
-    play.engine.pump();
-    QCOMPARE(play.engine.framesDue(), std::optional<int>(0));
-    output.played = 3000;
-    play.engine.pump();
-    QTest::qWait(700);
-    play.engine.pump();
     QCOMPARE(play.engine.framesDue(), std::nullopt);
-    QVERIFY(play.player.advance(250) > 0);
+    QCOMPARE(play.player.advance(250), 2);
+
+    output.played = 1000;
+    output.held = 500;
+    const size_t before = output.heard.size() / 2;
+    play.engine.pump();
+    QCOMPARE(output.written, 1500 + qint64(output.heard.size() / 2 - before));
+    QCOMPARE(slice(left(output.heard), before, 3), slice(blockSamples(2, 4410), 500, 3));
+    QCOMPARE(play.engine.framesDue(), std::optional<int>(0));
+    output.played = 1000 + 4410;
+    QCOMPARE(play.engine.framesDue(), std::optional<int>(1));
+    QCOMPARE(play.player.advance(0), 1);
+
+    now += 100; // the device stalls
+    QCOMPARE(play.engine.framesDue(), std::nullopt);
+    QCOMPARE(play.player.advance(100), 1);
+}
+
+// A stream that starts again while the device still holds sound (a seek,
+// play) begins that far into its frame: the next frame is due one frame
+// period from now, as the sound of the new place is heard.
+void TestAudioEngine::restartMeetsTheSoundTheDeviceHolds()
+{
+    FakeOutput output;
+    OfflinePlay play(streamMovie(30, 0, 30), &output);
+    play.engine.setClock([] { return qint64(0); });
+    play.player.play();
+    play.engine.pump();
+    output.played = 3000;
+    output.held = 1200;
+    QCOMPARE(play.engine.framesDue(), std::optional<int>(0));
+    const size_t before = output.heard.size() / 2;
+    play.player.seek(10);
+    QCOMPARE(output.written, qint64(4200));
+    play.engine.pump();
+    QCOMPARE(slice(left(output.heard), before, 3), slice(blockSamples(10, 4410), 1200, 3));
+    output.played = 3000 + 4409;
+    QCOMPARE(play.engine.framesDue(), std::optional<int>(0));
+    output.played = 3000 + 4410;
+    QCOMPARE(play.engine.framesDue(), std::optional<int>(1));
 }
 
 void TestAudioEngine::stopSilencesEverything()
@@ -561,17 +608,29 @@ void TestAudioEngine::stopSilencesEverything()
         w.showFrame();
     }
     OfflinePlay play(parse(w), &output);
-    const int discards = output.discards;
+    qint64 now = 0;
+    play.engine.setClock([&now] { return now; });
     play.player.play();
     play.engine.pump();
     QVERIFY(play.engine.isActive());
+    const int discards = output.discards;
     play.player.stop();
     QCOMPARE(output.discards, discards + 1);
-    QVERIFY(!play.engine.isActive());
     QCOMPARE(play.engine.framesDue(), std::nullopt);
-    const qint64 before = output.written;
+    // Silence goes on flowing a while, so the output stays ready; then
+    // nothing is written.
+    const size_t before = output.heard.size();
+    output.played = output.written;
     play.engine.pump();
-    QCOMPARE(output.written, before);
+    QVERIFY(output.heard.size() > before);
+    QVERIFY(std::all_of(output.heard.begin() + qint64(before), output.heard.end(),
+                        [](qint16 v) { return v == 0; }));
+    now += 60000;
+    output.played = output.written;
+    QVERIFY(!play.engine.isActive());
+    const qint64 written = output.written;
+    play.engine.pump();
+    QCOMPARE(output.written, written);
 }
 
 void TestAudioEngine::seekRestartsTheStreamAtTheSeekedFrame()
@@ -684,8 +743,8 @@ void TestAudioEngine::earlyStartIsSilencedByStopAndNeedsNothingQueued()
         play.player.stop();
         QCOMPARE(output.ring.available(), qint64(0));
         playOn(play.engine, output, 4000);
-        QVERIFY(output.heard.empty());
-        QVERIFY(!play.engine.isActive());
+        QVERIFY(std::all_of(output.heard.begin(), output.heard.end(),
+                            [](qint16 v) { return v == 0; }));
     }
     RingOutput output;
     OfflinePlay play(buttonSoundMovie(sound, false), &output);
@@ -716,7 +775,7 @@ void TestAudioEngine::newEngineOnAUsedOutputKeepsItsLeadAndClock()
     second.player.play();
     second.engine.pump();
     QCOMPARE(output.ring.available(), lead);
-    QCOMPARE(second.engine.framesDue(), std::optional<int>(0));
+    QCOMPARE(second.engine.framesDue(), std::nullopt); // until the output is heard to play
     output.take(4410);
     QCOMPARE(second.engine.framesDue(), std::optional<int>(1));
     QCOMPARE(slice(left(output.heard), output.heard.size() / 2 - 4410, 5),
