@@ -87,4 +87,12 @@ inline constexpr int kMaxTextFaces = 32;
 // Text height in twips at most, as the file's 16-bit heights allow.
 inline constexpr int kMaxTextHeight = 65535;
 
+// Video: VideoFrame packets kept, all streams together (each costs a
+// map node, from as little as six bytes of the file); the side of a video
+// stream decoded, in pixels; and decoded frames one video object keeps,
+// in bytes, the least recently shown going first.
+inline constexpr qint64 kMaxVideoPackets = qint64(1) << 20;
+inline constexpr int kMaxVideoSide = 4096;
+inline constexpr qint64 kMaxVideoCacheBytes = qint64(32) * 1024 * 1024;
+
 } // namespace swf::limits
