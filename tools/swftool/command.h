@@ -2,6 +2,8 @@
 // in commands.cpp; a new one (compare, audio, sounds) adds a file and a line.
 #pragma once
 
+#include "filebytes.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -27,7 +29,5 @@ int runDecompress(const Arguments &args);
 void reportFileError(const QByteArray &file, const QString &problem);
 void reportError(const QString &problem);
 void writeStdout(const QByteArray &bytes);
-// Writes a whole file named by a byte-string path.
-bool writeFileBytes(const QByteArray &path, const QByteArray &bytes, QString *problem);
 
 } // namespace swftool

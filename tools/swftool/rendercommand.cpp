@@ -2,6 +2,7 @@
 // frames (after one, the stage shows the first frame) and writes the stage
 // as a PNG, at the movie's own size or show-all into WxH.
 #include "command.h"
+#include "movieexport.h"
 
 #include "swf/limits.h"
 #include "swf/movieloader.h"
@@ -92,15 +93,6 @@ std::optional<RenderOptions> parseOptions(const Arguments &args, QString *proble
     return options;
 }
 
-// The stage in whole pixels, within the renderer's limits.
-QSize ownSize(const swf::Movie &movie)
-{
-    const double w = std::round(double(movie.stage().width()) / swf::kTwipsPerPixel);
-    const double h = std::round(double(movie.stage().height()) / swf::kTwipsPerPixel);
-    const double side = swf::limits::kMaxRenderSide;
-    return QSize(int(qBound(1.0, w, side)), int(qBound(1.0, h, side)));
-}
-
 } // namespace
 
 int runRender(const Arguments &args)
@@ -120,7 +112,7 @@ int runRender(const Arguments &args)
     for (int i = 1; i < options->frames; ++i)
         player.step();
     swf::Renderer renderer;
-    const QSize size = options->size.value_or(ownSize(**movie));
+    const QSize size = options->size.value_or(movieSize(**movie));
     const QImage image = renderer.render(player, size, swf::Renderer::backgroundOf(**movie));
     if (image.isNull()) {
         reportFileError(
