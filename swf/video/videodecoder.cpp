@@ -48,6 +48,7 @@ Error decodeError(const QString &message)
 // Coded pictures are whole macroblocks (VP6) and may pass the stream's
 // size by less than one; more than that is damage.
 constexpr int kMacroblock = 16;
+constexpr qint64 kMinMaxPixels = qint64(1) << 20;
 
 // H263VIDEOPACKET: PictureStartCode (17 bits), Version (5),
 // TemporalReference (8), PictureSize (3) with a custom size of 8 or 16
@@ -66,16 +67,23 @@ bool isH263KeyFrame(QByteArrayView packet)
     return r.ub(2) == 0 && r.ok();
 }
 
-// SCREENVIDEOPACKET: block and image sizes (4 + 12 bits each way), then
-// the blocks in rows, each a 16-bit size and that many bytes; a block of
-// size 0 is unchanged from the frame before.
-bool isScreenVideoKeyFrame(QByteArrayView packet)
+// SCREENVIDEOPACKET and SCREENV2VIDEOPACKET: block and image sizes (4 +
+// 12 bits each way), for version 2 a flag byte, then the blocks in rows,
+// each a 16-bit size and that many bytes; a block of size 0 is unchanged
+// from the frame before. A version 2 block starts with a flag byte of its
+// own: bit 2 marks a block that only changes rows of the one before, bit 0
+// one compressed on top of the last key frame's.
+bool isScreenKeyFrame(QByteArrayView packet, int version)
 {
     Reader r(packet);
     const int blockWidth = int(r.ub(4) + 1) * 16;
     const int imageWidth = int(r.ub(12));
     const int blockHeight = int(r.ub(4) + 1) * 16;
     const int imageHeight = int(r.ub(12));
+    // Version 2: reserved (6 bits), an I-frame image and a palette, which
+    // FFmpeg does not decode.
+    if (version == 2 && (r.u8() & 0x03) != 0)
+        return false;
     if (!r.ok() || imageWidth == 0 || imageHeight == 0)
         return false;
     const int blocks = ((imageWidth + blockWidth - 1) / blockWidth) *
@@ -84,7 +92,13 @@ bool isScreenVideoKeyFrame(QByteArrayView packet)
         const quint32 size = r.ub(16);
         if (size == 0 || !r.ok())
             return false;
-        r.skip(size);
+        if (version == 2) {
+            if (r.u8() & 0x05)
+                return false;
+            r.skip(size - 1);
+        } else {
+            r.skip(size);
+        }
     }
     return r.ok();
 }
@@ -97,14 +111,15 @@ bool isKeyFrame(VideoCodec codec, QByteArrayView packet)
     case VideoCodec::SorensonH263:
         return isH263KeyFrame(packet);
     case VideoCodec::ScreenVideo:
-        return isScreenVideoKeyFrame(packet);
+        return isScreenKeyFrame(packet, 1);
+    case VideoCodec::ScreenVideo2:
+        return isScreenKeyFrame(packet, 2);
     case VideoCodec::Vp6:
         // The first bit of a VP6 frame is set for inter frames.
         return !packet.isEmpty() && !(quint8(packet[0]) & 0x80);
     case VideoCodec::Vp6Alpha:
         // After the 24-bit offset of the alpha plane.
         return packet.size() > 3 && !(quint8(packet[3]) & 0x80);
-    case VideoCodec::ScreenVideo2:
     case VideoCodec::None:
         break;
     }
@@ -116,6 +131,7 @@ struct VideoDecoder::State {
     AVPacket *packet = nullptr;
     AVFrame *frame = nullptr;
     SwsContext *scaler = nullptr;
+    VideoCodec videoCodec = VideoCodec::None;
     QSize streamSize;
 
     ~State()
@@ -138,6 +154,7 @@ std::unique_ptr<VideoDecoder> VideoDecoder::create(const VideoStream &stream)
     if (!decoder || width == 0 || height == 0)
         return nullptr;
     auto state = std::make_unique<State>();
+    state->videoCodec = stream.videoCodec();
     state->streamSize = QSize(width, height);
     state->codec = avcodec_alloc_context3(decoder);
     state->packet = av_packet_alloc();
@@ -149,8 +166,9 @@ std::unique_ptr<VideoDecoder> VideoDecoder::create(const VideoStream &stream)
     c->height = height;
     // One thread: a picture comes out for each packet that goes in.
     c->thread_count = 1;
-    // FFmpeg refuses pictures past this before allocating them.
-    c->max_pixels = qint64(width + kMacroblock) * (height + kMacroblock);
+    // FFmpeg refuses pictures (and its scratch buffers, which may be
+    // larger than a small picture) past this before allocating them.
+    c->max_pixels = qMax(qint64(width + kMacroblock) * (height + kMacroblock), kMinMaxPixels);
     if (stream.deblocking == quint8(VideoDeblocking::Off))
         c->skip_loop_filter = AVDISCARD_ALL;
     if (avcodec_open2(c, decoder, nullptr) < 0)
@@ -175,6 +193,10 @@ Result<QImage> VideoDecoder::decode(QByteArrayView packet, Picture picture)
     if (av_new_packet(d->packet, int(packet.size())) < 0)
         return decodeError(QStringLiteral("no memory for a video packet"));
     std::memcpy(d->packet->data, packet.data(), size_t(packet.size()));
+    // The Screen Video 2 decoder keeps a key frame's blocks for the frames
+    // that build on them, and knows it by this flag (FLV's frame type).
+    if (isKeyFrame(d->videoCodec, packet))
+        d->packet->flags |= AV_PKT_FLAG_KEY;
     int status = avcodec_send_packet(d->codec, d->packet);
     av_packet_unref(d->packet);
     if (status >= 0)

@@ -39,9 +39,9 @@ private:
 };
 
 // Whether `packet` can be decoded without the packets before it, from its
-// header. Screen Video 2 frames may build on earlier ones in ways their
-// header does not tell, so none of them counts: such streams are decoded
-// from their first packet, as are those without any key frame.
+// header: an intra picture (H.263, VP6), or a screen whose blocks are all
+// there and none refers to an earlier frame (Screen Video 1 and 2).
+// Streams without any key frame are decoded from their first packet.
 bool isKeyFrame(VideoCodec codec, QByteArrayView packet);
 
 } // namespace swf

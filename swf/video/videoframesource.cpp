@@ -41,7 +41,9 @@ QImage VideoFrameSource::decodeUpTo(VideoPackets::const_iterator target)
     if (!m_decoderMade) {
         m_decoderMade = true;
         m_decoder = VideoDecoder::create(m_stream);
-        if (!m_decoder)
+        // A stream without a codec is a video object for scripts; nothing
+        // is amiss.
+        if (!m_decoder && m_stream.videoCodec() != VideoCodec::None)
             report(QStringLiteral("codec %1 at %2x%3 cannot be decoded")
                        .arg(m_stream.codec)
                        .arg(m_stream.width)
