@@ -131,9 +131,11 @@ std::optional<ExportOptions> parseOptions(const Arguments &args, QByteArray *inp
 
 // "[#########           ]  120/300 frames, 3 s left" on one line of
 // standard error, redrawn in place.
+// A GIF's pictures are drawn twice (once for the palette); the bar counts
+// the file's pictures, each pass taking its share.
 class ProgressBar {
 public:
-    ProgressBar() { m_clock.start(); }
+    explicit ProgressBar(int pictures) : m_pictures(pictures) { m_clock.start(); }
 
     // Redraws at most ten times a second; false once Ctrl-C was pressed.
     bool update(int done, int total)
@@ -145,7 +147,8 @@ public:
         constexpr int width = 30;
         const int filled = total > 0 ? int(qint64(done) * width / total) : width;
         QByteArray line = "\r[" + QByteArray(filled, '#') + QByteArray(width - filled, ' ') + "] ";
-        line += QByteArray::number(done) + '/' + QByteArray::number(total) + " frames";
+        line += QByteArray::number(qint64(done) * m_pictures / qMax(1, total)) + '/' +
+                QByteArray::number(m_pictures) + " frames";
         if (done > 0 && done < total) {
             const double left = double(now) / done * (total - done) / 1000.0;
             line += ", " + QByteArray::number(qint64(std::ceil(left))) + " s left ";
@@ -158,6 +161,7 @@ public:
     }
 
 private:
+    int m_pictures;
     QElapsedTimer m_clock;
     qint64 m_shownAt = -1;
 };
@@ -185,7 +189,7 @@ int runExport(const Arguments &args)
     }
     g_outputPath = options->output.constData();
     std::signal(SIGINT, onInterrupt);
-    ProgressBar bar;
+    ProgressBar bar(job->pictureCount());
     const auto outcome = job->run([&bar](int done, int total) { return bar.update(done, total); });
     std::signal(SIGINT, SIG_DFL);
     g_outputPath = nullptr;
