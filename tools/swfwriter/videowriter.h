@@ -2,10 +2,11 @@
 // packets are the codec's bytes as VideoFrame carries them (tests make
 // them with FFmpeg's encoders).
 //
-//   const quint16 id = swfwriter::defineVideoStream(movie, {.codec = swf::VideoCodec::ScreenVideo,
-//                                                           .width = 64, .height = 48,
-//                                                           .frameCount = 2});
-//   movie.placeObject2({.depth = 1, .characterId = id, .ratio = 0});
+//   const quint16 id = swfwriter::defineVideoStream(movie, {swf::VideoCodec::ScreenVideo, 64, 48, 2});
+//   swfwriter::Place place;
+//   place.characterId = id;
+//   place.ratio = 0; // the frame shown
+//   movie.placeObject2(place);
 //   swfwriter::videoFrame(movie, id, 0, packet0);
 //   movie.showFrame();
 #pragma once
