@@ -6,6 +6,7 @@
 
 #include "tools/swftool/movieexport.h"
 
+#include <QElapsedTimer>
 #include <QProgressDialog>
 
 #include <atomic>
@@ -48,6 +49,7 @@ private:
     swftool::MovieExport m_job;
     QThread *m_thread = nullptr;
     std::atomic<bool> m_stop{false};
+    QElapsedTimer m_clock;
     // Written by the export's thread before it ends.
     std::optional<swf::Result<swftool::MovieExport::Outcome>> m_result;
     QString m_problem;

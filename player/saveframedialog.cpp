@@ -57,6 +57,7 @@ SaveFrameDialog::SaveFrameDialog(const QByteArray &suggestedPath, QSize movieSiz
     });
 
     auto *form = new QFormLayout(this);
+    form->setSizeConstraint(QLayout::SetFixedSize);
     form->addRow(QStringLiteral("大小:"), sizes);
     form->addRow(QStringLiteral("文件:"), file);
     form->addRow(buttons);

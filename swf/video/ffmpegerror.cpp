@@ -24,7 +24,9 @@ namespace {
 
 extern "C" void logFfmpeg(void *context, int level, const char *format, va_list args)
 {
-    if (level > AV_LOG_VERBOSE)
+    // Encoders report their statistics as information; only what may be
+    // amiss is worth a line.
+    if (level > AV_LOG_WARNING)
         return;
     char line[1024];
     int prefix = 1;

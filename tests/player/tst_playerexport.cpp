@@ -3,6 +3,7 @@
 // behind a modal progress dialog while the window goes on playing, and
 // cancelling an export. The file choosers are scripted.
 #include "playerharness.h"
+#include "squaremovie.h"
 
 #include "player/exportdialog.h"
 #include "player/playerwindow.h"
@@ -16,34 +17,6 @@
 #include <QTest>
 
 namespace {
-
-const QColor kSquare(255, 200, 0);
-
-// `frames` frames of `size` at 12 a second on dark blue: a square of 20
-// pixels that moves one pixel a frame from (0, 40).
-QByteArray movingSquare(int frames, QSize size = QSize(200, 100))
-{
-    swfwriter::SwfWriter movie;
-    movie.setStageSize(size.width(), size.height());
-    movie.setFrameRate(12);
-    movie.setBackgroundColor({0, 0, 64, 255});
-    swfwriter::ShapeBuilder square;
-    square.rect(QRect(0, 0, swfwriter::px(20), swfwriter::px(20)),
-                square.addFill({quint8(kSquare.red()), quint8(kSquare.green()),
-                                quint8(kSquare.blue()), 255}));
-    const quint16 id = movie.defineShape(square);
-    for (int frame = 0; frame < frames; ++frame) {
-        swfwriter::Place place;
-        place.depth = 1;
-        place.move = frame > 0;
-        if (frame == 0)
-            place.characterId = id;
-        place.matrix = swfwriter::translation(frame % 180, 40);
-        movie.placeObject2(place);
-        movie.showFrame();
-    }
-    return movie.finish();
-}
 
 // The engine's movie control, and choosers that answer `answer` and count
 // their calls.
@@ -99,7 +72,7 @@ void PlayerExportTest::savesTheFrameShown()
     int asked = 0;
     const QByteArray picture = h.filePath("frame.png");
     useEngine(h, FrameFileChoice{picture, scale}, std::nullopt, &asked);
-    h.writeFile("vesk.swf", movingSquare(60));
+    h.writeFile("vesk.swf", squareMovie(60));
     PlayerWindow *window = h.start();
     const qsizetype reported = h.errors->messages.size(); // the missing list file
     window->movieControl()->SeekToFrame(30);
@@ -112,8 +85,8 @@ void PlayerExportTest::savesTheFrameShown()
     QCOMPARE(asked, 1);
     const QImage image(QFile::decodeName(picture));
     QCOMPARE(image.size(), QSize(200, 100) * scale);
-    QCOMPARE(image.pixelColor((30 + 10) * scale, 50 * scale), kSquare);
-    QVERIFY(image.pixelColor((30 - 2) * scale, 50 * scale) != kSquare);
+    QCOMPARE(image.pixelColor((30 + 10) * scale, 50 * scale), kSquareColor);
+    QVERIFY(image.pixelColor((30 - 2) * scale, 50 * scale) != kSquareColor);
     QCOMPARE(h.errors->messages.size(), reported);
 }
 
@@ -126,7 +99,7 @@ void PlayerExportTest::exportsWhileTheWindowPlays()
     int asked = 0;
     const QByteArray out = h.filePath("movie.mp4");
     useEngine(h, std::nullopt, out, &asked);
-    h.writeFile("vesk.swf", movingSquare(120, QSize(640, 480)));
+    h.writeFile("vesk.swf", squareMovie(120, QSize(640, 480)));
     PlayerWindow *window = h.start();
     const qsizetype reported = h.errors->messages.size(); // the missing list file
     MovieControl *movie = window->movieControl();
@@ -155,7 +128,7 @@ void PlayerExportTest::cancelledExportLeavesNoFile()
     int asked = 0;
     const QByteArray out = h.filePath("cancelled.webm");
     useEngine(h, std::nullopt, out, &asked);
-    h.writeFile("vesk.swf", movingSquare(5000, QSize(640, 480)));
+    h.writeFile("vesk.swf", squareMovie(5000, QSize(640, 480)));
     PlayerWindow *window = h.start();
     const qsizetype reported = h.errors->messages.size(); // the missing list file
     whenModalOpens<ExportDialog>(&scope, [](ExportDialog *dialog) {

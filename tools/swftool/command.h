@@ -6,7 +6,10 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QSize>
 #include <QString>
+
+#include <optional>
 
 namespace swftool {
 
@@ -24,6 +27,11 @@ const QList<Command> &commands();
 int runInfo(const Arguments &args);
 int runRender(const Arguments &args);
 int runDecompress(const Arguments &args);
+
+// A whole number from 1 to `max`; a size "WxH" of such numbers up to the
+// renderer's largest picture.
+std::optional<int> positive(const QByteArray &text, int max);
+std::optional<QSize> parseSize(const QByteArray &text);
 
 // One line on stderr, "orvanto-swf: FILE: problem" (FILE byte for byte).
 void reportFileError(const QByteArray &file, const QString &problem);

@@ -1,5 +1,7 @@
 #include "command.h"
 
+#include "swf/limits.h"
+
 #include <cstdio>
 
 namespace swftool {
@@ -23,6 +25,27 @@ const QList<Command> &commands()
          runExport},
     };
     return list;
+}
+
+std::optional<int> positive(const QByteArray &text, int max)
+{
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (!ok || value < 1 || value > max)
+        return std::nullopt;
+    return value;
+}
+
+std::optional<QSize> parseSize(const QByteArray &text)
+{
+    const QList<QByteArray> parts = text.toLower().split('x');
+    if (parts.size() != 2)
+        return std::nullopt;
+    const auto w = positive(parts[0], swf::limits::kMaxRenderSide);
+    const auto h = positive(parts[1], swf::limits::kMaxRenderSide);
+    if (!w || !h)
+        return std::nullopt;
+    return QSize(*w, *h);
 }
 
 void reportFileError(const QByteArray &file, const QString &problem)

@@ -6,7 +6,6 @@
 #include "command.h"
 #include "movieexport.h"
 
-#include "swf/limits.h"
 
 #include <QElapsedTimer>
 
@@ -38,27 +37,6 @@ extern "C" void onInterrupt(int)
     }
 }
 
-std::optional<int> wholeNumber(const QByteArray &text, int min, int max)
-{
-    bool ok = false;
-    const int value = text.toInt(&ok);
-    if (!ok || value < min || value > max)
-        return std::nullopt;
-    return value;
-}
-
-std::optional<QSize> sizeOf(const QByteArray &text)
-{
-    const QList<QByteArray> parts = text.toLower().split('x');
-    if (parts.size() != 2)
-        return std::nullopt;
-    const auto w = wholeNumber(parts[0], 1, swf::limits::kMaxRenderSide);
-    const auto h = wholeNumber(parts[1], 1, swf::limits::kMaxRenderSide);
-    if (!w || !h)
-        return std::nullopt;
-    return QSize(*w, *h);
-}
-
 // One option's value into `options`; the problem when it does not fit.
 std::optional<QString> takeValue(const QByteArray &name, const QByteArray &value,
                                  ExportOptions &options)
@@ -66,11 +44,11 @@ std::optional<QString> takeValue(const QByteArray &name, const QByteArray &value
     if (name == "-o" || name == "--output") {
         options.output = value;
     } else if (name == "--size") {
-        options.size = sizeOf(value);
+        options.size = parseSize(value);
         if (!options.size)
             return QStringLiteral("--size needs WIDTHxHEIGHT in pixels");
     } else if (name == "--from" || name == "--to" || name == "--loops") {
-        const auto number = wholeNumber(value, 1, 1 << 30);
+        const auto number = positive(value, 1 << 30);
         if (!number)
             return QStringLiteral("%1 needs a whole number from 1").arg(QLatin1String(name));
         (name == "--from" ? options.from : name == "--to" ? options.to.emplace() : options.loops) =

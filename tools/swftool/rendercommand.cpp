@@ -4,7 +4,6 @@
 #include "command.h"
 #include "movieexport.h"
 
-#include "swf/limits.h"
 #include "swf/movieloader.h"
 #include "swf/render/renderer.h"
 
@@ -24,27 +23,6 @@ struct RenderOptions {
     int frames = 1;
     std::optional<QSize> size;
 };
-
-std::optional<int> positive(const QByteArray &text, int max)
-{
-    bool ok = false;
-    const int value = text.toInt(&ok);
-    if (!ok || value < 1 || value > max)
-        return std::nullopt;
-    return value;
-}
-
-std::optional<QSize> parseSize(const QByteArray &text)
-{
-    const QList<QByteArray> parts = text.toLower().split('x');
-    if (parts.size() != 2)
-        return std::nullopt;
-    const auto w = positive(parts[0], swf::limits::kMaxRenderSide);
-    const auto h = positive(parts[1], swf::limits::kMaxRenderSide);
-    if (!w || !h)
-        return std::nullopt;
-    return QSize(*w, *h);
-}
 
 // Accepts "--frames N" and "--frames=N" alike.
 std::optional<RenderOptions> parseOptions(const Arguments &args, QString *problem)
