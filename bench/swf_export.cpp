@@ -2,11 +2,11 @@
 // stream sound, written as MP4 (H.264 and AAC) at 1280 x 720, as
 // `orvanto-swf export` does it. Reports pictures a second, the speed over
 // real time, and the process's peak memory.
+#include "tools/swftool/movieexport.h"
+#include "tools/swftool/offlineplayback.h"
 #include "tools/swfwriter/fillwriter.h"
 #include "tools/swfwriter/soundwriter.h"
 #include "tools/swfwriter/swfwriter.h"
-#include "tools/swftool/movieexport.h"
-#include "tools/swftool/offlineplayback.h"
 
 #include "swf/parse/parser.h"
 #include "swf/render/renderer.h"
@@ -67,9 +67,9 @@ QByteArray benchMovie()
                 std::fmod(40.0 * i + f * (1.5 + i * 0.2), 550.0), 60 + 25 * i);
             movie.placeObject2(place);
         }
-        swfwriter::soundStreamBlock(
-            movie, swfwriter::pcm16(swfwriter::sine(330.0 + 55.0 * (f / kRate), 44100,
-                                                    1.0 / kRate, 8000, 2)));
+        swfwriter::soundStreamBlock(movie,
+                                    swfwriter::pcm16(swfwriter::sine(330.0 + 55.0 * (f / kRate),
+                                                                     44100, 1.0 / kRate, 8000, 2)));
         movie.showFrame();
     }
     return movie.finish();
@@ -108,10 +108,10 @@ void ExportMp4At720p(benchmark::State &state)
     }
     const double seconds = kFrames / double(kRate);
     state.SetItemsProcessed(state.iterations() * kFrames);
-    state.counters["fps"] = benchmark::Counter(double(state.iterations() * kFrames),
-                                               benchmark::Counter::kIsRate);
-    state.counters["x_realtime"] = benchmark::Counter(double(state.iterations()) * seconds,
-                                                      benchmark::Counter::kIsRate);
+    state.counters["fps"] =
+        benchmark::Counter(double(state.iterations() * kFrames), benchmark::Counter::kIsRate);
+    state.counters["x_realtime"] =
+        benchmark::Counter(double(state.iterations()) * seconds, benchmark::Counter::kIsRate);
     state.counters["peak_MB"] = peakMegabytes();
 }
 
@@ -135,8 +135,8 @@ void DrawOnlyAt720p(benchmark::State &state)
             renderer.render(playback.player(), painter, canvas.rect(), Qt::white);
         }
     }
-    state.counters["fps"] = benchmark::Counter(double(state.iterations() * kFrames),
-                                               benchmark::Counter::kIsRate);
+    state.counters["fps"] =
+        benchmark::Counter(double(state.iterations() * kFrames), benchmark::Counter::kIsRate);
 }
 
 } // namespace

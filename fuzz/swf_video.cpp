@@ -36,7 +36,8 @@ std::shared_ptr<const swf::Movie> movieFor(quint8 codec, QByteArrayView payload,
     swf::VideoPackets &packets = parts.videos.packets[kStreamId];
     for (int f = 0; f < kFrames; ++f) {
         const qsizetype at = qMin(payload.size(), f * piece);
-        packets.emplace(quint16(f), payload.sliced(at, qMin(piece, payload.size() - at)).toByteArray());
+        packets.emplace(quint16(f),
+                        payload.sliced(at, qMin(piece, payload.size() - at)).toByteArray());
         auto place = std::make_unique<swf::PlaceObject>();
         place->version = 2;
         place->depth = 1;

@@ -44,12 +44,13 @@ std::optional<QByteArray> chooseExportFileWithDialog(QWidget *owner, const QByte
     dialog.setNameFilters(filters);
     dialog.setDefaultSuffix(QStringLiteral("mp4"));
     dialog.selectFile(movie.completeBaseName() + QStringLiteral(".mp4"));
-    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString &text) {
-        for (const ExportFilter &filter : exportFilters()) {
-            if (filter.text == text)
-                dialog.setDefaultSuffix(QLatin1String(filter.suffix));
-        }
-    });
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                     [&dialog](const QString &text) {
+                         for (const ExportFilter &filter : exportFilters()) {
+                             if (filter.text == text)
+                                 dialog.setDefaultSuffix(QLatin1String(filter.suffix));
+                         }
+                     });
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     QByteArray path = QFile::encodeName(dialog.selectedFiles().constFirst());
@@ -115,7 +116,8 @@ void PlayerWindow::SaveFrame()
     options.size = size * qBound(1, choice->scale, 2);
     auto job = swftool::MovieExport::prepare(movie, options);
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const auto outcome = job ? job->run({}) : swf::Result<swftool::MovieExport::Outcome>(job.error());
+    const auto outcome =
+        job ? job->run({}) : swf::Result<swftool::MovieExport::Outcome>(job.error());
     QApplication::restoreOverrideCursor();
     if (!outcome)
         m_services.errorReporter->ReportError(
@@ -146,6 +148,6 @@ void PlayerWindow::ExportVideo()
     }
     ExportDialog dialog(std::move(*job), this);
     if (dialog.run() == ExportDialog::Outcome::Failed)
-        m_services.errorReporter->ReportError(
-            this, QStringLiteral("导出失败：%1").arg(dialog.problem()));
+        m_services.errorReporter->ReportError(this,
+                                              QStringLiteral("导出失败：%1").arg(dialog.problem()));
 }

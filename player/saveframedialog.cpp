@@ -20,8 +20,7 @@ QString sizeText(QSize size)
 
 } // namespace
 
-SaveFrameDialog::SaveFrameDialog(const QByteArray &suggestedPath, QSize movieSize,
-                                 QWidget *parent)
+SaveFrameDialog::SaveFrameDialog(const QByteArray &suggestedPath, QSize movieSize, QWidget *parent)
     : QDialog(parent)
 {
     setObjectName(QStringLiteral("saveFrameDialog"));
@@ -73,9 +72,8 @@ FrameFileChoice SaveFrameDialog::choice() const
 
 void SaveFrameDialog::browse()
 {
-    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("保存画面"),
-                                                      m_path->text(),
-                                                      QStringLiteral("PNG 图片 (*.png)"));
+    const QString path = QFileDialog::getSaveFileName(
+        this, QStringLiteral("保存画面"), m_path->text(), QStringLiteral("PNG 图片 (*.png)"));
     if (!path.isEmpty())
         m_path->setText(path);
 }

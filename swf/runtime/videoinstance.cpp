@@ -8,8 +8,7 @@ namespace swf {
 VideoInstance::VideoInstance(const VideoStream &stream, const PlacementState &placement,
                              DisplayObject *parent, RuntimeContext &context)
     : DisplayObject(&stream, CharacterKind::Video, placement, parent, context), m_stream(stream),
-      m_frames(std::make_unique<VideoFrameSource>(stream,
-                                                   movie().videos().packetsOf(stream.id())))
+      m_frames(std::make_unique<VideoFrameSource>(stream, movie().videos().packetsOf(stream.id())))
 {
 }
 

@@ -16,8 +16,8 @@ class VideoFrameSource;
 
 class VideoInstance final : public DisplayObject {
 public:
-    VideoInstance(const VideoStream &stream, const PlacementState &placement,
-                  DisplayObject *parent, RuntimeContext &context);
+    VideoInstance(const VideoStream &stream, const PlacementState &placement, DisplayObject *parent,
+                  RuntimeContext &context);
     ~VideoInstance() override;
 
     const VideoStream &stream() const { return m_stream; }

@@ -9,9 +9,9 @@ namespace swf {
 // "what: FFmpeg's sentence for `code`".
 Error ffmpegError(const QString &what, int code);
 
-// Sends FFmpeg's messages to the swf.video category as debug messages
-// (what matters comes back as an error value) instead of standard error. FFmpeg keeps one log for the
-// process; the first call sets it.
+// Sends FFmpeg's warnings to the swf.video category as debug messages
+// (what matters comes back as an error value) instead of standard error.
+// FFmpeg keeps one log for the process; the first call sets it.
 void routeFfmpegLog();
 
 } // namespace swf

@@ -107,7 +107,8 @@ struct MovieFileWriter::State {
 
     std::optional<Error> openVideo();
     std::optional<Error> openAudio();
-    std::optional<Error> openEncoder(Encoder &encoder, const AVCodec *codec, AVDictionary **options);
+    std::optional<Error> openEncoder(Encoder &encoder, const AVCodec *codec,
+                                     AVDictionary **options);
     std::optional<Error> send(Encoder &encoder, AVFrame *frame);
     std::optional<Error> encodeSound(int samples);
     std::optional<Error> drainSound(bool all);
@@ -155,7 +156,9 @@ Result<std::unique_ptr<MovieFileWriter>> MovieFileWriter::open(const QByteArray 
     return std::unique_ptr<MovieFileWriter>(new MovieFileWriter(std::move(state)));
 }
 
-MovieFileWriter::MovieFileWriter(std::unique_ptr<State> state) : d(std::move(state)) {}
+MovieFileWriter::MovieFileWriter(std::unique_ptr<State> state) : d(std::move(state))
+{
+}
 
 MovieFileWriter::~MovieFileWriter() = default;
 
@@ -188,11 +191,10 @@ std::optional<Error> MovieFileWriter::State::openEncoder(Encoder &encoder, const
 std::optional<Error> MovieFileWriter::State::openVideo()
 {
     const bool gif = settings.format == MovieFileFormat::Gif;
-    const AVCodec *codec = settings.format == MovieFileFormat::Mp4
-                               ? encoderNamed("libx264", AV_CODEC_ID_H264)
-                           : settings.format == MovieFileFormat::WebM
-                               ? encoderNamed("libvpx-vp9", AV_CODEC_ID_VP9)
-                               : avcodec_find_encoder(AV_CODEC_ID_GIF);
+    const AVCodec *codec =
+        settings.format == MovieFileFormat::Mp4    ? encoderNamed("libx264", AV_CODEC_ID_H264)
+        : settings.format == MovieFileFormat::WebM ? encoderNamed("libvpx-vp9", AV_CODEC_ID_VP9)
+                                                   : avcodec_find_encoder(AV_CODEC_ID_GIF);
     if (!codec)
         return writerError(QStringLiteral("no video encoder for this format"));
     video.codec = avcodec_alloc_context3(codec);
@@ -326,10 +328,10 @@ std::optional<Error> MovieFileWriter::addPicture(const QImage &picture)
     if (auto error = d->fillPicture(picture))
         return error;
     AVFrame *frame = d->video.frame;
-    frame->pts = d->settings.format == MovieFileFormat::Gif
-                     ? std::llround(double(d->pictures) * kGifTimeBase.den /
-                                    d->settings.framesPerSecond)
-                     : d->pictures;
+    frame->pts =
+        d->settings.format == MovieFileFormat::Gif
+            ? std::llround(double(d->pictures) * kGifTimeBase.den / d->settings.framesPerSecond)
+            : d->pictures;
     ++d->pictures;
     return d->send(d->video, frame);
 }
@@ -341,8 +343,8 @@ std::optional<Error> MovieFileWriter::State::fillPicture(const QImage &picture)
         if (picture.format() != QImage::Format_Indexed8 || picture.colorCount() > 256)
             return writerError(QStringLiteral("a GIF takes pictures of 256 colours at most"));
         for (int y = 0; y < picture.height(); ++y)
-            std::memcpy(frame->data[0] + qsizetype(y) * frame->linesize[0], picture.constScanLine(y),
-                        size_t(picture.width()));
+            std::memcpy(frame->data[0] + qsizetype(y) * frame->linesize[0],
+                        picture.constScanLine(y), size_t(picture.width()));
         // The palette as FFmpeg keeps it: 256 entries of native 0xAARRGGBB.
         auto *palette = reinterpret_cast<quint32 *>(frame->data[1]);
         const QList<QRgb> colors = picture.colorTable();

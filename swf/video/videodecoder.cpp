@@ -12,6 +12,7 @@ extern "C" {
 }
 
 #include <cstring>
+#include <optional>
 
 namespace swf {
 
@@ -126,7 +127,32 @@ bool isKeyFrame(VideoCodec codec, QByteArrayView packet)
     return false;
 }
 
+namespace {
+
+// VP6 codes whole macroblocks; FLV says by how much to crop the picture to
+// its size in a byte FFmpeg takes as extradata, SWF declares the size in
+// DefineVideoStream. The byte FLV would carry, from the coded size a key
+// frame's header gives: one flag byte, a version byte, the 16-bit offset
+// of the second partition when the first byte's low bit is set or the
+// version byte has no filter bits, then rows and columns of macroblocks.
+std::optional<quint8> vp6Crop(QByteArrayView packet, QSize size)
+{
+    const auto *b = reinterpret_cast<const quint8 *>(packet.data());
+    if (packet.size() < 8 || (b[0] & 0x80))
+        return std::nullopt;
+    const int skip = (b[0] & 0x01) || !(b[1] & 0x06) ? 2 : 0;
+    const int cropWidth = b[3 + skip] * kMacroblock - size.width();
+    const int cropHeight = b[2 + skip] * kMacroblock - size.height();
+    if (cropWidth < 0 || cropWidth >= kMacroblock || cropHeight < 0 || cropHeight >= kMacroblock)
+        return std::nullopt;
+    return quint8(cropWidth << 4 | cropHeight);
+}
+
+} // namespace
+
 struct VideoDecoder::State {
+    const AVCodec *decoder = nullptr;
+    bool opened = false;
     AVCodecContext *codec = nullptr;
     AVPacket *packet = nullptr;
     AVFrame *frame = nullptr;
@@ -142,6 +168,7 @@ struct VideoDecoder::State {
         avcodec_free_context(&codec);
     }
 
+    std::optional<Error> open(QByteArrayView firstPacket);
     Result<QImage> picture();
 };
 
@@ -171,24 +198,53 @@ std::unique_ptr<VideoDecoder> VideoDecoder::create(const VideoStream &stream)
     c->max_pixels = qMax(qint64(width + kMacroblock) * (height + kMacroblock), kMinMaxPixels);
     if (stream.deblocking == quint8(VideoDeblocking::Off))
         c->skip_loop_filter = AVDISCARD_ALL;
-    if (avcodec_open2(c, decoder, nullptr) < 0)
-        return nullptr;
+    state->decoder = decoder;
     return std::unique_ptr<VideoDecoder>(new VideoDecoder(std::move(state)));
 }
 
-VideoDecoder::VideoDecoder(std::unique_ptr<State> state) : d(std::move(state)) {}
+VideoDecoder::VideoDecoder(std::unique_ptr<State> state) : d(std::move(state))
+{
+}
 
 VideoDecoder::~VideoDecoder() = default;
 
 void VideoDecoder::reset()
 {
-    avcodec_flush_buffers(d->codec);
+    if (avcodec_is_open(d->codec))
+        avcodec_flush_buffers(d->codec);
+}
+
+// Opened with the first packet, which tells a VP6 decoder how to crop.
+std::optional<Error> VideoDecoder::State::open(QByteArrayView firstPacket)
+{
+    opened = true;
+    const bool alpha = videoCodec == VideoCodec::Vp6Alpha;
+    const qsizetype header = alpha ? qMin<qsizetype>(3, firstPacket.size()) : 0;
+    if (videoCodec == VideoCodec::Vp6 || alpha) {
+        if (const auto crop = vp6Crop(firstPacket.sliced(header), streamSize)) {
+            codec->extradata = static_cast<uint8_t *>(av_mallocz(1 + AV_INPUT_BUFFER_PADDING_SIZE));
+            if (!codec->extradata)
+                return decodeError(QStringLiteral("no memory for a video decoder"));
+            codec->extradata[0] = *crop;
+            codec->extradata_size = 1;
+        }
+    }
+    const int status = avcodec_open2(codec, decoder, nullptr);
+    if (status < 0)
+        return ffmpegError(QStringLiteral("video decoder not opened"), status);
+    return std::nullopt;
 }
 
 Result<QImage> VideoDecoder::decode(QByteArrayView packet, Picture picture)
 {
     if (packet.isEmpty())
         return decodeError(QStringLiteral("empty video packet"));
+    if (!d->opened) {
+        if (auto error = d->open(packet))
+            return *error;
+    }
+    if (!avcodec_is_open(d->codec))
+        return decodeError(QStringLiteral("video decoder not opened"));
     // The copy gets the zeroed padding FFmpeg's bit readers may read into.
     if (av_new_packet(d->packet, int(packet.size())) < 0)
         return decodeError(QStringLiteral("no memory for a video packet"));
@@ -235,7 +291,8 @@ Result<QImage> VideoDecoder::State::picture()
     QImage image(width, height,
                  alpha ? QImage::Format_ARGB32 : QImage::Format_ARGB32_Premultiplied);
     if (!scaler || image.isNull())
-        return decodeError(QStringLiteral("no memory for a %1x%2 video frame").arg(width).arg(height));
+        return decodeError(
+            QStringLiteral("no memory for a %1x%2 video frame").arg(width).arg(height));
     uint8_t *planes[4] = {image.bits(), nullptr, nullptr, nullptr};
     int strides[4] = {int(image.bytesPerLine()), 0, 0, 0};
     sws_scale(scaler, frame->data, frame->linesize, 0, height, planes, strides);

@@ -57,8 +57,8 @@ QImage VideoFrameSource::decodeUpTo(VideoPackets::const_iterator target)
         return {};
     for (;; ++it) {
         const bool last = it == target;
-        auto result = m_decoder->decode(
-            it->second, last ? VideoDecoder::Picture::Make : VideoDecoder::Picture::Skip);
+        auto result = m_decoder->decode(it->second, last ? VideoDecoder::Picture::Make
+                                                         : VideoDecoder::Picture::Skip);
         if (!result) {
             report(QStringLiteral("frame %1: %2").arg(it->first).arg(result.error().message));
             m_failed.insert(it->first);

@@ -20,10 +20,10 @@ void chromaRow(const QRgb *top, const QRgb *bottom, uint8_t *u, uint8_t *v, int 
 {
     for (int x = 0; x < pairs; ++x) {
         const quint32 a = top[2 * x], b = top[2 * x + 1], c = bottom[2 * x], d = bottom[2 * x + 1];
-        const int r = int(((a >> 16) & 0xff) + ((b >> 16) & 0xff) + ((c >> 16) & 0xff) +
-                          ((d >> 16) & 0xff));
-        const int g = int(((a >> 8) & 0xff) + ((b >> 8) & 0xff) + ((c >> 8) & 0xff) +
-                          ((d >> 8) & 0xff));
+        const int r =
+            int(((a >> 16) & 0xff) + ((b >> 16) & 0xff) + ((c >> 16) & 0xff) + ((d >> 16) & 0xff));
+        const int g =
+            int(((a >> 8) & 0xff) + ((b >> 8) & 0xff) + ((c >> 8) & 0xff) + ((d >> 8) & 0xff));
         const int bl = int((a & 0xff) + (b & 0xff) + (c & 0xff) + (d & 0xff));
         u[x] = uint8_t(128 + ((-6596 * r - 22189 * g + 28785 * bl + 131072) >> 18));
         v[x] = uint8_t(128 + ((28785 * r - 26145 * g - 2640 * bl + 131072) >> 18));

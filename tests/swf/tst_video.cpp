@@ -186,20 +186,21 @@ void VideoTest::showsTheFrameTheTimelineReached()
 // left half of the drawn video leaves the right half black.
 void VideoTest::drawnLikeAnyObject()
 {
-    const QList<QByteArray> packets =
-        encodeVideo(VideoCodec::ScreenVideo, pictures(), kFrames);
+    const QList<QByteArray> packets = encodeVideo(VideoCodec::ScreenVideo, pictures(), kFrames);
     QCOMPARE(packets.size(), kFrames);
     swf::ColorTransform noRed;
     noRed.multR = 0;
-    const auto movie = mustParse(videoMovie(fieldsFor(VideoCodec::ScreenVideo), packets,
-                                            [&](swfwriter::Place &p) { p.colorTransform = noRed; }));
+    const auto movie =
+        mustParse(videoMovie(fieldsFor(VideoCodec::ScreenVideo), packets,
+                             [&](swfwriter::Place &p) { p.colorTransform = noRed; }));
     QVERIFY(movie);
     swf::Player player(movie);
     QImage stage = renderStage(player, {}, Qt::black);
     const QColor marker = markerColor(0);
     COMPARE_COLOR(markerDrawn(stage), QColor(0, marker.green(), marker.blue()));
     // Twice the stream's size: the picture ends at 10 + 2 * 128.
-    COMPARE_COLOR(pixelAt(stage, 10 + 2 * kWidth - 2, 12), QColor(0, kRight.green(), kRight.blue()));
+    COMPARE_COLOR(pixelAt(stage, 10 + 2 * kWidth - 2, 12),
+                  QColor(0, kRight.green(), kRight.blue()));
     COMPARE_COLOR(pixelAt(stage, 10 + 2 * kWidth + 2, 12), QColor(Qt::black));
 
     swfwriter::SwfWriter masked;
@@ -231,10 +232,10 @@ void VideoTest::damagedStreamsShowNothing_data()
     QTest::addColumn<bool>("garbled");
     QTest::newRow("codec unknown") << 9 << QSize(kWidth, kHeight) << false;
     QTest::newRow("no codec") << 0 << QSize(kWidth, kHeight) << false;
-    QTest::newRow("frames larger than the stream") << int(VideoCodec::ScreenVideo) << QSize(16, 16)
-                                                   << false;
-    QTest::newRow("packets garbled") << int(VideoCodec::SorensonH263) << QSize(kWidth, kHeight)
-                                     << true;
+    QTest::newRow("frames larger than the stream")
+        << int(VideoCodec::ScreenVideo) << QSize(16, 16) << false;
+    QTest::newRow("packets garbled")
+        << int(VideoCodec::SorensonH263) << QSize(kWidth, kHeight) << true;
 }
 
 // The video shows nothing (the stage stays black where it would be), says
@@ -252,8 +253,12 @@ void VideoTest::damagedStreamsShowNothing()
         for (QByteArray &packet : packets)
             packet = QByteArray(packet.size(), '\xff');
     }
-    swfwriter::VideoStreamFields fields{VideoCodec(codec), quint16(declared.width()),
-                                        quint16(declared.height()), quint16(kFrames), 0, false};
+    swfwriter::VideoStreamFields fields{VideoCodec(codec),
+                                        quint16(declared.width()),
+                                        quint16(declared.height()),
+                                        quint16(kFrames),
+                                        0,
+                                        false};
     const auto movie = mustParse(videoMovie(fields, packets));
     QVERIFY(movie);
     if (codec != 0)

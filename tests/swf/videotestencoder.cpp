@@ -33,10 +33,9 @@ bool drain(AVCodecContext *c, AVFrame *frame, AVPacket *packet, QList<QByteArray
 
 } // namespace
 
-QList<QByteArray> encodeVideo(swf::VideoCodec codec, const QList<QImage> &pictures,
-                              int keyInterval)
+QList<QByteArray> encodeVideo(swf::VideoCodec codec, const QList<QImage> &pictures, int keyInterval)
 {
-    const AVCodecID id = codec == swf::VideoCodec::SorensonH263 ? AV_CODEC_ID_FLV1
+    const AVCodecID id = codec == swf::VideoCodec::SorensonH263  ? AV_CODEC_ID_FLV1
                          : codec == swf::VideoCodec::ScreenVideo ? AV_CODEC_ID_FLASHSV
                                                                  : AV_CODEC_ID_FLASHSV2;
     const AVCodec *encoder = avcodec_find_encoder(id);

@@ -66,10 +66,12 @@ void take(MediaFile &file, const AVStream *stream, const AVFrame *frame)
         if (format == AV_SAMPLE_FMT_FLTP)
             value = reinterpret_cast<const float *>(frame->extended_data[0])[i];
         else if (format == AV_SAMPLE_FMT_FLT)
-            value = reinterpret_cast<const float *>(frame->data[0])[i * frame->ch_layout.nb_channels];
+            value =
+                reinterpret_cast<const float *>(frame->data[0])[i * frame->ch_layout.nb_channels];
         else if (format == AV_SAMPLE_FMT_S16)
-            value = reinterpret_cast<const qint16 *>(frame->data[0])[i * frame->ch_layout.nb_channels] /
-                    32768.0f;
+            value =
+                reinterpret_cast<const qint16 *>(frame->data[0])[i * frame->ch_layout.nb_channels] /
+                32768.0f;
         file.sound.push_back(value);
     }
 }
@@ -107,8 +109,8 @@ std::optional<MediaFile> readMedia(const QByteArray &path)
         avformat_find_stream_info(in.format, nullptr) < 0)
         return std::nullopt;
     MediaFile file;
-    file.duration = in.format->duration == AV_NOPTS_VALUE ? 0.0
-                                                          : double(in.format->duration) / AV_TIME_BASE;
+    file.duration =
+        in.format->duration == AV_NOPTS_VALUE ? 0.0 : double(in.format->duration) / AV_TIME_BASE;
     for (unsigned i = 0; i < in.format->nb_streams; ++i) {
         const AVCodecParameters *parameters = in.format->streams[i]->codecpar;
         MediaStream stream;

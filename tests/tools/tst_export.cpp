@@ -44,15 +44,16 @@ QByteArray frameCodedMovie(int frames = kFrames)
     QList<quint16> fills;
     for (int k = 0; k < kFrames; ++k) {
         const QColor c = frameColor(k);
-        fills.append(defineSquare(movie, 200, {quint8(c.red()), quint8(c.green()), quint8(c.blue()), 255}));
+        fills.append(
+            defineSquare(movie, 200, {quint8(c.red()), quint8(c.green()), quint8(c.blue()), 255}));
     }
     for (int f = 0; f < frames; ++f) {
         const int k = f % kFrames;
         swfwriter::Place place = placeAt(1, fills[k], 0, 0);
         place.move = f > 0;
         movie.placeObject2(place);
-        swfwriter::soundStreamBlock(movie, swfwriter::pcm16(swfwriter::sine(framePitch(k), 44100,
-                                                                          1.0 / kRate, 12000)));
+        swfwriter::soundStreamBlock(
+            movie, swfwriter::pcm16(swfwriter::sine(framePitch(k), 44100, 1.0 / kRate, 12000)));
         movie.showFrame();
     }
     return movie.finish();
@@ -80,8 +81,8 @@ int frameOfColor(const QColor &c)
     int bestDistance = INT_MAX;
     for (int k = 0; k < kFrames; ++k) {
         const QColor f = frameColor(k);
-        const int d = qAbs(f.red() - c.red()) + qAbs(f.green() - c.green()) +
-                      qAbs(f.blue() - c.blue());
+        const int d =
+            qAbs(f.red() - c.red()) + qAbs(f.green() - c.green()) + qAbs(f.blue() - c.blue());
         if (d < bestDistance) {
             best = k;
             bestDistance = d;
@@ -147,9 +148,12 @@ void ExportTest::writesEachFormat_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("codecs");
-    QTest::newRow("MP4") << "out.mp4" << "h264+aac";
-    QTest::newRow("WebM") << "out.webm" << "vp9+opus";
-    QTest::newRow("GIF") << "out.gif" << "gif";
+    QTest::newRow("MP4") << "out.mp4"
+                         << "h264+aac";
+    QTest::newRow("WebM") << "out.webm"
+                          << "vp9+opus";
+    QTest::newRow("GIF") << "out.gif"
+                         << "gif";
 }
 
 // Three seconds of 160 x 120 at 10 pictures a second, each picture the
@@ -180,8 +184,8 @@ void ExportTest::optionsShapeTheFile_data()
     QTest::addColumn<int>("firstFrame");
     QTest::addColumn<int>("lastFrame");
     QTest::newRow("size") << QStringList{"--size", "320x240"} << QSize(320, 240) << 30 << 0 << 29;
-    QTest::newRow("odd size made even") << QStringList{"--size=161x99"} << QSize(162, 100) << 30
-                                        << 0 << 29;
+    QTest::newRow("odd size made even")
+        << QStringList{"--size=161x99"} << QSize(162, 100) << 30 << 0 << 29;
     QTest::newRow("from, to") << QStringList{"--from", "11", "--to", "20"} << QSize(160, 120) << 10
                               << 10 << 19;
     QTest::newRow("loops") << QStringList{"--loops", "2"} << QSize(160, 120) << 60 << 0 << 29;
@@ -249,10 +253,10 @@ void ExportTest::refusesBadArguments_data()
     QTest::newRow("unknown format") << QStringList{"MOVIE", "-o", "bad.avi"} << 2 << ".mp4, .webm";
     QTest::newRow("size") << QStringList{"MOVIE", "-o", out, "--size", "0x10"} << 2 << "--size";
     QTest::newRow("from 0") << QStringList{"MOVIE", "-o", out, "--from", "0"} << 2 << "--from";
-    QTest::newRow("from past the end") << QStringList{"MOVIE", "-o", out, "--from", "31"} << 1
-                                       << "frames 1 to 30";
-    QTest::newRow("to before from") << QStringList{"MOVIE", "-o", out, "--from", "10", "--to", "5"}
-                                    << 1 << "last frame";
+    QTest::newRow("from past the end")
+        << QStringList{"MOVIE", "-o", out, "--from", "31"} << 1 << "frames 1 to 30";
+    QTest::newRow("to before from")
+        << QStringList{"MOVIE", "-o", out, "--from", "10", "--to", "5"} << 1 << "last frame";
     QTest::newRow("rate") << QStringList{"MOVIE", "-o", out, "--fps", "500"} << 1 << "frame rate";
     QTest::newRow("no such movie") << QStringList{"missing.swf", "-o", out} << 1 << "missing.swf";
 }
@@ -283,9 +287,8 @@ void ExportTest::ctrlCLeavesAValidFile()
     QVERIFY(writeBytes(movie, frameCodedMovie(3000)));
     const QByteArray out = path("stopped.mp4");
     QProcess process;
-    process.start(QStringLiteral(ORVANTO_SWF_TOOL),
-                  {"export", QFile::decodeName(movie), "-o", QFile::decodeName(out), "--size",
-                   "640x480"});
+    process.start(QStringLiteral(ORVANTO_SWF_TOOL), {"export", QFile::decodeName(movie), "-o",
+                                                     QFile::decodeName(out), "--size", "640x480"});
     QByteArray err;
     QTRY_VERIFY_WITH_TIMEOUT((err += process.readAllStandardError()).contains(" s left"), 60000);
     ::kill(pid_t(process.processId()), SIGINT);

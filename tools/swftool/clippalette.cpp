@@ -32,7 +32,9 @@ struct ClipPalette::Box {
     int longestSide = 0;
 };
 
-ClipPalette::ClipPalette() : m_bins(kBins) {}
+ClipPalette::ClipPalette() : m_bins(kBins)
+{
+}
 
 void ClipPalette::count(const QImage &picture)
 {

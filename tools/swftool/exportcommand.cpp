@@ -6,7 +6,6 @@
 #include "command.h"
 #include "movieexport.h"
 
-
 #include <QElapsedTimer>
 
 #include <atomic>
@@ -51,8 +50,9 @@ std::optional<QString> takeValue(const QByteArray &name, const QByteArray &value
         const auto number = positive(value, 1 << 30);
         if (!number)
             return QStringLiteral("%1 needs a whole number from 1").arg(QLatin1String(name));
-        (name == "--from" ? options.from : name == "--to" ? options.to.emplace() : options.loops) =
-            *number;
+        (name == "--from" ? options.from
+         : name == "--to" ? options.to.emplace()
+                          : options.loops) = *number;
     } else if (name == "--fps") {
         bool ok = false;
         options.fps = value.toDouble(&ok);
@@ -66,8 +66,8 @@ std::optional<QString> takeValue(const QByteArray &name, const QByteArray &value
 std::optional<ExportOptions> parseOptions(const Arguments &args, QByteArray *input,
                                           QString *problem)
 {
-    static const QList<QByteArray> valued = {"-o",     "--output", "--size", "--from",
-                                             "--to",   "--fps",    "--loops"};
+    static const QList<QByteArray> valued = {"-o",   "--output", "--size", "--from",
+                                             "--to", "--fps",    "--loops"};
     ExportOptions options;
     for (qsizetype i = 0; i < args.size(); ++i) {
         QByteArray arg = args[i];

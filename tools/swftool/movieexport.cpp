@@ -92,8 +92,8 @@ swf::Result<MovieExport> MovieExport::prepare(swf::MoviePtr movie, const ExportO
     job.m_movieFps = swf::FrameClock::effectiveRate(movie->frameRate());
     job.m_fps = options.fps.value_or(job.m_movieFps);
     if (!(job.m_fps >= 1.0 && job.m_fps <= swf::limits::kMaxFrameRate))
-        return exportError(QStringLiteral("the frame rate must lie from 1 to %1")
-                               .arg(swf::limits::kMaxFrameRate));
+        return exportError(
+            QStringLiteral("the frame rate must lie from 1 to %1").arg(swf::limits::kMaxFrameRate));
     if (options.format == ExportFormat::Gif)
         job.m_fps = qMin(job.m_fps, kMaxGifRate);
     job.m_size = options.size.value_or(movieSize(*movie));
@@ -103,9 +103,9 @@ swf::Result<MovieExport> MovieExport::prepare(swf::MoviePtr movie, const ExportO
         job.m_size.height() > swf::limits::kMaxRenderSide)
         return exportError(
             QStringLiteral("pictures are 1 to %1 pixels a side").arg(swf::limits::kMaxRenderSide));
-    const double seconds =
-        double(job.m_last - options.from + 2) * options.loops / job.m_movieFps;
-    const double pictures = options.format == ExportFormat::Png ? 1 : std::round(seconds * job.m_fps);
+    const double seconds = double(job.m_last - options.from + 2) * options.loops / job.m_movieFps;
+    const double pictures =
+        options.format == ExportFormat::Png ? 1 : std::round(seconds * job.m_fps);
     if (pictures > kMaxPictures)
         return exportError(QStringLiteral("more than %1 pictures").arg(kMaxPictures));
     job.m_pictures = qMax(1, int(pictures));
@@ -128,8 +128,8 @@ swf::Result<MovieExport::Outcome> MovieExport::run(const Progress &progress) con
 // frame's sound goes to `sound`, and each picture of the file to `picture`
 // as its time comes (a frame may make several pictures, or none).
 swf::Result<MovieExport::Outcome> MovieExport::play(const PictureSink &picture,
-                                                     const SoundSink &sound, int progressBase,
-                                                     const Progress &progress) const
+                                                    const SoundSink &sound, int progressBase,
+                                                    const Progress &progress) const
 {
     OfflinePlayback playback(m_movie);
     const int first = m_options.from - 1;

@@ -71,7 +71,10 @@ private:
     using PictureSink = std::function<std::optional<swf::Error>(const QImage &)>;
     using SoundSink = std::function<std::optional<swf::Error>(const std::vector<qint16> &)>;
 
-    MovieExport(swf::MoviePtr movie, const ExportOptions &options) : m_movie(movie), m_options(options) {}
+    MovieExport(swf::MoviePtr movie, const ExportOptions &options)
+        : m_movie(movie), m_options(options)
+    {
+    }
     swf::Result<Outcome> play(const PictureSink &picture, const SoundSink &sound, int progressBase,
                               const Progress &progress) const;
     swf::Result<Outcome> writePng() const;

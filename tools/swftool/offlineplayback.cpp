@@ -9,8 +9,8 @@
 namespace swftool {
 
 OfflinePlayback::OfflinePlayback(swf::MoviePtr movie, swf::SoundCapture *capture)
-    : m_movie(movie), m_fps(swf::FrameClock::effectiveRate(movie->frameRate())),
-      m_capture(capture), m_engine(std::make_unique<swf::AudioEngine>(movie))
+    : m_movie(movie), m_fps(swf::FrameClock::effectiveRate(movie->frameRate())), m_capture(capture),
+      m_engine(std::make_unique<swf::AudioEngine>(movie))
 {
     // The first frame's sounds start as the player is made: the engine
     // records them from the start.

@@ -2,7 +2,8 @@
 // packets are the codec's bytes as VideoFrame carries them (tests make
 // them with FFmpeg's encoders).
 //
-//   const quint16 id = swfwriter::defineVideoStream(movie, {swf::VideoCodec::ScreenVideo, 64, 48, 2});
+//   const swfwriter::VideoStreamFields fields{swf::VideoCodec::ScreenVideo, 64, 48, 2};
+//   const quint16 id = swfwriter::defineVideoStream(movie, fields);
 //   swfwriter::Place place;
 //   place.characterId = id;
 //   place.ratio = 0; // the frame shown
