@@ -221,7 +221,6 @@ std::optional<Error> MovieFileWriter::State::openVideo()
         // this quality, and export stays several times faster than real
         // time.
         av_dict_set(&options, "preset", "superfast", 0);
-        av_dict_set(&options, "tune", "animation", 0);
         av_dict_set(&options, "crf", "20", 0);
     } else if (settings.format == MovieFileFormat::WebM) {
         // Constant quality; the fast settings keep an export near real time.
