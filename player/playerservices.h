@@ -9,10 +9,17 @@
 
 #include <QByteArray>
 #include <QByteArrayList>
+#include <QSize>
 
 #include <functional>
 #include <memory>
 #include <optional>
+
+// Where the frame shown is saved, and at which scale of the movie's size.
+struct FrameFileChoice {
+    QByteArray path;
+    int scale = 1;
+};
 
 class FileFinder;
 class FolderDialogShell;
@@ -62,4 +69,16 @@ struct PlayerServices {
     // The about box, made for one modal run above `owner`; it opens the
     // maker's web and mail addresses itself.
     std::function<std::shared_ptr<QDialog>(QWidget *owner)> aboutBoxFactory;
+
+    // The window menu's "save the frame" entry: where the PNG goes and at
+    // which scale of the movie's own size (1 or 2); nothing when the user
+    // cancels. Empty: our own save-frame dialog.
+    std::function<std::optional<FrameFileChoice>(QWidget *owner, const QByteArray &moviePath,
+                                                 QSize movieSize)>
+        chooseFrameFile;
+    // The window menu's "export" entry: the file to write, its extension
+    // naming the format; nothing when the user cancels. Empty: the file
+    // dialog.
+    std::function<std::optional<QByteArray>(QWidget *owner, const QByteArray &moviePath)>
+        chooseExportFile;
 };

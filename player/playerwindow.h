@@ -17,6 +17,9 @@
 
 #include <memory>
 
+namespace swf {
+class Movie;
+}
 class FullScreenWindow;
 class MovieControl;
 class PlaylistWindow;
@@ -97,7 +100,8 @@ public:
     void TogglePlaylistWindow();
 
     // The system-command handler behind the window menu: ids 16 to 31 open
-    // the about box, everything else gets the standard handling (move,
+    // the about box, the entries of our own save the frame shown or export
+    // the movie, everything else gets the standard handling (move,
     // minimise, close, ...).
     void OnSysCommand(int id);
 
@@ -128,6 +132,7 @@ private:
     void BuildWindowMenu();
     void RunStartUpSequence(const QByteArrayList &namedFiles);
     void AddAboutEntryToWindowMenu();
+    void AddExportEntriesToWindowMenu();
     void LoadStartUpMovie(const QByteArrayList &namedFiles);
 
     // Transport, seek bar and the position timer.
@@ -150,6 +155,11 @@ private:
     bool IsOwnMouseEvent(const QPoint &pos) const;
 
     void StandardSysCommand(int command);
+
+    // The window menu's entries of our own (playerwindowexport.cpp).
+    std::shared_ptr<const swf::Movie> MovieForExport();
+    void SaveFrame();
+    void ExportVideo();
 
     // The commands that fill the playlist: replace it, refill the list box.
     void ReplacePlaylist(const QByteArrayList &paths);

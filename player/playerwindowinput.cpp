@@ -102,10 +102,11 @@ void PlayerWindow::BuildWindowMenu()
 }
 
 // Start-up step 2: the about box's entry, after a separator, when string
-// 101 has a text.
+// 101 has a text; then the entries of our own.
 void PlayerWindow::AddAboutEntryToWindowMenu()
 {
     AboutCommands::addSystemMenuEntry(m_windowMenu, Res::loadString);
+    AddExportEntriesToWindowMenu();
 }
 
 void PlayerWindow::ShowWindowMenu()
@@ -113,10 +114,21 @@ void PlayerWindow::ShowWindowMenu()
     m_windowMenu->exec(mapToGlobal(QPoint(0, 0)));
 }
 
-// Ids 16 to 31 open the about box (without redrawing the volume bar);
-// every other command gets the standard handling.
+// Ids 16 to 31 open the about box (without redrawing the volume bar); our
+// own entries save the frame or export the movie; every other command gets
+// the standard handling.
 void PlayerWindow::OnSysCommand(int id)
 {
+    switch (id & ~0xF) {
+    case Res::IDM_SAVEFRAME:
+        SaveFrame();
+        return;
+    case Res::IDM_EXPORTVIDEO:
+        ExportVideo();
+        return;
+    default:
+        break;
+    }
     AboutCommands::systemCommand(
         id, {[this] { RunAboutBox(); }, {}, [this](int command) { StandardSysCommand(command); }});
 }

@@ -51,6 +51,10 @@ inline constexpr int ID_CLEAR = 32774;
 
 // System-menu command of the about box; ids 16..31 all open it.
 inline constexpr int IDM_ABOUTBOX = 0x0010;
+// The window menu's entries of our own, after the about entry: save the
+// frame shown as a picture, export the movie as a video file.
+inline constexpr int IDM_SAVEFRAME = 0x0040;
+inline constexpr int IDM_EXPORTVIDEO = 0x0050;
 
 // Full-screen window.
 inline constexpr int IDC_FULLSCREEN_MOVIE = 9100;

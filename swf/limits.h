@@ -97,4 +97,12 @@ inline constexpr qint64 kMaxScriptObjects = qint64(1) << 23;
 // Values on the operand stack of one script.
 inline constexpr int kMaxScriptStack = 1 << 20;
 
+// Video: VideoFrame packets kept, all streams together (each costs a
+// map node, from as little as six bytes of the file); the side of a video
+// stream decoded, in pixels; and decoded frames one video object keeps,
+// in bytes, the least recently shown going first.
+inline constexpr qint64 kMaxVideoPackets = qint64(1) << 20;
+inline constexpr int kMaxVideoSide = 4096;
+inline constexpr qint64 kMaxVideoCacheBytes = qint64(32) * 1024 * 1024;
+
 } // namespace swf::limits

@@ -8,6 +8,7 @@
 #include "swf/model/sound.h"
 #include "swf/model/symbols.h"
 #include "swf/model/timeline.h"
+#include "swf/model/video.h"
 #include "swf/types.h"
 
 #include <QMap>
@@ -44,6 +45,8 @@ struct MovieParts {
     TagStats stats;
     // Button sounds, from the sound tags.
     SoundTables sounds;
+    // VideoFrame packets, from the video tags.
+    VideoTables videos;
     SymbolTable symbols;
     ScriptLimits scriptLimits;
     FileAttributes attributes;
@@ -70,6 +73,7 @@ public:
     const Dictionary &dictionary() const { return m.dictionary; }
     const TagStats &stats() const { return m.stats; }
     const SoundTables &sounds() const { return m.sounds; }
+    const VideoTables &videos() const { return m.videos; }
     const SymbolTable &symbols() const { return m.symbols; }
     const ScriptLimits &scriptLimits() const { return m.scriptLimits; }
     const FileAttributes &attributes() const { return m.attributes; }

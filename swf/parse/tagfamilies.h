@@ -18,5 +18,6 @@ void registerTextTags(TagTable &table);        // texttags.cpp
 void registerButtonTags(TagTable &table);      // buttontags.cpp
 void registerSoundTags(TagTable &table);       // soundtags.cpp
 void registerScriptTags(TagTable &table);      // scripttags.cpp
+void registerVideoTags(TagTable &table);       // videotags.cpp
 
 } // namespace swf

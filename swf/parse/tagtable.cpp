@@ -32,6 +32,7 @@ const TagTable &TagTable::standard()
         registerButtonTags(t);
         registerSoundTags(t);
         registerScriptTags(t);
+        registerVideoTags(t);
         return t;
     }();
     return table;

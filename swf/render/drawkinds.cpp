@@ -16,6 +16,8 @@ const DrawKind *drawKind(CharacterKind kind)
         return textDrawKind();
     case CharacterKind::EditText:
         return editTextDrawKind();
+    case CharacterKind::Video:
+        return videoDrawKind();
     default:
         return nullptr;
     }

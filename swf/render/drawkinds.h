@@ -25,6 +25,7 @@ const DrawKind *morphShapeDrawKind(); // morphdrawer.cpp
 const DrawKind *bitmapDrawKind();     // bitmapdrawer.cpp
 const DrawKind *textDrawKind();       // textdrawer.cpp
 const DrawKind *editTextDrawKind();   // edittextdrawer.cpp
+const DrawKind *videoDrawKind();      // videodrawer.cpp
 
 // shapedrawer.cpp; drawGeometry also draws morph shapes at their ratio.
 void drawGeometry(ShapeGeometry &geometry, int shapeVersion, const DrawState &state,

@@ -8,6 +8,7 @@
 #include "swf/runtime/edittextinstance.h"
 #include "swf/runtime/runtimecontext.h"
 #include "swf/runtime/spriteinstance.h"
+#include "swf/runtime/videoinstance.h"
 
 namespace swf {
 
@@ -62,6 +63,9 @@ std::unique_ptr<DisplayObject> instantiate(const PlacementState &placement, Disp
     case CharacterKind::EditText:
         return std::make_unique<EditTextInstance>(static_cast<const EditText &>(*character),
                                                   placement, parent, context);
+    case CharacterKind::Video:
+        return std::make_unique<VideoInstance>(static_cast<const VideoStream &>(*character),
+                                               placement, parent, context);
     default:
         return std::make_unique<DisplayObject>(character, character->kind(), placement, parent,
                                                context);

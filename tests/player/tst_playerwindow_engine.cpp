@@ -1,6 +1,7 @@
 // The player window over the real engine, with movies written for each test.
 #define QTEST_QPA_MOUSE_HANDLING
 #include "playerharness.h"
+#include "squaremovie.h"
 
 #include "player/playerwindow.h"
 #include "player/swfmoviewidget.h"
@@ -14,31 +15,6 @@
 #include <QWindow>
 
 namespace {
-
-// A movie of `frames` frames at 12 frames a second: a square that moves one
-// pixel a frame.
-QByteArray writtenMovie(int frames)
-{
-    swfwriter::SwfWriter movie;
-    movie.setStageSize(200, 100);
-    movie.setFrameRate(12);
-    movie.setBackgroundColor({0, 0, 64, 255});
-    swfwriter::ShapeBuilder square;
-    square.rect(QRect(0, 0, swfwriter::px(20), swfwriter::px(20)),
-                square.addFill({255, 200, 0, 255}));
-    const quint16 id = movie.defineShape(square);
-    for (int frame = 0; frame < frames; ++frame) {
-        swfwriter::Place place;
-        place.depth = 1;
-        place.move = frame > 0;
-        if (frame == 0)
-            place.characterId = id;
-        place.matrix = swfwriter::translation(frame % 180, 40);
-        movie.placeObject2(place);
-        movie.showFrame();
-    }
-    return movie.finish();
-}
 
 void useEngine(PlayerHarness &h)
 {
@@ -75,7 +51,7 @@ void PlayerWindowEngineTest::startUpMoviePlaysAndTheBarFollows()
 {
     PlayerHarness h;
     useEngine(h);
-    h.writeFile("vesk.swf", writtenMovie(30));
+    h.writeFile("vesk.swf", squareMovie(30));
     PlayerWindow *window = h.start();
     MovieControl *movie = window->movieControl();
     auto *bar = h.control<QScrollBar>(Res::IDC_SEEKBAR);
@@ -107,7 +83,7 @@ void PlayerWindowEngineTest::seekOnAPausedMovieRestartsIt()
 {
     PlayerHarness h;
     useEngine(h);
-    h.writeFile("vesk.swf", writtenMovie(40));
+    h.writeFile("vesk.swf", squareMovie(40));
     PlayerWindow *window = h.start();
     MovieControl *movie = window->movieControl();
     auto *button = h.control<QPushButton>(Res::IDC_PLAYPAUSE);
@@ -128,7 +104,7 @@ void PlayerWindowEngineTest::arrowsSeekAndTheControlClamps()
 {
     PlayerHarness h;
     useEngine(h);
-    h.writeFile("vesk.swf", writtenMovie(300));
+    h.writeFile("vesk.swf", squareMovie(300));
     PlayerWindow *window = h.start();
     MovieControl *movie = window->movieControl();
     QWindow *native = window->windowHandle();
@@ -145,9 +121,9 @@ void PlayerWindowEngineTest::droppedMovieAndListEntryPlay()
 {
     PlayerHarness h;
     useEngine(h);
-    h.writeFile("vesk.swf", writtenMovie(10));
-    h.writeFile("listed.swf", writtenMovie(25));
-    h.writeFile("dropped.SWF", writtenMovie(50));
+    h.writeFile("vesk.swf", squareMovie(10));
+    h.writeFile("listed.swf", squareMovie(25));
+    h.writeFile("dropped.SWF", squareMovie(50));
     h.writeFile("FlashList.ini", h.filePath("listed.swf") + "\r\n");
     PlayerWindow *window = h.start();
     auto *bar = h.control<QScrollBar>(Res::IDC_SEEKBAR);

@@ -62,8 +62,24 @@ QByteArray redSquareMovie(bool withScript, bool fractional = false)
     swfwriter::SwfWriter w;
     w.setStageSize(fractional ? 40.5 : 40, 20);
     w.placeObject2(placeAt(1, defineSquare(w, 20, {255, 0, 0}), 0, 0));
-    if (withScript)
-        w.rawTag(swf::TagCode::DoAction, QByteArray(1, '\0'));
+    if (withScript) {
+        // instance1._x = 20: the square moves to the right half.
+        swfwriter::BitWriter a;
+        a.u8(0x96); // Push "instance1"
+        a.u16(11);
+        a.u8(0);
+        a.cstring("instance1");
+        a.u8(0x1c); // GetVariable
+        a.u8(0x96); // Push "_x", 20
+        a.u16(9);
+        a.u8(0);
+        a.cstring("_x");
+        a.u8(7);
+        a.u32(20);
+        a.u8(0x4f); // SetMember
+        a.u8(0);
+        w.rawTag(swf::TagCode::DoAction, a.data());
+    }
     w.showFrame();
     return w.finish();
 }
@@ -112,8 +128,8 @@ void TestFidelity::compareJudgesPassFailAndScripts()
     QVERIFY(dir.isValid());
     const QString root = dir.path();
     // The reference of "good" is what the Flash Player would show; that of
-    // "bad" has its square in green; "scripted" has a DoAction and never
-    // counts, whatever its picture.
+    // "bad" has its square in green; "scripted" has a DoAction that moves
+    // its square to the right half, and counts like the others.
     QImage reference(40, 20, QImage::Format_RGB32);
     reference.fill(Qt::white);
     for (int y = 0; y < 20; ++y)
@@ -130,7 +146,12 @@ void TestFidelity::compareJudgesPassFailAndScripts()
     writeFile(root + QStringLiteral("/bad.swf"), redSquareMovie(false));
     QVERIFY(green.save(root + QStringLiteral("/bad.swf.png")));
     writeFile(root + QStringLiteral("/scripted.swf"), redSquareMovie(true));
-    QVERIFY(green.save(root + QStringLiteral("/scripted.swf.png")));
+    QImage moved(40, 20, QImage::Format_RGB32);
+    moved.fill(Qt::white);
+    for (int y = 0; y < 20; ++y)
+        for (int x = 20; x < 40; ++x)
+            moved.setPixel(x, y, qRgb(255, 0, 0));
+    QVERIFY(moved.save(root + QStringLiteral("/scripted.swf.png")));
     writeFile(root + QStringLiteral("/nopicture.swf"), redSquareMovie(false));
     // Half a pixel wider than its picture: drawn at the picture's size.
     writeFile(root + QStringLiteral("/wider.swf"), redSquareMovie(false, true));
@@ -140,13 +161,15 @@ void TestFidelity::compareJudgesPassFailAndScripts()
     Run run = compare({root, QStringLiteral("--diff"), diffs});
     QCOMPARE(run.exitCode, 1);
     auto results = verdicts(run.out);
-    QCOMPARE(results.size(), size_t(3));
+    QCOMPARE(results.size(), size_t(4));
+    QCOMPARE(results[QStringLiteral("scripted.swf")].first, QStringLiteral("pass"));
     QCOMPARE(results[QStringLiteral("wider.swf")].first, QStringLiteral("pass"));
     QCOMPARE(results[QStringLiteral("good.swf")].first, QStringLiteral("pass"));
     QCOMPARE(results[QStringLiteral("good.swf")].second, 0.125);
     QCOMPARE(results[QStringLiteral("bad.swf")].first, QStringLiteral("FAIL"));
     QCOMPARE(results[QStringLiteral("bad.swf")].second, 50.0);
-    QVERIFY(run.out.contains(QStringLiteral("passed 2 of 3 script-free movies; 1 with scripts")));
+    QVERIFY(
+        run.out.contains(QStringLiteral("passed 2 of 3 script-free movies; 1 of 1 with scripts")));
     // The diff picture: ours, the reference and the outliers side by side.
     const QImage diff(diffs + QStringLiteral("/bad.diff.png"));
     QCOMPARE(diff.size(), QSize(3 * 40 + 8, 20));
@@ -159,7 +182,7 @@ void TestFidelity::compareJudgesPassFailAndScripts()
     run = compare({root, QStringLiteral("--scripted")});
     results = verdicts(run.out);
     QCOMPARE(results.size(), size_t(1));
-    QCOMPARE(results[QStringLiteral("scripted.swf")].first, QStringLiteral("scripted"));
+    QCOMPARE(results[QStringLiteral("scripted.swf")].first, QStringLiteral("pass"));
     QCOMPARE(compare({}).exitCode, 2);
     QCOMPARE(compare({root + QStringLiteral("/absent")}).exitCode, 2);
 }

@@ -2,11 +2,14 @@
 // in commands.cpp; a new one (compare, audio, sounds) adds a file and a line.
 #pragma once
 
+#include "filebytes.h"
+
 #include "swf/movieloader.h"
 
 #include <QByteArray>
 #include <QImage>
 #include <QList>
+#include <QSize>
 #include <QString>
 
 #include <optional>
@@ -28,12 +31,15 @@ int runInfo(const Arguments &args);
 int runRender(const Arguments &args);
 int runDecompress(const Arguments &args);
 
+// A whole number from 1 to `max`; a size "WxH" of such numbers up to the
+// renderer's largest picture.
+std::optional<int> positive(const QByteArray &text, int max);
+std::optional<QSize> parseSize(const QByteArray &text);
+
 // One line on stderr, "orvanto-swf: FILE: problem" (FILE byte for byte).
 void reportFileError(const QByteArray &file, const QString &problem);
 void reportError(const QString &problem);
 void writeStdout(const QByteArray &bytes);
-// Writes a whole file named by a byte-string path.
-bool writeFileBytes(const QByteArray &path, const QByteArray &bytes, QString *problem);
 // Loads the movie `file`; nothing, once the reason has been reported.
 std::optional<swf::MoviePtr> openMovie(const QByteArray &file);
 using FileWriter = bool (*)(const QByteArray &path, const QByteArray &bytes, QString *problem);
@@ -42,9 +48,5 @@ using FileWriter = bool (*)(const QByteArray &path, const QByteArray &bytes, QSt
 // reported.
 int savePicture(const QImage &image, QSize size, const QByteArray &movie, const QByteArray &output,
                 FileWriter write);
-// Writes a temporary file beside `path` and renames it over `path`, so
-// `path` is replaced whole or left as it was, and nothing is written
-// through a link that `path` may be.
-bool replaceFileBytes(const QByteArray &path, const QByteArray &bytes, QString *problem);
 
 } // namespace swftool

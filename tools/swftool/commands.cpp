@@ -1,13 +1,9 @@
 #include "command.h"
 #include "stagepicture.h"
 
-#include <cerrno>
+#include "swf/limits.h"
+
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace swftool {
 
@@ -17,6 +13,7 @@ int runSounds(const Arguments &args);    // soundscommand.cpp
 int runThumbnail(const Arguments &args); // thumbnailcommand.cpp
 int runTrace(const Arguments &args);     // tracecommand.cpp
 int runCompareTrace(const Arguments &args);
+int runExport(const Arguments &args); // exportcommand.cpp
 
 const QList<Command> &commands()
 {
@@ -30,8 +27,32 @@ const QList<Command> &commands()
         {"thumbnail", "FILE OUT.png [--size N]", runThumbnail},
         {"trace", "FILE [--frames N] [--timeout S]", runTrace},
         {"compare-trace", "DIR [--only NAME] [--frames N]", runCompareTrace},
+        {"export",
+         "FILE -o OUT.mp4|.webm|.gif|.png [--size WxH] [--from F] [--to F] [--fps R] [--loops N]",
+         runExport},
     };
     return list;
+}
+
+std::optional<int> positive(const QByteArray &text, int max)
+{
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (!ok || value < 1 || value > max)
+        return std::nullopt;
+    return value;
+}
+
+std::optional<QSize> parseSize(const QByteArray &text)
+{
+    const QList<QByteArray> parts = text.toLower().split('x');
+    if (parts.size() != 2)
+        return std::nullopt;
+    const auto w = positive(parts[0], swf::limits::kMaxRenderSide);
+    const auto h = positive(parts[1], swf::limits::kMaxRenderSide);
+    if (!w || !h)
+        return std::nullopt;
+    return QSize(*w, *h);
 }
 
 void reportFileError(const QByteArray &file, const QString &problem)
@@ -50,76 +71,6 @@ void writeStdout(const QByteArray &bytes)
 {
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
     std::fflush(stdout);
-}
-
-namespace {
-
-QString lastError()
-{
-    return QString::fromLocal8Bit(std::strerror(errno));
-}
-
-// Writes all of `bytes` to `fd` and closes it.
-bool writeAndClose(int fd, const QByteArray &bytes, QString *problem)
-{
-    qint64 done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            *problem = lastError();
-            ::close(fd);
-            return false;
-        }
-        done += n;
-    }
-    if (::close(fd) != 0) {
-        *problem = lastError();
-        return false;
-    }
-    return true;
-}
-
-} // namespace
-
-bool writeFileBytes(const QByteArray &path, const QByteArray &bytes, QString *problem)
-{
-    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        *problem = lastError();
-        return false;
-    }
-    return writeAndClose(fd, bytes, problem);
-}
-
-bool replaceFileBytes(const QByteArray &path, const QByteArray &bytes, QString *problem)
-{
-    QByteArray temporary = path + ".XXXXXX";
-    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
-    if (fd < 0) {
-        *problem = lastError();
-        return false;
-    }
-    // mkostemp makes the file private; give it the mode a new file gets.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    if (::fchmod(fd, 0644 & ~mask) != 0) {
-        *problem = lastError();
-        ::close(fd);
-        ::unlink(temporary.constData());
-        return false;
-    }
-    if (!writeAndClose(fd, bytes, problem)) {
-        ::unlink(temporary.constData());
-        return false;
-    }
-    if (::rename(temporary.constData(), path.constData()) != 0) {
-        *problem = lastError();
-        ::unlink(temporary.constData());
-        return false;
-    }
-    return true;
 }
 
 std::optional<swf::MoviePtr> openMovie(const QByteArray &file)

@@ -1,10 +1,8 @@
 #include "offlineaudio.h"
 
-#include "swf/audio/audioengine.h"
-#include "swf/audio/audiooutput.h"
-#include "swf/audio/soundcapture.h"
+#include "offlineplayback.h"
+
 #include "swf/runtime/frameclock.h"
-#include "swf/runtime/player.h"
 
 #include <QtEndian>
 
@@ -91,35 +89,13 @@ std::optional<AudioRun> openAudioRun(const Arguments &args, const char *usage, i
 
 QByteArray playOffline(const AudioRun &run, swf::SoundCapture *capture)
 {
-    const swf::MoviePtr &movie = run.movie;
-    const int frames = run.options.frames;
-    const double fps = swf::FrameClock::effectiveRate(movie->frameRate());
-    swf::AudioEngine engine(movie);
-    engine.setCapture(capture);
-    if (capture)
-        capture->setFrame(1);
-    swf::Player player(movie, &engine);
-    engine.attach(&player);
-    player.play();
-
+    OfflinePlayback playback(run.movie, capture);
     QByteArray mix;
-    std::vector<qint16> block;
-    qint64 mixed = 0;
-    for (int frame = 1; frame <= frames; ++frame) {
-        if (frame > 1) {
-            if (capture)
-                capture->setFrame(frame);
-            player.step();
-        }
-        // Each frame gets its share of the second, rounded so none drifts.
-        const qint64 end = std::llround(frame * double(swf::AudioOutput::kRate) / fps);
-        const int count = int(end - mixed);
-        block.resize(size_t(count) * 2);
-        engine.render(block.data(), count);
+    for (int frame = 1; frame <= run.options.frames; ++frame) {
+        std::vector<qint16> block = playback.showNextFrame();
         for (qint16 &sample : block)
             sample = qToLittleEndian(sample);
         mix.append(reinterpret_cast<const char *>(block.data()), qsizetype(block.size() * 2));
-        mixed = end;
     }
     return mix;
 }

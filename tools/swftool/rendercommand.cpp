@@ -2,6 +2,7 @@
 // frames (after one, the stage shows the first frame) and writes the stage
 // as a PNG, at the movie's own size or show-all into WxH.
 #include "command.h"
+#include "scriptedplayer.h"
 #include "stagepicture.h"
 
 #include "swf/limits.h"
@@ -19,27 +20,6 @@ struct RenderOptions {
     int frames = 1;
     std::optional<QSize> size;
 };
-
-std::optional<int> positive(const QByteArray &text, int max)
-{
-    bool ok = false;
-    const int value = text.toInt(&ok);
-    if (!ok || value < 1 || value > max)
-        return std::nullopt;
-    return value;
-}
-
-std::optional<QSize> parseSize(const QByteArray &text)
-{
-    const QList<QByteArray> parts = text.toLower().split('x');
-    if (parts.size() != 2)
-        return std::nullopt;
-    const auto w = positive(parts[0], swf::limits::kMaxRenderSide);
-    const auto h = positive(parts[1], swf::limits::kMaxRenderSide);
-    if (!w || !h)
-        return std::nullopt;
-    return QSize(*w, *h);
-}
 
 // Accepts "--frames N" and "--frames=N" alike.
 std::optional<RenderOptions> parseOptions(const Arguments &args, QString *problem)
@@ -101,12 +81,12 @@ int runRender(const Arguments &args)
     const auto movie = openMovie(options->input);
     if (!movie)
         return 1;
-    swf::Player player(*movie);
+    const auto player = makePlayer(*movie);
     for (int i = 1; i < options->frames; ++i)
-        player.step();
+        player->step();
     swf::Renderer renderer;
     const QSize size = options->size.value_or(stageSize(**movie));
-    const QImage image = renderStage(renderer, player, size);
+    const QImage image = renderStage(renderer, *player, size);
     return savePicture(image, size, options->input, options->output, writeFileBytes);
 }
 

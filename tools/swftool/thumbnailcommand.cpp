@@ -4,6 +4,7 @@
 // aspect kept; after two seconds of wall-clock time, the frame reached.
 // OUT.png is written whole or not at all.
 #include "command.h"
+#include "scriptedplayer.h"
 #include "stagepicture.h"
 #include "thumbnailframe.h"
 
@@ -85,10 +86,10 @@ int runThumbnail(const Arguments &args)
     const auto movie = openMovie(options->input);
     if (!movie)
         return 1;
-    swf::Player player(*movie);
+    const auto player = makePlayer(*movie);
     const QSize size = fitInSquare(stageSize(**movie), options->side);
     const QImage image = findThumbnailFrame(
-        player, size, ThumbnailLimits{100, [&deadline] { return deadline.hasExpired(); }});
+        *player, size, ThumbnailLimits{100, [&deadline] { return deadline.hasExpired(); }});
     return savePicture(image, size, options->input, options->output, replaceFileBytes);
 }
 
