@@ -257,7 +257,10 @@ void setupLocals(Frame &f, const Value &self, const Value *args, int argc, Funct
     const int params = m->paramCount;
     const int required = params - m->optionalCount;
     const bool rest = am.flags & (method_flags::kNeedRest | method_flags::kNeedArguments);
-    if (argc < required || (argc > params && !rest))
+    // Class methods check their argument count; package-level functions
+    // and closures take missing arguments as undefined, as the corpus shows
+    // the Flash Player doing.
+    if ((argc < required || (argc > params && !rest)) && m->declaringClass)
         vm.throwError(ErrorType::ArgumentError, 1063, m->name.isEmpty() ? QStringLiteral("Function/<anonymous>()") : m->name,
                       QString::number(required), QString::number(argc));
     f.locals[0] = self;
@@ -265,7 +268,7 @@ void setupLocals(Frame &f, const Value &self, const Value *args, int argc, Funct
         Value v;
         if (i < argc)
             v = args[i];
-        else
+        else if (i >= required)
             v = f.unit.constant(am.optional[size_t(i - required)]);
         f.locals[i + 1] = m->paramTypes[size_t(i)] || v.isHole() ? vm.coerce(v, m->paramTypes[size_t(i)]) : v;
     }

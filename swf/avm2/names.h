@@ -3,6 +3,8 @@
 // trait tables and dynamic properties.
 #pragma once
 
+#include "swf/avm2/value.h"
+
 #include <QHash>
 #include <QString>
 
@@ -32,6 +34,8 @@ struct Name {
     bool anyNs = false;          // a qualified name in namespace "*"
     bool hasIndex = false;       // a runtime name that was an array index
     quint32 index = 0;
+    // A runtime name that was an object (a Dictionary key), kept as it was.
+    Value key;
 
     bool matches(const Ns *n) const
     {

@@ -63,6 +63,8 @@ Name Vm::nameFromValue(const Value &key, const Name &base)
         builtins::qnameToName(*this, o, n);
         return n;
     }
+    if (key.isObject())
+        n.key = key;
     n.name = toString(key);
     if (n.name == QLatin1String("*") && base.attribute)
         n.anyName = true;

@@ -137,6 +137,11 @@ void Vm::traceRoots(Tracer &t)
         t.mark(f.scope);
     }
     t.markAll(pinned);
+    t.mark(root);
+    for (const auto &timer : timers) {
+        t.mark(timer.fn);
+        t.markAll(timer.args);
+    }
     t.mark(builtinGlobal);
     for (const auto &s : scripts) {
         t.mark(s->global);

@@ -187,6 +187,15 @@ public:
     quint32 safePoints = 0;
     QElapsedTimer timer;
     QString defaultXmlNs;
+    struct Timer {
+        int id = 0;
+        Value fn;
+        std::vector<Value> args;
+        double delay = 0, due = 0;
+        bool repeat = false;
+    };
+    std::vector<Timer> timers;
+    int lastTimerId = 0;
 
     // Core classes, set up by the constructor.
     ClassObject *objectClass = nullptr, *classClass = nullptr, *functionClass = nullptr;
