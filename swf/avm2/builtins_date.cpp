@@ -242,7 +242,7 @@ NATIVE(dateInit)
     } else if (argc == 1) {
         const Value v = args[0].obj() && args[0].o->kind == ObjKind::Date ? Value::number(static_cast<DateObject *>(args[0].o)->time)
                                                                           : vm.toPrimitive(args[0], Vm::Hint::None);
-        d->time = v.isString() ? parseDate(vm, v.s->str) : timeClip(vm.toNumber(v));
+        d->time = v.isString() ? parseDate(vm, v.s->text()) : timeClip(vm.toNumber(v));
     } else {
         d->time = timeClip(utcFromLocal(vm.options.timeZone, fromFields(vm, args, argc)));
     }

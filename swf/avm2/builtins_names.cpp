@@ -105,7 +105,7 @@ Value qnameConstruct(Vm &vm, ClassObject *, const Value *args, int argc)
         } else if (Object *o = ns.obj(); o && o->kind == ObjKind::Namespace) {
             q->uri = static_cast<NamespaceObject *>(o)->ns->uri;
             const Value p = static_cast<NamespaceObject *>(o)->prefix;
-            q->prefix = p.isString() ? p.s->str : QString();
+            q->prefix = p.isString() ? p.s->text() : QString();
         } else if (!ns.isUndefined()) {
             q->uri = vm.toString(ns);
         } else {

@@ -10,7 +10,7 @@ namespace {
 QString thisString(Vm &vm, const Value &self)
 {
     if (self.isString())
-        return self.s->str;
+        return self.s->text();
     if (self.isNullish())
         vm.throwError(ErrorType::TypeError, self.isNull() ? 1009 : 1010);
     return vm.toString(self);

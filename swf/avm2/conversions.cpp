@@ -60,7 +60,7 @@ QString Vm::toString(const Value &v)
     case Tag::Bool: return v.b ? QStringLiteral("true") : QStringLiteral("false");
     case Tag::Int: return QString::number(v.i);
     case Tag::Number: return numberToString(v.d);
-    case Tag::String: return v.s->str;
+    case Tag::String: return v.s->text();
     case Tag::Object: return toString(toPrimitive(v, Hint::String));
     }
     return {};
@@ -138,7 +138,7 @@ double Vm::toNumber(const Value &v)
     case Tag::Bool: return v.b ? 1 : 0;
     case Tag::Int: return v.i;
     case Tag::Number: return v.d;
-    case Tag::String: return stringToNumber(v.s->str);
+    case Tag::String: return stringToNumber(v.s->text());
     case Tag::Object: return toNumber(toPrimitive(v, Hint::Number));
     }
     return 0;
@@ -174,7 +174,7 @@ bool Vm::toBoolean(const Value &v) const
     case Tag::Bool: return v.b;
     case Tag::Int: return v.i != 0;
     case Tag::Number: return !(v.d == 0 || std::isnan(v.d));
-    case Tag::String: return !v.s->str.isEmpty();
+    case Tag::String: return !v.s->text().isEmpty();
     case Tag::Object: return true;
     default: return false;
     }
@@ -318,7 +318,7 @@ bool Vm::strictEquals(const Value &a, const Value &b)
     switch (a.tag) {
     case Tag::Undefined: case Tag::Null: case Tag::Hole: return true;
     case Tag::Bool: return a.b == b.b;
-    case Tag::String: return a.s == b.s || a.s->str == b.s->str;
+    case Tag::String: return a.s == b.s || a.s->text() == b.s->text();
     case Tag::Object:
         if (a.o == b.o)
             return true;
@@ -369,11 +369,35 @@ int Vm::lessThan(const Value &a, const Value &b)
     const Value pa = toPrimitive(a, Hint::Number);
     const Value pb = toPrimitive(b, Hint::Number);
     if (pa.isString() && pb.isString())
-        return pa.s->str < pb.s->str ? 1 : 0;
+        return pa.s->text() < pb.s->text() ? 1 : 0;
     const double x = toNumber(pa), y = toNumber(pb);
     if (std::isnan(x) || std::isnan(y))
         return -1;
     return x < y ? 1 : 0;
+}
+
+Str *Vm::concat(Str *a, Str *b)
+{
+    if (b->length() == 0)
+        return a;
+    if (a->length() == 0)
+        return b;
+    const qsizetype total = a->length() + b->length();
+    if (total > (qsizetype(1) << 28))
+        throwError(ErrorType::Error, 1000);
+    if (auto buf = a->appendable()) {
+        buf->append(b->text());
+        heap.charge(size_t(b->length()) * 2);
+        return heap.make<Str>(std::move(buf), total);
+    }
+    if (total < 64)
+        return str(a->text() + b->text());
+    auto buf = std::make_shared<QString>();
+    buf->reserve(total * 2);
+    buf->append(a->text());
+    buf->append(b->text());
+    heap.charge(size_t(total) * 4);
+    return heap.make<Str>(std::move(buf), total);
 }
 
 Value Vm::add(const Value &a, const Value &b)
@@ -383,7 +407,7 @@ Value Vm::add(const Value &a, const Value &b)
     if (a.isNumeric() && b.isNumeric())
         return Value::number(a.num() + b.num());
     if (a.isString() && b.isString())
-        return sv(a.s->str + b.s->str);
+        return Value::string(concat(a.s, b.s));
     NoGc noGc(*this);
     if (a.isObject() && b.isObject()) {
         const bool ax = a.o->kind == ObjKind::Xml || a.o->kind == ObjKind::XmlList;
@@ -393,8 +417,11 @@ Value Vm::add(const Value &a, const Value &b)
     }
     const Value pa = toPrimitive(a, Hint::None);
     const Value pb = toPrimitive(b, Hint::None);
-    if (pa.isString() || pb.isString())
-        return sv(toString(pa) + toString(pb));
+    if (pa.isString() || pb.isString()) {
+        Str *x = pa.isString() ? pa.s : str(toString(pa));
+        Str *y = pb.isString() ? pb.s : str(toString(pb));
+        return Value::string(concat(x, y));
+    }
     return Value::number(toNumber(pa) + toNumber(pb));
 }
 

@@ -7,6 +7,7 @@
 #include <QtGlobal>
 
 #include <cmath>
+#include <memory>
 
 namespace swf::avm2 {
 
@@ -27,11 +28,36 @@ public:
     bool marked = false;
 };
 
+// An immutable string. A string built by appending views a prefix of a
+// buffer that later appends extend, so a loop of `s += x` copies each
+// character about once; the text is made when it is first read.
 class Str final : public Cell {
 public:
-    explicit Str(QString s) : str(std::move(s)) {}
-    size_t extraBytes() const override { return size_t(str.size()) * 2; }
-    const QString str;
+    explicit Str(QString s) : m_text(std::move(s)), m_length(m_text.size()) {}
+    Str(std::shared_ptr<QString> buffer, qsizetype length)
+        : m_buffer(std::move(buffer)), m_length(length)
+    {
+    }
+    size_t extraBytes() const override { return size_t(m_length) * 2; }
+    qsizetype length() const { return m_length; }
+    const QString &text() const
+    {
+        if (m_buffer) {
+            m_text = m_buffer->left(m_length);
+            m_buffer.reset();
+        }
+        return m_text;
+    }
+    // The buffer this string may append to in place: it is the whole of it.
+    std::shared_ptr<QString> appendable() const
+    {
+        return m_buffer && m_buffer->size() == m_length ? m_buffer : nullptr;
+    }
+
+private:
+    mutable QString m_text;
+    mutable std::shared_ptr<QString> m_buffer;
+    qsizetype m_length;
 };
 
 // Hole marks a missing element inside an array's dense storage; it never

@@ -104,6 +104,7 @@ public:
     // lessThan: 1 true, 0 false, -1 undefined (NaN involved)
     int lessThan(const Value &a, const Value &b);
     Value add(const Value &a, const Value &b);
+    Str *concat(Str *a, Str *b);
 
     // Properties -------------------------------------------------------------
     Name publicName(const QString &n) const;
