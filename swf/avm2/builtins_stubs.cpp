@@ -3,8 +3,7 @@
 namespace swf::avm2::builtins {
 
 
-void installJson(Vm &) {}
-void installVector(Vm &) {}
+
 void installXml(Vm &) {}
 
 
@@ -17,6 +16,3 @@ Value proxyCall(Vm &vm, Object *, const Name &, const Value *, int) { vm.throwEr
 
 } // namespace swf::avm2::builtins
 
-namespace swf::avm2 {
-Value Vm::applyType(const Value &base, const Value *, int) { return base; }
-} // namespace swf::avm2
