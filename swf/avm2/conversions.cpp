@@ -185,6 +185,8 @@ Value Vm::toPrimitive(const Value &v, Hint hint)
     Object *o = v.obj();
     if (!o)
         return v;
+    if (o->kind == ObjKind::Xml || o->kind == ObjKind::XmlList)
+        return callPublic(v, QStringLiteral("toString"), {});
     if (hint == Hint::None)
         hint = o->kind == ObjKind::Date ? Hint::String : Hint::Number;
     const QString first = hint == Hint::String ? QStringLiteral("toString") : QStringLiteral("valueOf");

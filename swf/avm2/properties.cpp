@@ -66,7 +66,7 @@ Name Vm::nameFromValue(const Value &key, const Name &base)
     if (key.isObject())
         n.key = key;
     n.name = toString(key);
-    if (n.name == QLatin1String("*") && base.attribute)
+    if (n.name == QLatin1String("*"))
         n.anyName = true;
     quint32 idx;
     if (isIndexString(n.name, idx)) {
@@ -103,6 +103,9 @@ Value Vm::getProperty(const Value &objv, const Name &name)
         throwError(ErrorType::TypeError, objv.isNull() ? 1009 : 1010);
     Object *o = objv.obj();
     const Traits *traits = o ? o->traits : (classOf(objv) ? classOf(objv)->instanceTraits.get() : nullptr);
+    // XML's methods answer calls only: x.name is the child named "name".
+    if (o && (o->kind == ObjKind::Xml || o->kind == ObjKind::XmlList))
+        traits = nullptr;
     if (traits && !name.hasIndex) {
         if (const Binding *b = traits->find(name)) {
             switch (b->kind) {
@@ -253,7 +256,7 @@ Value Vm::callProperty(const Value &objv, const Name &name, const Value *args, i
     }
     if (o && o->kind == ObjKind::Proxy)
         return builtins::proxyCall(*this, o, name, args, argc);
-    if (o && (o->kind == ObjKind::Xml || o->kind == ObjKind::XmlList)) {
+    if (o && (o->kind == ObjKind::Xml || o->kind == ObjKind::XmlList) && !name.attribute) {
         Value r;
         if (builtins::xmlCallMethod(*this, o, name, args, argc, r))
             return r;

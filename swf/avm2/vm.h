@@ -188,6 +188,13 @@ public:
     quint32 safePoints = 0;
     QElapsedTimer timer;
     QString defaultXmlNs;
+    struct XmlSettings {
+        bool ignoreComments = true;
+        bool ignoreProcessingInstructions = true;
+        bool ignoreWhitespace = true;
+        bool prettyPrinting = true;
+        int prettyIndent = 2;
+    } xmlSettings;
     struct Timer {
         int id = 0;
         Value fn;
