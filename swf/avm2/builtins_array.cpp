@@ -558,7 +558,7 @@ void installArray(Vm &vm)
         .method(QStringLiteral("push"), push, 1)
         .method(QStringLiteral("pop"), pop, 0)
         .method(QStringLiteral("shift"), shift, 0)
-        .method(QStringLiteral("unshift"), unshift, 1)
+        .method(QStringLiteral("unshift"), unshift, 0)
         .method(QStringLiteral("reverse"), reverse, 0)
         .method(QStringLiteral("concat"), concat, 1)
         .method(QStringLiteral("slice"), slice, 2)
@@ -580,6 +580,13 @@ void installArray(Vm &vm)
         .constant(QStringLiteral("NUMERIC"), Value::integer(kNumeric))
         .constant(QStringLiteral("length"), Value::integer(1));
     vm.arrayClass = c;
+    // Array.prototype is itself an (empty) array.
+    Object *old = c.get()->prototype;
+    auto *proto = vm.heap.make<ArrayObject>(vm.objectClass, nullptr, vm.objectClass->prototype);
+    for (const auto &e : old->dyn().entries)
+        if (!e.deleted)
+            setHidden(proto, e.key, e.value);
+    c.get()->prototype = proto;
 }
 
 } // namespace swf::avm2::builtins

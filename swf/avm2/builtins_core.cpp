@@ -13,6 +13,8 @@ QString className(Vm &vm, const Value &v)
         return QStringLiteral("Class");
     if (o->kind == ObjKind::Function)
         return QStringLiteral("Function");
+    if (o->kind == ObjKind::Global)
+        return QStringLiteral("global");
     return o->klass ? o->klass->name : QStringLiteral("Object");
 }
 
@@ -63,9 +65,9 @@ NATIVE(objectIsPrototypeOf)
 {
     Object *o = self.obj();
     const Value v = arg(args, argc, 0);
-    if (!o || !v.obj())
+    if (!o || v.isNullish())
         return Value::boolean(false);
-    for (Object *p = v.o->proto; p; p = p->proto) {
+    for (Object *p = vm.prototypeOf(v); p; p = p->proto) {
         if (p == o)
             return Value::boolean(true);
     }

@@ -73,8 +73,18 @@ NATIVE(parseIntFn)
         radix = 10;
     const qsizetype start = i;
     double r = 0;
-    while (i < s.size() && digitValue(s[i]) < radix)
-        r = r * radix + digitValue(s[i++]);
+    quint64 exact = 0;
+    bool fits = true;
+    while (i < s.size() && digitValue(s[i]) < radix) {
+        const int dv = digitValue(s[i++]);
+        if (fits && exact <= (~quint64(0) - quint64(dv)) / quint64(radix))
+            exact = exact * quint64(radix) + quint64(dv);
+        else
+            fits = false;
+        r = r * radix + dv;
+    }
+    if (fits)
+        r = double(exact);
     if (i == start)
         return Value::number(std::nan(""));
     if (radix == 10 && i - start > 15)

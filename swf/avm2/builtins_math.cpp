@@ -133,6 +133,20 @@ void installMath(Vm &vm)
     };
     for (const auto &f : fns)
         c.staticMethod(QString::fromLatin1(f.name), f.fn, f.length);
+    // From SWF 16 on, Number carries Math's functions and constants too.
+    if (vm.options.swfVersion < 16)
+        return;
+    ClassBuilder n(vm, vm.numberClass);
+    for (const auto &f : fns)
+        n.staticMethod(QString::fromLatin1(f.name), f.fn, f.length);
+    n.constant(QStringLiteral("E"), Value::number(M_E))
+        .constant(QStringLiteral("LN10"), Value::number(M_LN10))
+        .constant(QStringLiteral("LN2"), Value::number(M_LN2))
+        .constant(QStringLiteral("LOG10E"), Value::number(M_LOG10E))
+        .constant(QStringLiteral("LOG2E"), Value::number(M_LOG2E))
+        .constant(QStringLiteral("PI"), Value::number(M_PI))
+        .constant(QStringLiteral("SQRT1_2"), Value::number(M_SQRT1_2))
+        .constant(QStringLiteral("SQRT2"), Value::number(M_SQRT2));
 }
 
 } // namespace swf::avm2::builtins

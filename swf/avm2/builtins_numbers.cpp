@@ -14,6 +14,9 @@ double thisNumber(Vm &vm, const Value &self, const char *method)
 {
     if (self.isNumeric())
         return self.num();
+    // The prototypes stand for zero, as ECMAScript's Number.prototype.
+    if (Object *o = self.obj(); o && (o == vm.numberClass->prototype || o == vm.intClass->prototype || o == vm.uintClass->prototype))
+        return 0;
     vm.throwError(ErrorType::TypeError, 1004, QString::fromLatin1(method));
 }
 
@@ -91,7 +94,8 @@ QString numberToStringRadix(Vm &vm, double d, const Value *args, int argc)
     const int radix = r.isUndefined() ? 10 : vm.toInt32(r);
     if (radix < 2 || radix > 36)
         vm.throwError(ErrorType::RangeError, 1003, QString::number(radix));
-    return radix == 10 ? Vm::numberToString(d) : radixString(d, radix);
+    // Other radixes print the integer part only, as the Flash Player does.
+    return radix == 10 ? Vm::numberToString(d) : radixString(std::trunc(d), radix);
 }
 
 NATIVE(numberToString)
@@ -172,6 +176,18 @@ NATIVE(numberToPrecision)
 NATIVE(numberToExponential)
 {
     const double d = thisNumber(vm, self, "Number.prototype.toExponential");
+    if (arg(args, argc, 0).isUndefined() && std::isfinite(d)) {
+        // As many digits as the number needs.
+        char buf[64];
+        std::snprintf(buf, sizeof buf, "%.17g", d);
+        for (int p = 1; p <= 17; ++p) {
+            std::snprintf(buf, sizeof buf, "%.*e", p - 1, d);
+            if (std::strtod(buf, nullptr) == d) {
+                const auto [digits, e] = significant(d, p);
+                return vm.sv(exponential(digits, d == 0 ? 0 : e, d < 0));
+            }
+        }
+    }
     const double f = argNumber(vm, args, argc, 0, 0);
     if (!(f >= 0 && f <= 20))
         vm.throwError(ErrorType::RangeError, 1002);
@@ -218,6 +234,8 @@ NATIVE(booleanToString)
 {
     Q_UNUSED(args);
     Q_UNUSED(argc);
+    if (self.obj() && self.o == vm.booleanClass->prototype)
+        return vm.sv(QStringLiteral("false"));
     if (!self.isBool())
         vm.throwError(ErrorType::TypeError, 1004, QStringLiteral("Boolean.prototype.toString"));
     return vm.sv(self.b ? QStringLiteral("true") : QStringLiteral("false"));
@@ -227,6 +245,8 @@ NATIVE(booleanValueOf)
 {
     Q_UNUSED(args);
     Q_UNUSED(argc);
+    if (self.obj() && self.o == vm.booleanClass->prototype)
+        return Value::boolean(false);
     if (!self.isBool())
         vm.throwError(ErrorType::TypeError, 1004, QStringLiteral("Boolean.prototype.valueOf"));
     return self;

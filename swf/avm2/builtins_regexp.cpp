@@ -209,7 +209,7 @@ RegExpObject *toRegExp(Vm &vm, const Value &pattern)
 {
     if (isRegExp(pattern))
         return static_cast<RegExpObject *>(pattern.o);
-    const Value src = vm.sv(pattern.isUndefined() ? QString() : vm.toString(pattern));
+    const Value src = vm.sv(vm.toString(pattern));
     return static_cast<RegExpObject *>(vm.constructClass(vm.regexpClass, &src, 1).o);
 }
 
@@ -361,12 +361,12 @@ Value stringSplit(Vm &vm, const QString &s, const Value &separator, quint32 limi
     ArrayObject *a = vm.newArray();
     if (limit == 0)
         return Value::object(a);
-    if (separator.isUndefined()) {
-        a->push(vm.sv(s));
-        return Value::object(a);
-    }
     if (!isRegExp(separator)) {
         const QString sep = vm.toString(separator);
+        if (sep.isEmpty() && s.isEmpty()) {
+            a->push(vm.sv(s));
+            return Value::object(a);
+        }
         if (sep.isEmpty()) {
             for (qsizetype i = 0; i < s.size() && a->length() < limit; ++i)
                 a->push(vm.sv(QString(s[i])));

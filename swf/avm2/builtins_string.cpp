@@ -11,6 +11,8 @@ QString thisString(Vm &vm, const Value &self)
 {
     if (self.isString())
         return self.s->text();
+    if (self.obj() && self.o == vm.stringClass->prototype)
+        return QString();
     if (self.isNullish())
         vm.throwError(ErrorType::TypeError, self.isNull() ? 1009 : 1010);
     return vm.toString(self);
@@ -185,6 +187,8 @@ NATIVE(stringToString)
 {
     Q_UNUSED(args);
     Q_UNUSED(argc);
+    if (self.obj() && self.o == vm.stringClass->prototype)
+        return vm.sv(QString());
     if (!self.isString())
         vm.throwError(ErrorType::TypeError, 1004, QStringLiteral("String.prototype.toString"));
     return self;
@@ -194,6 +198,8 @@ NATIVE(stringValueOf)
 {
     Q_UNUSED(args);
     Q_UNUSED(argc);
+    if (self.obj() && self.o == vm.stringClass->prototype)
+        return vm.sv(QString());
     if (!self.isString())
         vm.throwError(ErrorType::TypeError, 1004, QStringLiteral("String.prototype.valueOf"));
     return self;
@@ -218,9 +224,9 @@ void installString(Vm &vm)
                          .getter(QStringLiteral("length"), stringLength)
                          .method(QStringLiteral("charAt"), charAt, 1)
                          .method(QStringLiteral("charCodeAt"), charCodeAt, 1)
-                         .method(QStringLiteral("concat"), concat, 1)
-                         .method(QStringLiteral("indexOf"), indexOf, 1)
-                         .method(QStringLiteral("lastIndexOf"), lastIndexOf, 1)
+                         .method(QStringLiteral("concat"), concat, 0)
+                         .method(QStringLiteral("indexOf"), indexOf, 2)
+                         .method(QStringLiteral("lastIndexOf"), lastIndexOf, 2)
                          .method(QStringLiteral("localeCompare"), localeCompare, 1)
                          .method(QStringLiteral("match"), match, 1)
                          .method(QStringLiteral("replace"), replace, 2)
@@ -235,7 +241,7 @@ void installString(Vm &vm)
                          .method(QStringLiteral("toLocaleUpperCase"), toUpperCase, 0)
                          .method(QStringLiteral("toString"), stringToString, 0)
                          .method(QStringLiteral("valueOf"), stringValueOf, 0)
-                         .staticMethod(QStringLiteral("fromCharCode"), fromCharCode, 1)
+                         .staticMethod(QStringLiteral("fromCharCode"), fromCharCode, 0)
                          .construct(stringConstruct)
                          .callAs(stringCall)
                          .constant(QStringLiteral("length"), Value::integer(1));

@@ -220,6 +220,12 @@ void installUtils(Vm &vm)
     for (const auto &f : fns)
         defineGlobal(vm, utils, QString::fromLatin1(f.name),
                      Value::object(nativeFunction(vm, QString::fromLatin1(f.name), f.fn, f.length)));
+    // The virtual machine's shell package offers the same reflection.
+    for (const auto &f : fns) {
+        if (QByteArrayView(f.name).startsWith("getQualified"))
+            defineGlobal(vm, QStringLiteral("avmplus"), QString::fromLatin1(f.name),
+                         Value::object(nativeFunction(vm, QString::fromLatin1(f.name), f.fn, f.length)));
+    }
     ClassBuilder(vm, utils, QStringLiteral("Dictionary"), vm.objectClass, false)
         .alloc(allocDictionary, ObjKind::Dictionary)
         .init(dictionaryInit);

@@ -106,7 +106,7 @@ Value Vm::construct(const Value &ctor, const Value *args, int argc)
         return constructClass(static_cast<ClassObject *>(o), args, argc);
     if (o && o->kind == ObjKind::Function) {
         auto *f = static_cast<FunctionObject *>(o);
-        if (f->bound || f->method->native || f->method->declaringClass)
+        if (f->bound || f->method->declaringClass)
             throwError(ErrorType::TypeError, 1064, f->method->name);
         Object *proto = functionPrototype(f);
         Object *obj = heap.make<Object>(objectClass, nullptr, proto);
@@ -114,8 +114,6 @@ Value Vm::construct(const Value &ctor, const Value *args, int argc)
         const Value r = invoke(f->method, f->scope, self, args, argc, f);
         return r.isObject() ? r : self;
     }
-    if (ctor.isNullish())
-        throwError(ErrorType::TypeError, ctor.isNull() ? 1009 : 1010);
     throwError(ErrorType::TypeError, 1007);
 }
 

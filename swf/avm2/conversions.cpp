@@ -5,6 +5,7 @@
 #include "swf/avm2/builtins.h"
 
 #include <charconv>
+#include <cstdio>
 #include <cmath>
 #include <limits>
 
@@ -44,8 +45,19 @@ QString Vm::numberToString(double d)
     } else if (-6 < n && n <= 0) {
         out = "0." + std::string(size_t(-n), '0') + digits;
     } else {
+        // The Flash Player writes large exponent forms with 15 significant
+        // digits (Number.MAX_VALUE is 1.79769313486231e+308).
+        if (n > 21 && k > 15) {
+            char b15[64];
+            std::snprintf(b15, sizeof b15, "%.14e", std::fabs(d));
+            std::string s15(b15);
+            digits = s15.substr(0, s15.find('e'));
+            digits.erase(std::remove(digits.begin(), digits.end(), '.'), digits.end());
+            while (digits.size() > 1 && digits.back() == '0')
+                digits.pop_back();
+        }
         out = digits.substr(0, 1);
-        if (k > 1)
+        if (digits.size() > 1)
             out += "." + digits.substr(1);
         out += (n - 1 >= 0 ? "e+" : "e-") + std::to_string(std::abs(n - 1));
     }

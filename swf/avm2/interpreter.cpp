@@ -66,10 +66,12 @@ Name takeName(Frame &f, qint32 mn, Value *&sp)
 
 bool scopeHas(Vm &vm, const Value &obj, bool with, bool global, const Name &name)
 {
+    if (with && !obj.isNullish())
+        return vm.hasProperty(obj, name);
     Object *o = obj.obj();
     if (!o)
         return false;
-    if (with || global)
+    if (global)
         return vm.hasProperty(obj, name);
     return !name.hasIndex && o->traits && o->traits->find(name);
 }
@@ -141,6 +143,8 @@ Value callSuper(Frame &f, const Value &obj, const Name &name, const Value *args,
         const MethodEnv &env = base->instanceTraits->vtable[b->slot];
         return f.vm.invoke(env.method, env.scope, obj, args, argc);
     }
+    if (!b)
+        f.vm.throwError(ErrorType::ReferenceError, 1070, name.name, base->qualifiedName().replace(QStringLiteral("::"), QStringLiteral(".")));
     const Value fn = getSuper(f, obj, name);
     return f.vm.call(fn, obj, args, argc);
 }

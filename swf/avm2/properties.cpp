@@ -80,7 +80,8 @@ Object *Vm::prototypeOf(const Value &v)
 {
     if (Object *o = v.obj())
         return o->proto;
-    ClassObject *c = classOf(v);
+    // int and uint values share Number's prototype, as ECMAScript numbers.
+    ClassObject *c = v.isNumeric() ? numberClass : classOf(v);
     return c ? c->prototype : nullptr;
 }
 
@@ -207,9 +208,16 @@ bool Vm::deleteProperty(const Value &objv, const Name &name)
     if (objv.isNullish())
         throwError(ErrorType::TypeError, objv.isNull() ? 1009 : 1010);
     Object *o = objv.obj();
-    if (!o)
+    const Traits *traits = o ? o->traits : (classOf(objv) ? classOf(objv)->instanceTraits.get() : nullptr);
+    if (o && (o->kind == ObjKind::Xml || o->kind == ObjKind::XmlList))
+        traits = nullptr;
+    if (!name.hasIndex && traits && traits->find(name)) {
+        // A fixed property stays; on a primitive the attempt is an error.
+        if (!o)
+            throwError(ErrorType::ReferenceError, 1120, name.name, displayName(objv));
         return false;
-    if (!name.hasIndex && o->traits && o->traits->find(name))
+    }
+    if (!o)
         return false;
     if (!name.matches(names.publicNs()) && o->kind != ObjKind::Xml && o->kind != ObjKind::XmlList &&
         o->kind != ObjKind::Proxy)

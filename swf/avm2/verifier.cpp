@@ -7,6 +7,7 @@
 #include "swf/avm2/opcodes.h"
 
 #include <deque>
+#include <map>
 
 namespace swf::avm2 {
 namespace {
@@ -198,6 +199,10 @@ struct Decoder {
     std::vector<int> indexAt;           // byte offset -> instruction index or -1
     std::vector<std::pair<int, int>> branches; // (instr, byte target) to resolve
     std::vector<std::pair<int, int>> switchSlots; // (table slot, byte target)
+    // Faults of instructions that may be dead code: the Flash Player only
+    // rejects what can run, so they fail when the flow reaches them.
+    std::map<int, VerifyFailure> deferred;
+    int current = -1;
 
     bool fail(int c, const QString &a = {}, const QString &b = {})
     {
@@ -205,6 +210,16 @@ struct Decoder {
         error.arg1 = a;
         error.arg2 = b;
         return false;
+    }
+    // Records a fault of the instruction being decoded; decoding goes on.
+    bool defer(int c, const QString &a = {}, const QString &b = {})
+    {
+        VerifyFailure f;
+        f.code = c;
+        f.arg1 = a;
+        f.arg2 = b;
+        deferred.emplace(current, f);
+        return true;
     }
     bool operandsOk(const Instr &in, Fmt f);
     bool decode();
@@ -220,35 +235,35 @@ bool Decoder::operandsOk(const Instr &in, Fmt f)
     case Fmt::Mn:
     case Fmt::MnArgc:
         if (!within(in.a, file.multinames.size()) || in.a == 0)
-            return fail(1032, QString::number(in.a), QString::number(file.multinames.size()));
+            return defer(1032, QString::number(in.a), QString::number(file.multinames.size()));
         if ((in.op == op::getlex || in.op == op::finddef) && runtimeParts(unit, in.a))
-            return fail(1078, QString::number(in.op), QString::number(in.a));
+            return defer(1078, QString::number(in.op), QString::number(in.a));
         return true;
     case Fmt::Str:
         return within(in.a, file.strings.size()) && in.a != 0
-                   ? true : fail(1032, QString::number(in.a), QString::number(file.strings.size()));
+                   ? true : defer(1032, QString::number(in.a), QString::number(file.strings.size()));
     case Fmt::Reg:
-        return in.a < code->localCount ? true : fail(1025, QString::number(in.a));
+        return in.a < code->localCount ? true : defer(1025, QString::number(in.a));
     case Fmt::Reg2:
         if (in.a >= code->localCount || in.b >= code->localCount)
-            return fail(1025, QString::number(qMax(in.a, in.b)));
-        return in.a != in.b ? true : fail(1124);
+            return defer(1025, QString::number(qMax(in.a, in.b)));
+        return in.a != in.b ? true : defer(1124);
     case Fmt::Int:
-        return within(in.a, file.ints.size()) && in.a ? true : fail(1032, QString::number(in.a));
+        return within(in.a, file.ints.size()) && in.a ? true : defer(1032, QString::number(in.a));
     case Fmt::Uint:
-        return within(in.a, file.uints.size()) && in.a ? true : fail(1032, QString::number(in.a));
+        return within(in.a, file.uints.size()) && in.a ? true : defer(1032, QString::number(in.a));
     case Fmt::Double:
-        return within(in.a, file.doubles.size()) && in.a ? true : fail(1032, QString::number(in.a));
+        return within(in.a, file.doubles.size()) && in.a ? true : defer(1032, QString::number(in.a));
     case Fmt::NsIdx:
-        return within(in.a, file.namespaces.size()) && in.a ? true : fail(1032, QString::number(in.a));
+        return within(in.a, file.namespaces.size()) && in.a ? true : defer(1032, QString::number(in.a));
     case Fmt::MethodIdx:
         return within(in.a, file.methods.size())
-                   ? true : fail(1027, QString::number(in.a), QString::number(file.methods.size()));
+                   ? true : defer(1027, QString::number(in.a), QString::number(file.methods.size()));
     case Fmt::ClassIdx:
         return within(in.a, file.classes.size())
-                   ? true : fail(1060, QString::number(in.a), QString::number(file.classes.size()));
+                   ? true : defer(1060, QString::number(in.a), QString::number(file.classes.size()));
     case Fmt::ExcIdx:
-        return within(in.a, body.exceptions.size()) ? true : fail(1107);
+        return within(in.a, body.exceptions.size()) ? true : defer(1107);
     default:
         return true;
     }
@@ -305,8 +320,8 @@ bool Decoder::decode()
         }
         if (c.overrun())
             return fail(1012);
-        if (!operandsOk(in, f))
-            return false;
+        current = int(code->instrs.size());
+        operandsOk(in, f);
         indexAt[size_t(at)] = int(code->instrs.size());
         offsets.push_back(at);
         code->instrs.push_back(in);
@@ -323,14 +338,29 @@ bool Decoder::resolve()
     const auto target = [&](int byte) { return byte >= 0 && byte < len ? indexAt[size_t(byte)] : -1; };
     for (const auto &[i, byte] : branches) {
         const int t = target(byte);
-        if (t < 0)
-            return fail(1021);
+        if (t < 0) {
+            current = i;
+            defer(1021);
+            code->instrs[size_t(i)].a = 0;
+            continue;
+        }
         code->instrs[size_t(i)].a = t;
     }
+    // lookupswitch tables: a bad target faults the switch that owns it.
+    int owner = -1;
     for (const auto &[slot, byte] : switchSlots) {
         const int t = target(byte);
-        if (t < 0)
-            return fail(1021);
+        if (t < 0) {
+            for (size_t k = 0; k < code->instrs.size(); ++k) {
+                const Instr &ins = code->instrs[k];
+                if (ins.op == op::lookupswitch && ins.a <= slot)
+                    owner = int(k);
+            }
+            current = owner;
+            defer(1021);
+            code->tables[size_t(slot)] = 0;
+            continue;
+        }
         code->tables[size_t(slot)] = t;
     }
     // The default sits in the table's first slot; the count in the second
@@ -385,6 +415,10 @@ bool Decoder::flow()
     while (!work.empty()) {
         const int i = work.front();
         work.pop_front();
+        if (const auto d = deferred.find(i); d != deferred.end()) {
+            error = d->second;
+            return false;
+        }
         const Instr &in = code->instrs[size_t(i)];
         auto [st, sc] = state[size_t(i)];
         const Effect e = effectOf(unit, in);

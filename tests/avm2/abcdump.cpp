@@ -9,6 +9,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QTextStream>
 
 using namespace swf;
@@ -27,6 +28,14 @@ int main(int argc, char **argv)
         for (const auto &tag : frame.tags) {
             if (tag->kind() != ControlKind::DoAbc)
                 continue;
+            if (argc >= 4 && QByteArray(argv[2]) == "--extract") {
+                static int n = 0;
+                QFile f(QString::fromLocal8Bit(argv[3]) + QStringLiteral("/%1-%2.abc")
+                        .arg(QFileInfo(QString::fromLocal8Bit(argv[1])).baseName()).arg(n++));
+                if (f.open(QIODevice::WriteOnly))
+                    f.write(static_cast<const DoAbc &>(*tag).abc);
+                continue;
+            }
             auto abc = parseAbc(static_cast<const DoAbc &>(*tag).abc);
             if (!abc) {
                 out << "bad abc: " << abc.error().message << '\n';
@@ -42,7 +51,7 @@ int main(int argc, char **argv)
                 VerifyFailure failure;
                 auto code = decodeBody(unit, unit.file.bodies[size_t(m.body)], int(m.paramTypes.size()), failure);
                 if (!code) {
-                    out << "verify error " << failure.code << '\n';
+                    out << "verify error " << failure.code << " " << failure.arg1 << " " << failure.arg2 << " len " << unit.file.bodies[size_t(m.body)].code.size() << '\n';
                     continue;
                 }
                 for (size_t k = 0; k < code->instrs.size(); ++k) {
