@@ -1,5 +1,6 @@
 #include "app/application.h"
 
+#include "app/instancechannel.h"
 #include "player/playerwindow.h"
 
 #include <QPalette>
@@ -8,6 +9,8 @@ Application::Application(int &argc, char **argv) : QApplication(argc, argv)
 {
     setApplicationName(QStringLiteral("Orvanto"));
     setApplicationVersion(QStringLiteral("1.0"));
+    // Ties the windows to orvanto.desktop: its icon and name in task bars.
+    setDesktopFileName(QStringLiteral("orvanto"));
     SetDialogColours();
 }
 
@@ -25,9 +28,21 @@ void Application::SetDialogColours()
     QApplication::setPalette(palette, "QDialog");
 }
 
-int Application::RunPlayer(PlayerServices services)
+int Application::RunPlayer(PlayerServices services, const QByteArrayList &namedFiles,
+                           InstanceChannel *channel)
 {
-    PlayerWindow window(std::move(services));
+    PlayerWindow window(std::move(services), namedFiles);
+    if (channel) {
+        connect(channel, &InstanceChannel::filesReceived, &window,
+                [&window](const QByteArrayList &files) {
+                    if (!window.OpenNamedFiles(files))
+                        return;
+                    window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
+                    window.raise();
+                    window.activateWindow();
+                });
+        channel->listen();
+    }
     window.exec();
     return 0;
 }

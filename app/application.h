@@ -7,6 +7,9 @@
 #include "player/playerservices.h"
 
 #include <QApplication>
+#include <QByteArrayList>
+
+class InstanceChannel;
 
 class Application final : public QApplication {
     Q_OBJECT
@@ -21,6 +24,9 @@ public:
     static void SetDialogColours();
 
     // Constructs the player window, runs it modally and returns once it has
-    // closed, with the program's exit code.
-    int RunPlayer(PlayerServices services);
+    // closed, with the program's exit code. `namedFiles` are the files of the
+    // command line; through `channel` (may be null) later launches hand
+    // theirs to this window.
+    int RunPlayer(PlayerServices services, const QByteArrayList &namedFiles = {},
+                  InstanceChannel *channel = nullptr);
 };

@@ -1,6 +1,9 @@
-// The program's entry: the application object with the real services of the
-// player window.
+// The program's entry: the command line, the hand-over to a player already
+// running, and the application object with the real services of the player
+// window.
 #include "app/application.h"
+#include "app/commandline.h"
+#include "app/instancechannel.h"
 #include "fs/qtfolderdialogshell.h"
 #include "fullscreen/fullscreenwindow.h"
 #include "player/errorreporter.h"
@@ -14,6 +17,7 @@
 #include "player/swfmoviewidget.h"
 #endif
 
+#include <cstdio>
 #include <memory>
 
 namespace {
@@ -41,10 +45,34 @@ PlayerServices productionServices()
     return services;
 }
 
+void print(std::FILE *stream, const QString &text)
+{
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+}
+
+// Answers --help and --version before any display is needed.
+bool answeredInformation(int argc, const char *const *argv)
+{
+    switch (CommandLine::informationRequest(argc, argv)) {
+    case CommandLine::Request::Usage:
+        print(stdout, CommandLine::usage());
+        return true;
+    case CommandLine::Request::Version:
+        print(stdout, CommandLine::version());
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    if (answeredInformation(argc, argv))
+        return 0;
+
     // Docking places the playlist window in screen coordinates, which a
     // Wayland session does not allow a client; XWayland does.
     if (qEnvironmentVariableIsSet("WAYLAND_DISPLAY") &&
@@ -52,5 +80,18 @@ int main(int argc, char *argv[])
         qputenv("QT_QPA_PLATFORM", "xcb");
 
     Application application(argc, argv);
-    return application.RunPlayer(productionServices());
+    // Qt has taken its own options out of argv; the rest are ours, as bytes.
+    QByteArrayList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QByteArray(argv[i]));
+    const CommandLine commandLine = CommandLine::parse(arguments, workingDirectory());
+    if (commandLine.request() == CommandLine::Request::Mistake) {
+        print(stderr,
+              QStringLiteral("orvanto: %1\n").arg(commandLine.problem()) + CommandLine::usage());
+        return 2;
+    }
+    InstanceChannel channel(InstanceChannel::runtimeFolder());
+    if (!commandLine.files().isEmpty() && channel.handOver(commandLine.files()))
+        return 0;
+    return application.RunPlayer(productionServices(), commandLine.files(), &channel);
 }

@@ -3,12 +3,12 @@
 // each bitmap of the dictionary decoded, each morph shape built at three
 // ratios, each shape's geometry built.
 #include "swf/codec/bitmapdecoder.h"
+#include "swf/geometry/morphinterpolation.h"
+#include "swf/geometry/shapegeometry.h"
 #include "swf/model/bitmap.h"
 #include "swf/model/morphshape.h"
 #include "swf/parse/parser.h"
-#include "swf/render/morphinterpolation.h"
 #include "swf/render/renderer.h"
-#include "swf/render/shapegeometry.h"
 #include "swf/runtime/player.h"
 
 #include <QLoggingCategory>

@@ -9,7 +9,6 @@
 // tags define is laid out, drawn and pointed at.
 #include "swf/io/tagcodes.h"
 #include "swf/parse/parser.h"
-#include "swf/render/buttonpointer.h"
 #include "swf/render/renderer.h"
 #include "swf/runtime/player.h"
 
@@ -105,8 +104,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (!movie)
         return 0;
     swf::Player player(*movie);
-    swf::ButtonPointerHandler buttons(*movie);
-    player.setPointerHandler(&buttons);
     swf::Renderer renderer;
     renderer.render(player, QSize(64, 48), Qt::white);
     const swf::Rect &stage = (*movie)->stage();

@@ -26,6 +26,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <memory>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -70,9 +71,28 @@ QByteArray currentDirectory()
     return cwd ? QByteArray(cwd.get()) : QByteArray();
 }
 
+// The named files that exist: folders and names that lead nowhere are left
+// out.
+QByteArrayList existingFiles(const QByteArrayList &paths)
+{
+    QByteArrayList files;
+    for (const QByteArray &path : paths) {
+        struct stat info = {};
+        if (::stat(path.constData(), &info) == 0 && !S_ISDIR(info.st_mode))
+            files.append(path);
+    }
+    return files;
+}
+
 } // namespace
 
 PlayerWindow::PlayerWindow(PlayerServices services, QWidget *parent)
+    : PlayerWindow(std::move(services), QByteArrayList(), parent)
+{
+}
+
+PlayerWindow::PlayerWindow(PlayerServices services, const QByteArrayList &namedFiles,
+                           QWidget *parent)
     : QDialog(parent), m_services(std::move(services))
 {
     if (!m_services.errorReporter)
@@ -99,7 +119,7 @@ PlayerWindow::PlayerWindow(PlayerServices services, QWidget *parent)
     m_positionTimer->setInterval(Res::TIMER_PERIOD_MS);
     connect(m_positionTimer, &QTimer::timeout, this, &PlayerWindow::OnTimer);
 
-    RunStartUpSequence();
+    RunStartUpSequence(namedFiles);
 }
 
 PlayerWindow::~PlayerWindow() = default;
@@ -175,24 +195,52 @@ void PlayerWindow::BuildControls()
 // The start-up sequence, in its fixed order. A list file that cannot be read
 // is reported and the sequence goes on, so the seek bar follows playback
 // from the first run on.
-void PlayerWindow::RunStartUpSequence()
+void PlayerWindow::RunStartUpSequence(const QByteArrayList &namedFiles)
 {
+    const QByteArrayList files = existingFiles(namedFiles);
     RefreshPathLine();                              // 1. the path line shows currentPath
     AddAboutEntryToWindowMenu();                    // 2.
     setWindowIcon(Res::applicationIcon());          // 3. resource 128
     startDirectory = currentDirectory();            // 4.
     fullScreenArmed = true;                         // 5.
     ApplySkin();                                    // 6.
-    LoadStartUpMovie();                             // 7.
+    LoadStartUpMovie(files);                        // 7.
     ShowMasterVolume();                             // 8.
     CreatePlaylistWindowDocked(DockedShow::Hidden); // 9.
     LoadList();                                     // 10.
+    AppendAndPlay(files);                           // named files join the list
     m_positionTimer->start();                       // 11.
 }
 
-void PlayerWindow::LoadStartUpMovie()
+bool PlayerWindow::OpenNamedFiles(const QByteArrayList &paths)
+{
+    const QByteArrayList files = existingFiles(paths);
+    if (files.isEmpty())
+        return false;
+    AppendAndPlay(files);
+    return true;
+}
+
+// As the open command does: play, then save the list.
+void PlayerWindow::AppendAndPlay(const QByteArrayList &files)
+{
+    if (files.isEmpty())
+        return;
+    const qsizetype first = playlist.size();
+    playlist += files;
+    if (m_playlistWindow)
+        m_playlistWindow->AppendLines(files);
+    PlayEntry(int(first));
+    SaveList();
+}
+
+// Named files that exist take the start-up movie's place; the first of them
+// plays once the list file has been read.
+void PlayerWindow::LoadStartUpMovie(const QByteArrayList &namedFiles)
 {
     m_movie->SetBackground(0);
+    if (!namedFiles.isEmpty())
+        return;
     m_movie->SetMoviePath(ProgramFilePath(StartUpMovieName));
     const qint32 frameCount = m_movie->GetFrameCount();
     m_movie->Play();

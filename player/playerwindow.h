@@ -51,6 +51,12 @@ public:
 
     // Builds the window and runs the start-up sequence.
     explicit PlayerWindow(PlayerServices services, QWidget *parent = nullptr);
+    // The same with the files named on the command line: those that exist
+    // join the end of the playlist once the list file is read, and the
+    // first of them plays instead of the start-up movie. With none that
+    // exists, the start-up is the plain one.
+    PlayerWindow(PlayerServices services, const QByteArrayList &namedFiles,
+                 QWidget *parent = nullptr);
     ~PlayerWindow() override;
 
     const PlayerServices &services() const { return m_services; }
@@ -80,6 +86,10 @@ public:
     // (open files), menu entry 32771 (add a folder).
     void OpenFiles();
     void AddFolder();
+    // Files handed over by a later launch: those that exist are added to
+    // the end of the playlist, which is saved, and the first of them plays.
+    // Returns false, changing nothing, when none exists.
+    bool OpenNamedFiles(const QByteArrayList &paths);
 
     // The playlist window: created once, toggled by button 1027, kept docked
     // to the left of this window as it moves.
@@ -116,9 +126,9 @@ private:
     // The template and the start-up sequence.
     void BuildControls();
     void BuildWindowMenu();
-    void RunStartUpSequence();
+    void RunStartUpSequence(const QByteArrayList &namedFiles);
     void AddAboutEntryToWindowMenu();
-    void LoadStartUpMovie();
+    void LoadStartUpMovie(const QByteArrayList &namedFiles);
 
     // Transport, seek bar and the position timer.
     void OnPlayPause();
@@ -143,6 +153,9 @@ private:
 
     // The commands that fill the playlist: replace it, refill the list box.
     void ReplacePlaylist(const QByteArrayList &paths);
+    // Appends existing `files` to the playlist, plays the first of them and
+    // saves the list; nothing when there are none.
+    void AppendAndPlay(const QByteArrayList &files);
     QByteArrayList FindMovies(const QByteArray &folder);
 
     // Full screen and the return from it.

@@ -2,7 +2,6 @@
 
 #include "player/movieaudio.h"
 #include "swf/movieloader.h"
-#include "swf/render/buttonpointer.h"
 #include "swf/render/renderer.h"
 #include "swf/runtime/player.h"
 
@@ -53,15 +52,12 @@ void SwfMovieWidget::SetMoviePath(const QByteArray &path)
 {
     m_clock.stop();
     m_player.reset();
-    m_buttons.reset();
     m_audio->unload();
     m_path = path;
     auto movie = swf::MovieCache::shared().load(path);
     if (movie) {
         m_player = std::make_unique<swf::Player>(*movie, m_audio->load(*movie));
         m_audio->attach(m_player.get());
-        m_buttons = std::make_unique<swf::ButtonPointerHandler>(*movie);
-        m_player->setPointerHandler(m_buttons.get());
         m_player->play();
         m_audio->update();
     } else {
@@ -121,7 +117,7 @@ void SwfMovieWidget::SeekToFrame(qint32 frame)
 // drawing lagged are stepped without being drawn.
 void SwfMovieWidget::tick()
 {
-    if (!m_player || !m_player->isPlaying())
+    if (!m_player || !m_player->isRunning())
         return;
     m_player->advance(m_sinceTick.restart());
     m_audio->update();
@@ -135,7 +131,7 @@ void SwfMovieWidget::tick()
 
 void SwfMovieWidget::scheduleTick()
 {
-    if (!m_player || !m_player->isPlaying()) {
+    if (!m_player || !m_player->isRunning()) {
         m_clock.stop();
         return;
     }
@@ -198,7 +194,7 @@ void SwfMovieWidget::forwardPointer(swf::PointerEvent::Type type, QPointF positi
     if (m_player->takeChanged())
         invalidateFrame();
     // The hand the Flash Player shows over buttons.
-    if (m_buttons && m_buttons->overButton())
+    if (m_player->overInteractive())
         setCursor(Qt::PointingHandCursor);
     else
         unsetCursor();

@@ -15,7 +15,6 @@
 namespace swf {
 class Player;
 class Renderer;
-class ButtonPointerHandler;
 } // namespace swf
 class MovieAudio;
 
@@ -62,9 +61,6 @@ private:
     QByteArray m_path;
     // The movie's sound; a child, so it outlives the player that reports to it.
     MovieAudio *m_audio;
-    // Buttons hit-tested under the pointer; made with each player, and
-    // declared before it so that it outlives it.
-    std::unique_ptr<swf::ButtonPointerHandler> m_buttons;
     std::unique_ptr<swf::Player> m_player;
     // Where the pointer is over the widget, while it is.
     std::optional<QPointF> m_pointer;

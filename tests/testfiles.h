@@ -5,6 +5,7 @@
 #include <QByteArray>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 inline bool writeBytes(const QByteArray &path, const QByteArray &bytes)
@@ -15,4 +16,11 @@ inline bool writeBytes(const QByteArray &path, const QByteArray &bytes)
     const bool ok = ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
     ::close(fd);
     return ok;
+}
+
+// The mode of `path` itself (a link is not followed); 0 when there is none.
+inline mode_t fileMode(const QByteArray &path)
+{
+    struct stat info = {};
+    return ::lstat(path.constData(), &info) == 0 ? info.st_mode : 0;
 }

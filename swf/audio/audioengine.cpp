@@ -150,7 +150,7 @@ void AudioEngine::playingChanged(bool playing)
 void AudioEngine::startSpriteStreams(const DisplayList &list)
 {
     for (const auto &[depth, object] : list.objects()) {
-        const auto *sprite = dynamic_cast<const Sprite *>(&object->character());
+        const auto *sprite = dynamic_cast<const Sprite *>(object->character());
         const TimelineInstance *timeline = object->timeline();
         if (sprite && timeline && hasBlock(sprite->timeline, timeline->frame()))
             m_spriteStreams[object->serial()] =
@@ -263,7 +263,7 @@ void AudioEngine::streamBlockReached(const SoundEvent &event)
         continueOrRestart(m_mainStream, m_movie->timeline(), event.frame, kMainReadAhead);
         return;
     }
-    const auto *sprite = dynamic_cast<const Sprite *>(&event.timelineOwner->character());
+    const auto *sprite = dynamic_cast<const Sprite *>(event.timelineOwner->character());
     if (!sprite)
         return;
     Stream &stream = m_spriteStreams[event.timelineOwner->serial()];

@@ -17,7 +17,7 @@ const QTransform &pixelsToTwips()
 
 void drawBitmap(const DisplayObject &object, const DrawState &state, DrawContext &context)
 {
-    const auto &bitmap = static_cast<const Bitmap &>(object.character());
+    const auto &bitmap = static_cast<const Bitmap &>(*object.character());
     const QImage image = context.bitmaps.variant(bitmap, state.colorTransform);
     if (image.isNull())
         return;
@@ -28,7 +28,7 @@ void drawBitmap(const DisplayObject &object, const DrawState &state, DrawContext
 
 QPainterPath bitmapOutline(const DisplayObject &object, DrawContext &context)
 {
-    const auto &bitmap = static_cast<const Bitmap &>(object.character());
+    const auto &bitmap = static_cast<const Bitmap &>(*object.character());
     const QImage image = context.bitmaps.image(bitmap);
     QPainterPath path;
     if (!image.isNull())

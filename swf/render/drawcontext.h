@@ -2,10 +2,10 @@
 // transforms of the object being drawn.
 #pragma once
 
+#include "swf/geometry/morphcache.h"
+#include "swf/geometry/shapecache.h"
 #include "swf/model/movie.h"
 #include "swf/render/bitmapcache.h"
-#include "swf/render/morphcache.h"
-#include "swf/render/shapecache.h"
 #include "swf/types.h"
 
 #include <QPainter>

@@ -3,9 +3,9 @@
 // a file with its two functions and one line in drawkinds.cpp.
 #pragma once
 
+#include "swf/geometry/shapegeometry.h"
 #include "swf/model/character.h"
 #include "swf/render/drawcontext.h"
-#include "swf/render/shapegeometry.h"
 
 #include <QPainterPath>
 

@@ -18,7 +18,9 @@ QRectF united(const Rect &a, const Rect &b)
 // The object's own bounds in twips; nothing for kinds without them.
 std::optional<QRectF> ownBounds(const DisplayObject &object, DrawContext &context)
 {
-    const Character &character = object.character();
+    if (!object.character())
+        return std::nullopt;
+    const Character &character = *object.character();
     // Strokes that keep their width when scaled down reach past bounds.
     switch (character.kind()) {
     case CharacterKind::Shape: {
@@ -78,7 +80,9 @@ std::optional<QRectF> localBounds(const DisplayObject &object, DrawContext &cont
         }
         return area;
     }
-    const Character &character = object.character();
+    if (!object.character())
+        return std::nullopt;
+    const Character &character = *object.character();
     switch (character.kind()) {
     case CharacterKind::Shape:
         return static_cast<const Shape &>(character).bounds.toRectF();

@@ -28,7 +28,7 @@ QPainterPath maskArea(const DisplayObject &object, const QTransform &transform,
         }
         return area;
     }
-    const DrawKind *kind = drawKind(object.character().kind());
+    const DrawKind *kind = drawKind(object.kind());
     if (!kind)
         return {};
     return transform.map(kind->outline(object, context));
@@ -83,7 +83,7 @@ void ListPainter::paintContent(const DisplayObject &object, const DrawState &sta
         paint(*children, state);
         return;
     }
-    const DrawKind *kind = drawKind(object.character().kind());
+    const DrawKind *kind = drawKind(object.kind());
     if (!kind)
         return;
     // Leaves wholly outside the picture cost nothing.

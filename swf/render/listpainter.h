@@ -14,6 +14,8 @@ public:
     explicit ListPainter(DrawContext &context) : m_context(context) {}
 
     void paint(const DisplayList &list, const DrawState &parent);
+    // One object with its matrix and colour transform (a level's root).
+    void paintObject(const DisplayObject &object, const DrawState &parent);
 
 private:
     struct Mask {
@@ -21,7 +23,6 @@ private:
         QPainterPath area; // device pixels
     };
 
-    void paintObject(const DisplayObject &object, const DrawState &parent);
     void paintContent(const DisplayObject &object, const DrawState &state);
     void paintBackground(const DisplayObject &object, const DrawState &state);
     void paintLayered(const DisplayObject &object, const DrawState &state, quint8 blendMode,

@@ -9,7 +9,7 @@ namespace {
 
 void drawMorph(const DisplayObject &object, const DrawState &state, DrawContext &context)
 {
-    const auto &morph = static_cast<const MorphShape &>(object.character());
+    const auto &morph = static_cast<const MorphShape &>(*object.character());
     MorphCache::Entry &entry = context.morphs.at(morph, object.placement().ratio);
     if (entry.shape)
         drawGeometry(entry.geometry, entry.shape->version, state, context);
@@ -17,7 +17,7 @@ void drawMorph(const DisplayObject &object, const DrawState &state, DrawContext 
 
 QPainterPath morphOutline(const DisplayObject &object, DrawContext &context)
 {
-    const auto &morph = static_cast<const MorphShape &>(object.character());
+    const auto &morph = static_cast<const MorphShape &>(*object.character());
     MorphCache::Entry &entry = context.morphs.at(morph, object.placement().ratio);
     return entry.shape ? entry.geometry.fillOutline() : QPainterPath();
 }

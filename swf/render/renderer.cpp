@@ -78,11 +78,13 @@ void Renderer::draw(const Player &player, QPainter &painter, const QRect &viewpo
         m_morphs.clear();
     }
     m_bitmaps.beginFrame();
-    const QRect stageArea = transform.mapRect(stage.toRectF()).toAlignedRect().intersected(
-        painter.clipBoundingRect().toAlignedRect());
+    const QRect stageArea = transform.mapRect(stage.toRectF())
+                                .toAlignedRect()
+                                .intersected(painter.clipBoundingRect().toAlignedRect());
     DrawContext context{painter,  m_shapes,        player.movie(), m_bitmaps,
                         m_morphs, transform.m11(), stageArea};
-    ListPainter(context).paint(player.displayList(), DrawState{transform, ColorTransform{}});
+    if (player.root().placement().visible)
+        ListPainter(context).paintObject(player.root(), DrawState{transform, ColorTransform{}});
     painter.restore();
 }
 

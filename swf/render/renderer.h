@@ -3,9 +3,9 @@
 // background colour).
 #pragma once
 
+#include "swf/geometry/morphcache.h"
+#include "swf/geometry/shapecache.h"
 #include "swf/render/bitmapcache.h"
-#include "swf/render/morphcache.h"
-#include "swf/render/shapecache.h"
 #include "swf/runtime/player.h"
 
 #include <QColor>

@@ -106,13 +106,13 @@ void drawGeometry(ShapeGeometry &geometry, int shapeVersion, const DrawState &st
 
 void drawShape(const DisplayObject &object, const DrawState &state, DrawContext &context)
 {
-    const auto &shape = static_cast<const Shape &>(object.character());
+    const auto &shape = static_cast<const Shape &>(*object.character());
     drawGeometry(context.shapes.geometry(shape), shape.version, state, context);
 }
 
 QPainterPath shapeOutline(const DisplayObject &object, DrawContext &context)
 {
-    const auto &shape = static_cast<const Shape &>(object.character());
+    const auto &shape = static_cast<const Shape &>(*object.character());
     return context.shapes.geometry(shape).fillOutline();
 }
 

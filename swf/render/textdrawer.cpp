@@ -54,7 +54,7 @@ template <typename Visit> void forEachGlyph(const Text &text, DrawContext &conte
 
 void drawText(const DisplayObject &object, const DrawState &state, DrawContext &context)
 {
-    const auto &text = static_cast<const Text &>(object.character());
+    const auto &text = static_cast<const Text &>(*object.character());
     const QTransform textTransform = text.matrix.toTransform() * state.transform;
     QPainter &painter = context.painter;
     forEachGlyph(text, context,
@@ -69,7 +69,7 @@ void drawText(const DisplayObject &object, const DrawState &state, DrawContext &
 
 QPainterPath textOutline(const DisplayObject &object, DrawContext &context)
 {
-    const auto &text = static_cast<const Text &>(object.character());
+    const auto &text = static_cast<const Text &>(*object.character());
     const QTransform textTransform = text.matrix.toTransform();
     QPainterPath area;
     forEachGlyph(text, context, [&](const QPainterPath &outline, const QTransform &glyph, Rgba) {

@@ -3,8 +3,8 @@
 // fields.
 #pragma once
 
+#include "swf/geometry/shapecache.h"
 #include "swf/model/font.h"
-#include "swf/render/shapecache.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -44,27 +44,31 @@ std::optional<ButtonSoundTransition> soundTransition(ButtonMouseState from, Butt
 
 ButtonInstance::ButtonInstance(const Button &button, const PlacementState &placement,
                                DisplayObject *parent, RuntimeContext &context)
-    : DisplayObject(button, placement, parent, context), m_button(button), m_context(context)
+    : DisplayObject(&button, CharacterKind::Button, placement, parent, context), m_button(button)
+{
+}
+
+void ButtonInstance::enterFirstFrame(RuntimeContext &)
 {
     showState(ButtonStateFlag::Up);
 }
 
 quint8 ButtonInstance::shownState() const
 {
-    return flagOf(m_mouseState);
+    return flagOf(mouseState());
 }
 
 bool ButtonInstance::setMouseState(ButtonMouseState state)
 {
-    if (state == m_mouseState)
+    const ButtonMouseState from = mouseState();
+    if (!DisplayObject::setMouseState(state))
         return false;
-    const ButtonMouseState from = m_mouseState;
-    m_mouseState = state;
     if (flagOf(from) != flagOf(state))
         showState(flagOf(state));
-    if (const auto transition = soundTransition(from, state); transition && m_context.audio)
-        m_context.audio->buttonTransition(m_button.id(), *transition);
-    m_context.changed = true;
+    RuntimeContext &c = context();
+    if (const auto transition = soundTransition(from, state); transition && c.audio)
+        c.audio->buttonTransition(m_button.id(), *transition);
+    c.changed = true;
     return true;
 }
 
@@ -101,31 +105,31 @@ void ButtonInstance::showState(quint8 flag)
         if (!stays)
             gone.push_back(depth);
     }
+    RuntimeContext &c = context();
     for (int depth : gone)
-        m_children.remove(depth);
+        removeChild(m_children, depth, c);
     for (const ButtonRecord *record : shown) {
         const PlacementState state = recordPlacement(*record);
         if (DisplayObject *child = m_children.at(record->depth);
             child && child->placement().characterId == record->characterId) {
-            child->placement() = state;
-        } else if (auto object = instantiate(state, this, m_context)) {
-            m_children.insert(std::move(object));
+            child->applyTimelinePlacement(state);
+        } else if (auto object = instantiate(state, this, c)) {
+            addChild(m_children, std::move(object), c);
         }
     }
-    m_context.changed = true;
+    c.changed = true;
 }
 
 void ButtonInstance::advance(RuntimeContext &context)
 {
     // Like a timeline's children: objects created meanwhile wait a frame.
-    std::vector<std::pair<int, quint64>> running;
+    std::vector<ObjectHandle> running;
     for (const auto &[depth, child] : m_children.objects()) {
         if (child->children())
-            running.emplace_back(depth, child->serial());
+            running.push_back(child->handle());
     }
-    for (const auto &[depth, serial] : running) {
-        DisplayObject *child = m_children.at(depth);
-        if (child && child->serial() == serial)
+    for (const ObjectHandle handle : running) {
+        if (DisplayObject *child = context.find(handle))
             child->advance(context);
     }
 }

@@ -8,28 +8,25 @@
 
 namespace swf {
 
-// Where the pointer is in relation to the button: the four states of the
-// SWF button model. Out-down (pressed on the button, then dragged off it)
-// shows the over state, as the Flash Player does.
-enum class ButtonMouseState { Idle, OverUp, OverDown, OutDown };
-
 class ButtonInstance final : public DisplayObject {
 public:
     ButtonInstance(const Button &button, const PlacementState &placement, DisplayObject *parent,
                    RuntimeContext &context);
 
     const Button &button() const { return m_button; }
-    ButtonMouseState mouseState() const { return m_mouseState; }
     // The ButtonStateFlag of the characters shown.
     quint8 shownState() const;
 
     // Moves to `state`: the characters of its shown state replace those of
     // the old one (a character at the same depth in both keeps running),
-    // and the audio sink hears the transitions DefineButtonSound knows.
-    // Returns true when the state changed.
-    bool setMouseState(ButtonMouseState state);
+    // the audio sink hears the transitions DefineButtonSound knows, and
+    // the script host the change.
+    bool setMouseState(ButtonMouseState state) override;
+    bool trackAsMenu() const override { return m_button.trackAsMenu(); }
 
     const DisplayList *children() const override { return &m_children; }
+    DisplayList *children() override { return &m_children; }
+    void enterFirstFrame(RuntimeContext &context) override;
     void advance(RuntimeContext &context) override;
 
 private:
@@ -37,9 +34,7 @@ private:
     PlacementState recordPlacement(const ButtonRecord &record) const;
 
     const Button &m_button;
-    RuntimeContext &m_context;
     DisplayList m_children;
-    ButtonMouseState m_mouseState = ButtonMouseState::Idle;
 };
 
 } // namespace swf

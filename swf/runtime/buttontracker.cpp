@@ -4,19 +4,18 @@ namespace swf {
 
 namespace {
 
-quint64 serialOf(const ButtonInstance *button)
+ObjectHandle handleOf(const DisplayObject *object)
 {
-    return button ? button->serial() : 0;
+    return object ? object->handle() : ObjectHandle{};
 }
 
 } // namespace
 
-bool ButtonTracker::pointerEvent(PointerEvent::Type type, ButtonInstance *target,
-                                 const Finder &find)
+bool ButtonTracker::pointerEvent(PointerEvent::Type type, DisplayObject *target, const Finder &find)
 {
     m_changed = false;
-    ButtonInstance *over = m_over ? find(m_over) : nullptr;
-    ButtonInstance *captured = m_captured ? find(m_captured) : nullptr;
+    DisplayObject *over = m_over ? find(m_over) : nullptr;
+    DisplayObject *captured = m_captured ? find(m_captured) : nullptr;
     switch (type) {
     case PointerEvent::Type::Press:
         press(target, over);
@@ -34,7 +33,7 @@ bool ButtonTracker::pointerEvent(PointerEvent::Type type, ButtonInstance *target
     return m_changed;
 }
 
-void ButtonTracker::press(ButtonInstance *target, ButtonInstance *over)
+void ButtonTracker::press(DisplayObject *target, DisplayObject *over)
 {
     m_down = true;
     if (over && over != target)
@@ -45,49 +44,49 @@ void ButtonTracker::press(ButtonInstance *target, ButtonInstance *over)
             set(target, ButtonMouseState::OverUp);
         set(target, ButtonMouseState::OverDown);
     }
-    m_captured = serialOf(target);
-    m_over = 0;
+    m_captured = handleOf(target);
+    m_over = {};
 }
 
-void ButtonTracker::release(ButtonInstance *target, ButtonInstance *captured)
+void ButtonTracker::release(DisplayObject *target, DisplayObject *captured)
 {
     m_down = false;
     if (captured)
         set(captured, captured == target ? ButtonMouseState::OverUp : ButtonMouseState::Idle);
     if (target && target != captured)
         set(target, ButtonMouseState::OverUp);
-    m_captured = 0;
-    m_over = serialOf(target);
+    m_captured = {};
+    m_over = handleOf(target);
 }
 
-void ButtonTracker::move(ButtonInstance *target, ButtonInstance *over, ButtonInstance *captured)
+void ButtonTracker::move(DisplayObject *target, DisplayObject *over, DisplayObject *captured)
 {
     if (!m_down) {
         if (over && over != target)
             set(over, ButtonMouseState::Idle);
         if (target)
             set(target, ButtonMouseState::OverUp);
-        m_over = serialOf(target);
+        m_over = handleOf(target);
         return;
     }
-    if (captured && !captured->button().trackAsMenu()) {
+    if (captured && !captured->trackAsMenu()) {
         set(captured, captured == target ? ButtonMouseState::OverDown : ButtonMouseState::OutDown);
         return;
     }
     // Menus: the press follows the pointer from one menu button to the next.
     if (captured && captured != target) {
         set(captured, ButtonMouseState::Idle);
-        m_captured = 0;
+        m_captured = {};
     }
-    if (target && target != captured && target->button().trackAsMenu()) {
+    if (target && target != captured && target->trackAsMenu()) {
         set(target, ButtonMouseState::OverDown);
-        m_captured = serialOf(target);
+        m_captured = handleOf(target);
     }
 }
 
-void ButtonTracker::set(ButtonInstance *button, ButtonMouseState state)
+void ButtonTracker::set(DisplayObject *object, ButtonMouseState state)
 {
-    if (button->setMouseState(state))
+    if (object->setMouseState(state))
         m_changed = true;
 }
 

@@ -1,5 +1,5 @@
-// An instance of a DefineEditText: the field's text, set out once when the
-// instance is made (scripts will change the text later).
+// An instance of a DefineEditText: the field's text, set out when the
+// instance is made and again whenever scripts change it.
 #pragma once
 
 #include "swf/model/edittext.h"
@@ -16,6 +16,8 @@ public:
     const EditText &field() const { return m_field; }
     // The text as set: HTML source in an HTML field.
     const QString &text() const { return m_text; }
+    // New text (HTML source in an HTML field), laid out at once.
+    void setText(const QString &text);
     const TextLayout &layout() const { return m_layout; }
 
 private:

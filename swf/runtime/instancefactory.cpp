@@ -13,10 +13,10 @@ namespace swf {
 
 namespace {
 
-bool isAncestor(quint16 characterId, const DisplayObject *parent)
+bool isAncestor(const Character &character, const DisplayObject *parent)
 {
     for (const DisplayObject *o = parent; o; o = o->parent()) {
-        if (o->character().id() == characterId)
+        if (o->character() == &character)
             return true;
     }
     return false;
@@ -25,7 +25,7 @@ bool isAncestor(quint16 characterId, const DisplayObject *parent)
 bool withinLimits(const Character &character, const DisplayObject *parent,
                   const RuntimeContext &context)
 {
-    if (context.liveObjects >= limits::kMaxDisplayObjects) {
+    if (int(context.objects.size()) >= limits::kMaxDisplayObjects) {
         qCDebug(lcSwfIo) << "display object limit reached; character" << character.id()
                          << "not placed";
         return false;
@@ -36,7 +36,7 @@ bool withinLimits(const Character &character, const DisplayObject *parent,
         return false;
     }
     if ((character.kind() == CharacterKind::Sprite || character.kind() == CharacterKind::Button) &&
-        isAncestor(character.id(), parent)) {
+        isAncestor(character, parent)) {
         qCDebug(lcSwfIo) << "character" << character.id() << "contains itself; not placed again";
         return false;
     }
@@ -48,7 +48,8 @@ bool withinLimits(const Character &character, const DisplayObject *parent,
 std::unique_ptr<DisplayObject> instantiate(const PlacementState &placement, DisplayObject *parent,
                                            RuntimeContext &context)
 {
-    const Character *character = context.movie.character(placement.characterId);
+    const Movie &movie = parent ? parent->movie() : context.movie;
+    const Character *character = movie.character(placement.characterId);
     if (!character || !withinLimits(*character, parent, context))
         return nullptr;
     switch (character->kind()) {
@@ -62,8 +63,38 @@ std::unique_ptr<DisplayObject> instantiate(const PlacementState &placement, Disp
         return std::make_unique<EditTextInstance>(static_cast<const EditText &>(*character),
                                                   placement, parent, context);
     default:
-        return std::make_unique<DisplayObject>(*character, placement, parent, context);
+        return std::make_unique<DisplayObject>(character, character->kind(), placement, parent,
+                                               context);
     }
+}
+
+DisplayObject *addChild(DisplayList &list, std::unique_ptr<DisplayObject> object,
+                        RuntimeContext &context)
+{
+    const int depth = object->depth();
+    removeChild(list, depth, context);
+    DisplayObject *added = object.get();
+    list.insert(std::move(object));
+    context.changed = true;
+    context.scripts->objectAdded(*added);
+    // The host may have removed it again; the handle tells.
+    const ObjectHandle handle = added->handle();
+    if (context.find(handle))
+        added->enterFirstFrame(context);
+    return context.find(handle);
+}
+
+void removeChild(DisplayList &list, int depth, RuntimeContext &context)
+{
+    DisplayObject *object = list.at(depth);
+    if (!object)
+        return;
+    const ObjectHandle handle = object->handle();
+    context.scripts->objectRemoved(*object);
+    // The host's handlers may have moved or freed it meanwhile.
+    if (DisplayObject *still = list.at(depth); still && still->handle() == handle)
+        list.remove(depth);
+    context.changed = true;
 }
 
 } // namespace swf

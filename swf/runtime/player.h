@@ -1,18 +1,24 @@
-// Plays one movie: owns every piece of mutable state (display-list tree,
-// frame position, playing flag, clock) over a shared, immutable Movie.
+// Plays one movie: owns every piece of mutable state (the levels and their
+// display lists, frame positions, the clock) over a shared, immutable
+// Movie, and drives the script host through the phases of each frame.
 //
-// Frames are counted from 0. A new player shows frame 0 and is stopped.
-// The main timeline loops after its last real frame; nested sprites run
-// their own timelines. Nothing here knows about windows or real time: the
-// owner feeds elapsed time to advance(), or calls step() itself.
+// Frames are counted from 0. A new player shows frame 0 with its first
+// frame's scripts run, and its time stands still until play(). Time runs
+// for every clip; the main timeline moves only while it plays (a script
+// may stop it while the clips on it play on). Nothing here knows about
+// windows or real time: the owner feeds elapsed time to advance(), or
+// calls step() itself.
 #pragma once
 
 #include "swf/model/movie.h"
 #include "swf/runtime/audiosink.h"
 #include "swf/runtime/frameclock.h"
+#include "swf/runtime/objectgeometry.h"
+#include "swf/runtime/pointerdispatcher.h"
 #include "swf/runtime/pointerinput.h"
 #include "swf/runtime/runtimecontext.h"
-#include "swf/runtime/timelineinstance.h"
+#include "swf/runtime/scripthost.h"
+#include "swf/runtime/spriteinstance.h"
 
 #include <memory>
 
@@ -21,8 +27,9 @@ namespace swf {
 class Player {
 public:
     // `audio` (not owned) hears the sounds of the first frame too; null
-    // for none.
-    explicit Player(std::shared_ptr<const Movie> movie, AudioSink *audio = nullptr);
+    // for none. `scripts` runs the movie's scripts; null runs none.
+    explicit Player(std::shared_ptr<const Movie> movie, AudioSink *audio = nullptr,
+                    std::unique_ptr<ScriptHost> scripts = nullptr);
     ~Player();
     Player(const Player &) = delete;
     Player &operator=(const Player &) = delete;
@@ -33,47 +40,74 @@ public:
     // The header's frame count, which may differ from the frames present.
     int frameCount() const { return m_movie->frameCount(); }
     // The last frame present in the file (0 for a movie without frames).
-    int lastFrame() const { return qMax(0, m_root.frameCount() - 1); }
-    int frame() const { return qMax(0, m_root.frame()); }
+    int lastFrame() const { return qMax(0, rootTimeline().frameCount() - 1); }
+    int frame() const { return qMax(0, rootTimeline().frame()); }
 
-    bool isPlaying() const { return m_playing; }
+    // Whether the movie runs and its main timeline plays, as the movie
+    // control reports it.
+    bool isPlaying() const { return m_running && rootTimeline().isPlaying(); }
+    // Whether the movie's time runs (play() until stop()).
+    bool isRunning() const { return m_running; }
+    // Lets time run and the main timeline play.
     void play();
+    // Halts the movie where it is: no frame advances until play().
     void stop();
     // Same as seek(0).
     void rewind() { seek(0); }
-    // Exact in both directions; clamps to 0 … lastFrame(). The playing
-    // state is kept.
+    // Exact in both directions; clamps to 0 … lastFrame(). The target
+    // frame's scripts run. The playing state is kept.
     void seek(int frame);
-    // One frame of time for the whole movie, whether playing or not.
+    // One frame of time for the whole movie, whether running or not.
     void step();
-    // Elapsed real time while playing: steps the frames that fell due and
-    // returns how many. Stopped players ignore time.
+    // Elapsed real time while running: steps the frames that fell due and
+    // returns how many. A halted player ignores time.
     int advance(qint64 elapsedMs);
     qint64 msUntilNextFrame() const { return m_clock.msUntilNextFrame(); }
     double frameRate() const { return m_clock.framesPerSecond(); }
+    // The movie's own time: what advance() was given, and one frame
+    // interval for each step() made directly.
+    qint64 timeMs() const { return qint64(m_timeMs); }
 
-    const DisplayList &displayList() const { return m_root.displayList(); }
-    const TimelineInstance &root() const { return m_root; }
+    // Level 0: the main timeline as a clip.
+    SpriteInstance &root() { return *m_root; }
+    const SpriteInstance &root() const { return *m_root; }
+    TimelineInstance &rootTimeline() { return *m_root->timeline(); }
+    const TimelineInstance &rootTimeline() const { return *m_root->timeline(); }
+    const DisplayList &displayList() const { return *m_root->children(); }
+    // A live object by handle, or null once it is gone.
+    DisplayObject *find(ObjectHandle handle) const { return m_context.find(handle); }
     // True when something drawn changed since the last call.
     bool takeChanged();
-    // Display objects alive, all levels together.
-    int objectCount() const { return m_context.liveObjects; }
+    // Display objects alive below the levels.
+    int objectCount() const { return int(m_context.objects.size()) - 1; }
 
     // Not owned; null restores the null implementation.
     void setAudioSink(AudioSink *sink);
-    void setPointerHandler(PointerHandler *handler);
+    ScriptHost &scripts() { return *m_scripts; }
+    RuntimeContext &context() { return m_context; }
+    ObjectGeometry &geometry() { return m_geometry; }
+
+    // Input from the owner. Buttons and clips under the pointer change
+    // state and the scripts hear of it.
     void pointerEvent(const PointerEvent &event);
+    void keyEvent(const KeyEvent &event);
+    // Whether the pointer was last over a button or a clip that takes it.
+    bool overInteractive() const { return m_pointer.overInteractive(); }
 
 private:
+    void stepFrame();
+
     std::shared_ptr<const Movie> m_movie;
     NullAudioSink m_nullAudio;
-    NullPointerHandler m_nullPointer;
-    PointerHandler *m_pointer = &m_nullPointer;
+    std::unique_ptr<ScriptHost> m_scripts;
     RuntimeContext m_context;
     FrameClock m_clock;
+    ObjectGeometry m_geometry;
+    PointerDispatcher m_pointer{m_geometry};
+    double m_timeMs = 0.0;
+    bool m_running = false;
     // Last, so that its objects go before the context that counts them.
-    TimelineInstance m_root;
-    bool m_playing = false;
+    std::unique_ptr<SpriteInstance> m_root;
 };
 
 } // namespace swf

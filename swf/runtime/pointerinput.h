@@ -1,13 +1,10 @@
-// The seam for pointer input: the movie widget turns mouse events into
-// stage positions and the player passes them to a PointerHandler (buttons
-// will hit-test the display list there). The null handler ignores them.
+// Input from whoever owns the player: the movie widget turns mouse and key
+// events into these. Pointer positions are stage twips.
 #pragma once
 
 #include <QPointF>
 
 namespace swf {
-
-class TimelineInstance;
 
 struct PointerEvent {
     enum class Type { Move, Press, Release, Leave };
@@ -15,16 +12,20 @@ struct PointerEvent {
     QPointF stagePosition; // twips, in the stage's coordinates
 };
 
-class PointerHandler {
-public:
-    virtual ~PointerHandler() = default;
-    // Returns true when the display changed.
-    virtual bool pointerEvent(const PointerEvent &event, TimelineInstance &root) = 0;
+// A key as scripts see it: the Flash Player's key code (the virtual key
+// codes of its Key class: 37 left, 65 'A', …) and the character typed, if
+// any.
+struct KeyEvent {
+    enum class Type { Press, Release };
+    Type type = Type::Press;
+    int keyCode = 0;
+    char16_t charCode = 0;
 };
 
-class NullPointerHandler final : public PointerHandler {
-public:
-    bool pointerEvent(const PointerEvent &, TimelineInstance &) override { return false; }
-};
+// Where the pointer is in relation to an interactive object (a button, or
+// a clip that takes the pointer): the four states of the SWF button model.
+// Out-down (pressed on it, then dragged off) shows a button's over state,
+// as the Flash Player does.
+enum class ButtonMouseState { Idle, OverUp, OverDown, OutDown };
 
 } // namespace swf

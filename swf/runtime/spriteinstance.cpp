@@ -4,9 +4,26 @@ namespace swf {
 
 SpriteInstance::SpriteInstance(const Sprite &sprite, const PlacementState &placement,
                                DisplayObject *parent, RuntimeContext &context)
-    : DisplayObject(sprite, placement, parent, context), m_timeline(sprite.timeline, this)
+    : DisplayObject(&sprite, CharacterKind::Sprite, placement, parent, context),
+      m_timeline(sprite.timeline, *this)
 {
-    m_timeline.enterFirstFrame(context);
+}
+
+SpriteInstance::SpriteInstance(const Timeline &timeline, const PlacementState &placement,
+                               DisplayObject *parent, RuntimeContext &context)
+    : DisplayObject(nullptr, CharacterKind::Sprite, placement, parent, context),
+      m_timeline(timeline, *this)
+{
+}
+
+const Timeline &SpriteInstance::emptyTimeline()
+{
+    static const Timeline timeline = [] {
+        Timeline t;
+        t.frames.resize(1);
+        return t;
+    }();
+    return timeline;
 }
 
 } // namespace swf

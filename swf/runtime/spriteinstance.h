@@ -1,4 +1,6 @@
-// An instance of a DefineSprite: a display object running its own timeline.
+// A clip: a display object running a timeline of its own. Instances of a
+// DefineSprite, the main timeline of each level, and empty clips made by
+// scripts (no character, a timeline of one empty frame) are all clips.
 #pragma once
 
 #include "swf/model/sprite.h"
@@ -11,10 +13,21 @@ class SpriteInstance final : public DisplayObject {
 public:
     SpriteInstance(const Sprite &sprite, const PlacementState &placement, DisplayObject *parent,
                    RuntimeContext &context);
+    // A level's main timeline (no parent) or an empty clip made by a script.
+    SpriteInstance(const Timeline &timeline, const PlacementState &placement, DisplayObject *parent,
+                   RuntimeContext &context);
+
+    const Sprite *sprite() const { return static_cast<const Sprite *>(character()); }
 
     const DisplayList *children() const override { return &m_timeline.displayList(); }
+    DisplayList *children() override { return &m_timeline.displayList(); }
     TimelineInstance *timeline() override { return &m_timeline; }
+    const TimelineInstance *timeline() const override { return &m_timeline; }
+    void enterFirstFrame(RuntimeContext &context) override { m_timeline.enterFirstFrame(context); }
     void advance(RuntimeContext &context) override { m_timeline.step(context); }
+
+    // A timeline with one empty frame, for clips made by scripts.
+    static const Timeline &emptyTimeline();
 
 private:
     TimelineInstance m_timeline;

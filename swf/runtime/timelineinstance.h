@@ -1,6 +1,6 @@
-// A timeline being played: its display list, its current frame, and the
-// rules for stepping, looping and jumping. The main movie and every sprite
-// instance own one.
+// A timeline being played: its display list, its current frame, whether it
+// plays, and the rules for stepping, looping and jumping. Every clip owns
+// one (the main timeline of each level too).
 #pragma once
 
 #include "swf/model/timeline.h"
@@ -12,25 +12,31 @@ struct RuntimeContext;
 
 class TimelineInstance {
 public:
-    // `owner` is the sprite instance playing the timeline; null for the
-    // main movie.
-    TimelineInstance(const Timeline &timeline, DisplayObject *owner);
+    TimelineInstance(const Timeline &timeline, DisplayObject &owner);
 
+    const Timeline &definition() const { return m_timeline; }
+    DisplayObject &owner() const { return m_owner; }
     int frame() const { return m_frame; }
     int frameCount() const { return m_timeline.frameCount(); }
     const DisplayList &displayList() const { return m_list; }
     DisplayList &displayList() { return m_list; }
 
-    // Shows the first frame; called once, right after construction.
+    // Clips play from their creation until a script (or the host, for
+    // the main timeline) stops them; a stopped timeline's children play on.
+    bool isPlaying() const { return m_playing; }
+    void setPlaying(bool playing) { m_playing = playing; }
+
+    // Shows the first frame; called once, when the owner joins its list.
     void enterFirstFrame(RuntimeContext &context);
     // One frame of time: the children that exist now advance, then this
-    // timeline moves to its next frame, back to the first after the last.
-    // A timeline of one frame stays where it is.
+    // timeline, if it plays, moves to its next frame, back to the first
+    // after the last. A timeline of one frame stays where it is.
     void step(RuntimeContext &context);
     // Puts the timeline on `target` (clamped) with exactly the display list
-    // that frame has when played from the start. Objects that frame shares
-    // with the current one (same character, placed by the same frame) keep
-    // their own state.
+    // that frame has when played from the start, and hands that frame's
+    // scripts to the script host. Objects that frame shares with the
+    // current one (same character, placed by the same frame) keep their
+    // own state; objects made by scripts stay.
     void gotoFrame(int target, RuntimeContext &context);
 
 private:
@@ -38,12 +44,16 @@ private:
     void jumpTo(int target, RuntimeContext &context);
     void reconcile(const PlacementMap &placements, RuntimeContext &context);
     void place(const PlacementState &state, RuntimeContext &context);
+    void forwardScripts(int frame, bool frameActions, RuntimeContext &context);
     void forwardSounds(int frame, RuntimeContext &context);
+    // The owner as the audio sink knows it: null for a level's main timeline.
+    const DisplayObject *soundOwner() const;
 
     const Timeline &m_timeline;
-    DisplayObject *m_owner;
+    DisplayObject &m_owner;
     DisplayList m_list;
     int m_frame = -1;
+    bool m_playing = true;
 };
 
 } // namespace swf

@@ -157,7 +157,7 @@ PlayerWindow *PlayerHarness::construct()
     const std::unique_ptr<char, decltype(&std::free)> previous(::getcwd(nullptr, 0), &std::free);
     if (::chdir(m_directoryPath.constData()) != 0)
         qFatal("cannot enter the start directory");
-    m_window = std::make_unique<PlayerWindow>(services());
+    m_window = std::make_unique<PlayerWindow>(services(), namedFiles);
     if (previous && ::chdir(previous.get()) != 0)
         qFatal("cannot return to the working directory");
     return m_window.get();

@@ -104,6 +104,8 @@ public:
     // Scripts the fake movie control as soon as it is made, before the
     // start-up sequence uses it.
     std::function<void(FakeMovieControl &)> scriptMovie;
+    // The files named on the command line of the window construct() makes.
+    QByteArrayList namedFiles;
     // Changes the services start() passes to the window.
     std::function<void(PlayerServices &)> adjustServices;
     // How many about boxes the about-box hook has made; each closes itself.

@@ -1,10 +1,10 @@
 // Malformed movies: each must load cleanly or fail cleanly, and whatever
 // loads must survive playing, seeking and drawing.
+#include "swf/geometry/shapegeometry.h"
 #include "swf/io/container.h"
 #include "swf/io/tagcodes.h"
 #include "swf/limits.h"
 #include "swf/model/sprite.h"
-#include "swf/render/shapegeometry.h"
 #include "swftest.h"
 
 #include <QTest>

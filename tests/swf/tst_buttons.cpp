@@ -3,7 +3,6 @@
 // menus; nested timelines; colour transforms; and damaged button tags.
 #include "swf/io/tagcodes.h"
 #include "swf/model/button.h"
-#include "swf/render/buttonpointer.h"
 #include "swf/runtime/buttoninstance.h"
 #include "textfixtures.h"
 
@@ -54,25 +53,22 @@ struct ButtonMovie {
     {
         swfwriter::ButtonSpec definition;
         definition.records = {{Flag::Up, red, 1, {}, {}, {}, {}},
-                        {Flag::Over, green, 1, {}, {}, {}, {}},
-                        {Flag::Down, blue, 1, {}, {}, {}, {}},
-                        {Flag::HitTest, hit, 1, hitMatrix, {}, {}, {}}};
+                              {Flag::Over, green, 1, {}, {}, {}, {}},
+                              {Flag::Down, blue, 1, {}, {}, {}, {}},
+                              {Flag::HitTest, hit, 1, hitMatrix, {}, {}, {}}};
         return definition;
     }
 };
 
-// A player with the button pointer handler and the recording sink.
+// A player with the recording sink.
 struct Session {
     std::shared_ptr<const swf::Movie> movie;
     TransitionSink sink;
     swf::Player player;
-    swf::ButtonPointerHandler handler;
 
-    explicit Session(const QByteArray &bytes)
-        : movie(mustParse(bytes)), player(movie), handler(movie)
+    explicit Session(const QByteArray &bytes) : movie(mustParse(bytes)), player(movie)
     {
         player.setAudioSink(&sink);
-        player.setPointerHandler(&handler);
         player.takeChanged();
     }
 
@@ -127,7 +123,7 @@ void TestButtons::statesFollowThePointer()
     QVERIFY(!s.move(10, 10));
     QVERIFY(s.sink.take().isEmpty());
     QVERIFY(s.move(60, 40));
-    QVERIFY(s.handler.overButton());
+    QVERIFY(s.player.overInteractive());
     COMPARE_COLOR(s.at(60, 40), kGreen);
     QVERIFY(!s.move(70, 50)); // still over: nothing changes
     QVERIFY(s.press(70, 50));
@@ -135,7 +131,7 @@ void TestButtons::statesFollowThePointer()
     QVERIFY(s.release(70, 50));
     COMPARE_COLOR(s.at(60, 40), kGreen);
     QVERIFY(s.move(150, 50));
-    QVERIFY(!s.handler.overButton());
+    QVERIFY(!s.player.overInteractive());
     COMPARE_COLOR(s.at(60, 40), kRed);
     QCOMPARE(s.sink.take(),
              heard({"IdleToOverUp", "OverUpToOverDown", "OverDownToOverUp", "OverUpToIdle"}, id));

@@ -1,8 +1,8 @@
 // Morph shapes at the ratio of their placement: edges, colours, gradients
 // and line widths interpolated; straight edges paired with curves; the
 // ratio following PlaceObject2 moves; one geometry per ratio.
+#include "swf/geometry/morphinterpolation.h"
 #include "swf/model/morphshape.h"
-#include "swf/render/morphinterpolation.h"
 #include "swftest.h"
 #include "tools/swfwriter/fillwriter.h"
 #include "tools/swfwriter/morphwriter.h"

@@ -1,10 +1,10 @@
 // The renderer on written movies: where colours land, show-all scaling,
 // fill-style semantics, lines, colour transforms and masks.
+#include "swf/geometry/shapegeometry.h"
 #include "swf/io/container.h"
 #include "swf/io/tagcodes.h"
 #include "swf/io/tagstream.h"
 #include "swf/parse/records.h"
-#include "swf/render/shapegeometry.h"
 #include "swftest.h"
 
 #include <QTest>

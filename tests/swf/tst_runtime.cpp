@@ -1,8 +1,11 @@
 // The player: stepping, looping, exact seeking, nested timelines, the
 // clock, and the seams to sound and pointer input.
+#include "swf/io/tagcodes.h"
 #include "swf/limits.h"
 #include "swf/model/placement.h"
+#include "swf/model/scripttags.h"
 #include "swf/runtime/frameclock.h"
+#include "swf/runtime/instancefactory.h"
 #include "swf/runtime/spriteinstance.h"
 #include "swftest.h"
 
@@ -91,16 +94,43 @@ public:
     QStringList events;
 };
 
-class CountingPointer final : public swf::PointerHandler {
+// A script host that writes down what the player tells it, and makes a
+// clip of its own when asked.
+class RecordingHost final : public swf::ScriptHost {
 public:
-    bool pointerEvent(const swf::PointerEvent &event, swf::TimelineInstance &) override
+    void attach(swf::Player &p) override
     {
-        last = event.stagePosition;
-        ++count;
-        return true;
+        player = &p;
+        log.append(QStringLiteral("attach"));
     }
-    QPointF last;
-    int count = 0;
+    void doAction(swf::DisplayObject &owner, const swf::DoAction &tag) override
+    {
+        log.append(QStringLiteral("action %1 %2").arg(nameOf(owner)).arg(tag.actions.toHex()));
+    }
+    void objectAdded(swf::DisplayObject &object) override
+    {
+        log.append(QStringLiteral("added ") + nameOf(object));
+    }
+    void objectRemoved(swf::DisplayObject &object) override
+    {
+        log.append(QStringLiteral("removed ") + nameOf(object));
+    }
+    void frameStarting() override { log.append(QStringLiteral("start")); }
+    void runPending() override { log.append(QStringLiteral("run")); }
+    void frameEnded() override { log.append(QStringLiteral("end")); }
+    void pointerEvent(const swf::PointerEvent &) override { log.append(QStringLiteral("pointer")); }
+    void keyEvent(const swf::KeyEvent &event) override
+    {
+        log.append(QStringLiteral("key %1").arg(event.keyCode));
+    }
+
+    static QString nameOf(const swf::DisplayObject &object)
+    {
+        return object.name().isEmpty() ? QString::number(object.depth()) : object.name();
+    }
+
+    swf::Player *player = nullptr;
+    QStringList log;
 };
 
 } // namespace
@@ -123,7 +153,8 @@ private slots:
     void clockSurvivesAbsurdRates();
     void changedOnlyWhenSomethingChanged();
     void soundEventsReachTheSink();
-    void pointerEventsReachTheHandler();
+    void scriptHostHearsEachPhase();
+    void scriptObjectsOutliveJumps();
     void objectAndNestingLimits();
 };
 
@@ -317,8 +348,7 @@ void TestRuntime::moveNamingAnotherCharacter()
     QCOMPARE(object->placement().characterId, swaps ? to : from);
     QCOMPARE(object->placement().matrix.translateX, 7 * 20);
     const QColor seen = pixelAt(renderStage(player), 9, 2);
-    QVERIFY2(near(seen, swaps ? QColor(0, 255, 0) : QColor(255, 0, 0)),
-             qPrintable(seen.name()));
+    QVERIFY2(near(seen, swaps ? QColor(0, 255, 0) : QColor(255, 0, 0)), qPrintable(seen.name()));
 }
 
 void TestRuntime::placementByName()
@@ -439,20 +469,68 @@ void TestRuntime::soundEventsReachTheSink()
                                        QStringLiteral("stop")}));
 }
 
-void TestRuntime::pointerEventsReachTheHandler()
+// The host hears the frame's scripts before the objects the frame makes,
+// then their first frames, and each phase of a step, in order.
+void TestRuntime::scriptHostHearsEachPhase()
+{
+    swfwriter::SwfWriter w;
+    const quint16 square = defineSquare(w, 5, {255, 0, 0});
+    swfwriter::TimelineWriter inner;
+    inner.rawTag(swf::TagCode::DoAction, QByteArray::fromHex("0b00"));
+    inner.showFrame();
+    const quint16 clip = w.defineSprite(inner);
+    swfwriter::Place place = placeAt(1, clip, 0, 0);
+    place.name = QStringLiteral("kid");
+    w.placeObject2(place);
+    w.rawTag(swf::TagCode::DoAction, QByteArray::fromHex("0a00"));
+    w.showFrame();
+    w.removeObject2(1);
+    w.placeObject2(placeAt(2, square, 0, 0));
+    w.showFrame();
+    auto host = std::make_unique<RecordingHost>();
+    RecordingHost &log = *host;
+    swf::Player player(mustParse(w.finish()), nullptr, std::move(host));
+    QCOMPARE(log.player, &player);
+    QCOMPARE(log.log, QStringList({"attach", "added _level0", "action _level0 0a00", "added kid",
+                                   "action kid 0b00", "run"}));
+    log.log.clear();
+    player.step();
+    player.keyEvent({swf::KeyEvent::Type::Press, 37, 0});
+    player.pointerEvent({swf::PointerEvent::Type::Move, QPointF(1, 1)});
+    QCOMPARE(log.log, QStringList({"start", "removed kid", "added 2", "run", "end", "key 37", "run",
+                                   "pointer", "run"}));
+}
+
+// Objects a script adds (no creating frame) stay through loops and jumps,
+// keep what scripts set on them, and their handles die with them.
+void TestRuntime::scriptObjectsOutliveJumps()
 {
     swf::Player player(choreography());
-    player.pointerEvent({swf::PointerEvent::Type::Press, QPointF(1, 2)}); // null handler
-    player.takeChanged();
-    CountingPointer handler;
-    player.setPointerHandler(&handler);
-    player.pointerEvent({swf::PointerEvent::Type::Move, QPointF(40, 60)});
-    QCOMPARE(handler.count, 1);
-    QCOMPARE(handler.last, QPointF(40, 60));
-    QVERIFY(player.takeChanged());
-    player.setPointerHandler(nullptr);
-    player.pointerEvent({swf::PointerEvent::Type::Move, QPointF(1, 1)});
-    QCOMPARE(handler.count, 1);
+    swf::DisplayList &list = *player.root().children();
+    swf::PlacementState made;
+    made.depth = 20000;
+    auto clip = std::make_unique<swf::SpriteInstance>(swf::SpriteInstance::emptyTimeline(), made,
+                                                      &player.root(), player.context());
+    const swf::ObjectHandle handle = clip->handle();
+    swf::addChild(list, std::move(clip), player.context());
+    // A timeline object whose position a script took over.
+    swf::DisplayObject *a = list.at(1);
+    a->placement().matrix.translateX = 777;
+    a->lock(swf::ScriptLock::Matrix);
+    player.step(); // frame 1 moves depth 1 to (10,0): the script's x stays
+    QCOMPARE(list.at(1)->placement().matrix.translateX, 777);
+    for (int i = 0; i < 5; ++i)
+        player.step(); // past the removal of depth 1, and back to frame 0
+    QCOMPARE(player.frame(), 0);
+    QVERIFY(player.find(handle));
+    QCOMPARE(list.at(1)->placement().matrix.translateX, 0); // a new A, the timeline's again
+    player.seek(4);
+    player.seek(1);
+    QCOMPARE(list.at(20000), player.find(handle));
+    swf::removeChild(list, 20000, player.context());
+    QVERIFY(!player.find(handle));
+    // A new object, even at the same address, never answers to the old handle.
+    QVERIFY(!player.find(swf::ObjectHandle{}));
 }
 
 void TestRuntime::objectAndNestingLimits()

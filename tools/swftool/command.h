@@ -2,9 +2,14 @@
 // in commands.cpp; a new one (compare, audio, sounds) adds a file and a line.
 #pragma once
 
+#include "swf/movieloader.h"
+
 #include <QByteArray>
+#include <QImage>
 #include <QList>
 #include <QString>
+
+#include <optional>
 
 namespace swftool {
 
@@ -29,5 +34,17 @@ void reportError(const QString &problem);
 void writeStdout(const QByteArray &bytes);
 // Writes a whole file named by a byte-string path.
 bool writeFileBytes(const QByteArray &path, const QByteArray &bytes, QString *problem);
+// Loads the movie `file`; nothing, once the reason has been reported.
+std::optional<swf::MoviePtr> openMovie(const QByteArray &file);
+using FileWriter = bool (*)(const QByteArray &path, const QByteArray &bytes, QString *problem);
+// Writes the picture of `movie` as a PNG to `output` with `write`; the exit
+// status, once a null `image` (no memory for `size`) or a failure has been
+// reported.
+int savePicture(const QImage &image, QSize size, const QByteArray &movie, const QByteArray &output,
+                FileWriter write);
+// Writes a temporary file beside `path` and renames it over `path`, so
+// `path` is replaced whole or left as it was, and nothing is written
+// through a link that `path` may be.
+bool replaceFileBytes(const QByteArray &path, const QByteArray &bytes, QString *problem);
 
 } // namespace swftool

@@ -27,7 +27,10 @@ int main(int argc, char **argv)
     // line each.
     QLoggingCategory::setFilterRules(QStringLiteral("swf.*=false"));
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    // A thumbnailer runs without a display, whatever platform the session
+    // names.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ||
+        (argc > 1 && qstrcmp(argv[1], "thumbnail") == 0))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     if (argc < 2) {

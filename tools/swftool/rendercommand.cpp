@@ -2,15 +2,11 @@
 // frames (after one, the stage shows the first frame) and writes the stage
 // as a PNG, at the movie's own size or show-all into WxH.
 #include "command.h"
+#include "stagepicture.h"
 
 #include "swf/limits.h"
-#include "swf/movieloader.h"
 #include "swf/render/renderer.h"
 
-#include <QBuffer>
-#include <QImageWriter>
-
-#include <cmath>
 #include <optional>
 
 namespace swftool {
@@ -92,15 +88,6 @@ std::optional<RenderOptions> parseOptions(const Arguments &args, QString *proble
     return options;
 }
 
-// The stage in whole pixels, within the renderer's limits.
-QSize ownSize(const swf::Movie &movie)
-{
-    const double w = std::round(double(movie.stage().width()) / swf::kTwipsPerPixel);
-    const double h = std::round(double(movie.stage().height()) / swf::kTwipsPerPixel);
-    const double side = swf::limits::kMaxRenderSide;
-    return QSize(int(qBound(1.0, w, side)), int(qBound(1.0, h, side)));
-}
-
 } // namespace
 
 int runRender(const Arguments &args)
@@ -111,36 +98,16 @@ int runRender(const Arguments &args)
         reportError(problem);
         return 2;
     }
-    auto movie = swf::loadMovieFile(options->input);
-    if (!movie) {
-        reportFileError(options->input, movie.error().toString());
+    const auto movie = openMovie(options->input);
+    if (!movie)
         return 1;
-    }
     swf::Player player(*movie);
     for (int i = 1; i < options->frames; ++i)
         player.step();
     swf::Renderer renderer;
-    const QSize size = options->size.value_or(ownSize(**movie));
-    const QImage image = renderer.render(player, size, swf::Renderer::backgroundOf(**movie));
-    if (image.isNull()) {
-        reportFileError(
-            options->input,
-            QStringLiteral("no memory for a %1x%2 picture").arg(size.width()).arg(size.height()));
-        return 1;
-    }
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "png");
-    if (!writer.write(image.convertToFormat(QImage::Format_RGB32))) {
-        reportFileError(options->output, writer.errorString());
-        return 1;
-    }
-    if (!writeFileBytes(options->output, png, &problem)) {
-        reportFileError(options->output, problem);
-        return 1;
-    }
-    return 0;
+    const QSize size = options->size.value_or(stageSize(**movie));
+    const QImage image = renderStage(renderer, player, size);
+    return savePicture(image, size, options->input, options->output, writeFileBytes);
 }
 
 } // namespace swftool

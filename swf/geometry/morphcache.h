@@ -3,8 +3,8 @@
 // that holds still costs nothing after its first frame.
 #pragma once
 
+#include "swf/geometry/shapegeometry.h"
 #include "swf/model/morphshape.h"
-#include "swf/render/shapegeometry.h"
 
 #include <memory>
 #include <unordered_map>

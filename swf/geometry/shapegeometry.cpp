@@ -1,4 +1,4 @@
-#include "swf/render/shapegeometry.h"
+#include "swf/geometry/shapegeometry.h"
 
 #include "swf/log.h"
 

@@ -3,9 +3,9 @@
 // address cannot be reused by another movie while it is a key.
 #pragma once
 
+#include "swf/geometry/shapegeometry.h"
 #include "swf/model/movie.h"
 #include "swf/model/shape.h"
-#include "swf/render/shapegeometry.h"
 
 #include <memory>
 #include <unordered_map>

@@ -1,6 +1,6 @@
-#include "swf/render/morphinterpolation.h"
+#include "swf/geometry/morphinterpolation.h"
 
-#include "swf/render/shapegeometry.h"
+#include "swf/geometry/shapegeometry.h"
 
 #include <cmath>
 

@@ -1,6 +1,6 @@
-#include "swf/render/morphcache.h"
+#include "swf/geometry/morphcache.h"
 
-#include "swf/render/morphinterpolation.h"
+#include "swf/geometry/morphinterpolation.h"
 
 #include <algorithm>
 

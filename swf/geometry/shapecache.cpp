@@ -1,4 +1,4 @@
-#include "swf/render/shapecache.h"
+#include "swf/geometry/shapecache.h"
 
 namespace swf {
 
