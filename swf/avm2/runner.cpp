@@ -46,32 +46,39 @@ void Runner::noteMissing(const QString &message)
     }
 }
 
+void Runner::loadAbc(const DoAbc &abc)
+{
+    if (m_stopped)
+        return;
+    try {
+        m_vm->startMs = m_vm->nowMs();
+        m_vm->timedOut = false;
+        const QString error = m_vm->loadAbc(abc.abc, abc.flags & DoAbc::kLazyInitialize);
+        if (!error.isEmpty())
+            qCWarning(lcAvm2) << "ABC block refused:" << error;
+    } catch (const ScriptError &e) {
+        report(e);
+    } catch (const ScriptAbort &) {
+        m_stopped = true;
+    }
+}
+
 void Runner::runAbcTags(int frame)
 {
     const Timeline &tl = m_movie->timeline();
     if (frame >= tl.frameCount())
         return;
     for (const auto &tag : tl.frames[size_t(frame)].tags) {
-        if (tag->kind() != ControlKind::DoAbc)
-            continue;
-        const auto &abc = static_cast<const DoAbc &>(*tag);
-        try {
-            m_vm->startMs = m_vm->nowMs();
-            m_vm->timedOut = false;
-            const QString error = m_vm->loadAbc(abc.abc, abc.flags & DoAbc::kLazyInitialize);
-            if (!error.isEmpty())
-                qCWarning(lcAvm2) << "ABC block refused:" << error;
-        } catch (const ScriptError &e) {
-            report(e);
-        } catch (const ScriptAbort &) {
-            m_stopped = true;
-            return;
-        }
+        if (tag->kind() == ControlKind::DoAbc)
+            loadAbc(static_cast<const DoAbc &>(*tag));
     }
 }
 
 void Runner::constructRoot()
 {
+    if (m_rootTried || m_stopped)
+        return;
+    m_rootTried = true;
     const QString name = m_movie->symbols().documentClass();
     if (name.isEmpty())
         return;
@@ -122,10 +129,16 @@ void Runner::advance()
                 runAbcTags(f);
         m_frame = next;
     }
+    runFrameScript(m_frame);
+}
+
+void Runner::runFrameScript(int frame)
+{
+    auto *rootNode = dynamic_cast<DisplayNode *>(m_vm->root);
     if (!rootNode || m_stopped)
         return;
-    rootNode->currentFrame = m_frame;
-    const Value script = rootNode->frameScripts.value(m_frame);
+    rootNode->currentFrame = frame;
+    const Value script = rootNode->frameScripts.value(frame);
     if (script.isNullish())
         return;
     try {

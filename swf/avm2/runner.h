@@ -4,6 +4,7 @@
 #pragma once
 
 #include "swf/model/movie.h"
+#include "swf/model/scripttags.h"
 
 #include <QString>
 #include <QTimeZone>
@@ -40,13 +41,19 @@ public:
         for (int i = 0; i < count && !m_stopped; ++i)
             advance();
     }
+    // The steps of a frame, for hosts that follow a player's timeline
+    // instead of the runner's own: a DoABC tag reached, the document class
+    // (once), the root's script for a frame (from 0).
+    void loadAbc(const DoAbc &tag);
+    void constructRoot();
+    void runFrameScript(int frame);
+    bool rootConstructed() const { return m_rootTried; }
     // Classes the movie needed that the machine does not have yet.
     const QStringList &missingClasses() const { return m_missing; }
     Vm &vm() { return *m_vm; }
 
 private:
     void runAbcTags(int frame);
-    void constructRoot();
     void report(const struct ScriptError &e);
     void noteMissing(const QString &message);
 
@@ -55,6 +62,7 @@ private:
     std::unique_ptr<Vm> m_vm;
     int m_frame = -1;
     bool m_stopped = false;
+    bool m_rootTried = false;
     QStringList m_missing;
 };
 

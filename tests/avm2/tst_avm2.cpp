@@ -4,7 +4,10 @@
 #include "abcassembler.h"
 #include "corpusrun.h"
 
+#include "swf/avm2/avm2scripthost.h"
 #include "swf/avm2/opcodes.h"
+#include "swf/movieloader.h"
+#include "swf/runtime/player.h"
 #include "swf/avm2/vm.h"
 
 #include <QDir>
@@ -76,6 +79,7 @@ private slots:
     void limits();
     void memory();
     void damagedBytecode();
+    void scriptHost();
 };
 
 void TestAvm2::corpus_data()
@@ -233,6 +237,25 @@ void TestAvm2::damagedBytecode()
         QVERIFY2(r.thrown.startsWith(QStringLiteral("VerifyError: Error #%1").arg(c.error)),
                  qPrintable(QString::fromLatin1(c.what) + QStringLiteral(": ") + r.thrown));
     }
+}
+
+// Behind a player, the machine runs what the player's timeline reaches and
+// prints what the runner prints for the same movie.
+void TestAvm2::scriptHost()
+{
+    const QString path = QStringLiteral(ORVANTO_CORPUS_DIR "/as3/as3-Definitions-Classes-ClassDef-DefaultClass.swf");
+    if (!QFile::exists(path))
+        QSKIP("the ActionScript 3 corpus is not here");
+    auto movie = swf::loadMovieFile(QFile::encodeName(path));
+    QVERIFY(movie.ok());
+    QStringList lines;
+    RunnerOptions options;
+    options.trace = [&lines](const QString &line) { lines << line; };
+    options.timeoutSeconds = 5;
+    swf::Player player(*movie, nullptr, std::make_unique<Avm2ScriptHost>(options));
+    QCOMPARE(lines, avm2test::expectedTrace(path));
+    player.step();
+    QCOMPARE(lines, avm2test::expectedTrace(path));
 }
 
 QTEST_GUILESS_MAIN(TestAvm2)
