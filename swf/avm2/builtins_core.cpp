@@ -286,6 +286,7 @@ void installCore(Vm &vm)
     installVector(vm);
     installXml(vm);
     installUtils(vm);
+    installByteArray(vm);
     installDisplay(vm);
 }
 

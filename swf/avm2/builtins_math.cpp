@@ -104,22 +104,26 @@ Value mathCall(Vm &vm, const Value &, const Value *, int)
     vm.throwError(ErrorType::TypeError, 1075);
 }
 
+void addConstants(ClassBuilder &c)
+{
+    const struct {
+        const char *name;
+        double value;
+    } constants[] = {
+        {"E", M_E}, {"LN10", M_LN10}, {"LN2", M_LN2}, {"LOG10E", M_LOG10E},
+        {"LOG2E", M_LOG2E}, {"PI", M_PI}, {"SQRT1_2", M_SQRT1_2}, {"SQRT2", M_SQRT2},
+    };
+    for (const auto &k : constants)
+        c.constant(QString::fromLatin1(k.name), Value::number(k.value));
+}
+
 } // namespace
 
 void installMath(Vm &vm)
 {
     ClassBuilder c(vm, QString(), QStringLiteral("Math"), vm.objectClass);
-    c.finalClass()
-        .construct(mathConstruct)
-        .callAs(mathCall)
-        .constant(QStringLiteral("E"), Value::number(M_E))
-        .constant(QStringLiteral("LN10"), Value::number(M_LN10))
-        .constant(QStringLiteral("LN2"), Value::number(M_LN2))
-        .constant(QStringLiteral("LOG10E"), Value::number(M_LOG10E))
-        .constant(QStringLiteral("LOG2E"), Value::number(M_LOG2E))
-        .constant(QStringLiteral("PI"), Value::number(M_PI))
-        .constant(QStringLiteral("SQRT1_2"), Value::number(M_SQRT1_2))
-        .constant(QStringLiteral("SQRT2"), Value::number(M_SQRT2));
+    c.finalClass().construct(mathConstruct).callAs(mathCall);
+    addConstants(c);
     const struct {
         const char *name;
         NativeFn fn;
@@ -139,14 +143,7 @@ void installMath(Vm &vm)
     ClassBuilder n(vm, vm.numberClass);
     for (const auto &f : fns)
         n.staticMethod(QString::fromLatin1(f.name), f.fn, f.length);
-    n.constant(QStringLiteral("E"), Value::number(M_E))
-        .constant(QStringLiteral("LN10"), Value::number(M_LN10))
-        .constant(QStringLiteral("LN2"), Value::number(M_LN2))
-        .constant(QStringLiteral("LOG10E"), Value::number(M_LOG10E))
-        .constant(QStringLiteral("LOG2E"), Value::number(M_LOG2E))
-        .constant(QStringLiteral("PI"), Value::number(M_PI))
-        .constant(QStringLiteral("SQRT1_2"), Value::number(M_SQRT1_2))
-        .constant(QStringLiteral("SQRT2"), Value::number(M_SQRT2));
+    addConstants(n);
 }
 
 } // namespace swf::avm2::builtins

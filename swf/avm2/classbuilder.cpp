@@ -69,20 +69,24 @@ Method *ClassBuilder::native(const QString &name, NativeFn fn, int length)
     return raw;
 }
 
+void ClassBuilder::addMethod(const Ns *ns, const QString &name, NativeFn fn, int length)
+{
+    Traits &t = *m_class->instanceTraits;
+    const Binding *old = t.findQName(ns, name);
+    if (old && old->kind == Binding::Method) {
+        t.vtable[old->slot] = {native(name, fn, length), nullptr, name};
+        return;
+    }
+    Binding b;
+    b.kind = Binding::Method;
+    b.slot = t.addMethod({native(name, fn, length), nullptr, name});
+    t.add(ns, name, b);
+}
+
 ClassBuilder &ClassBuilder::method(const QString &name, NativeFn fn, int length, Where where)
 {
-    if (where & Trait) {
-        Traits &t = *m_class->instanceTraits;
-        Binding b;
-        b.kind = Binding::Method;
-        const Binding *old = t.findQName(m_vm.names.as3Ns(), name);
-        if (old && old->kind == Binding::Method) {
-            t.vtable[old->slot] = {native(name, fn, length), nullptr, name};
-        } else {
-            b.slot = t.addMethod({native(name, fn, length), nullptr, name});
-            t.add(m_vm.names.as3Ns(), name, b);
-        }
-    }
+    if (where & Trait)
+        addMethod(m_vm.names.as3Ns(), name, fn, length);
     if (where & Proto)
         setHidden(m_class->prototype, name, Value::object(nativeFunction(m_vm, name, fn, length)));
     return *this;
@@ -90,16 +94,7 @@ ClassBuilder &ClassBuilder::method(const QString &name, NativeFn fn, int length,
 
 ClassBuilder &ClassBuilder::publicMethod(const QString &name, NativeFn fn, int length)
 {
-    Traits &t = *m_class->instanceTraits;
-    const Binding *old = t.findQName(m_vm.names.publicNs(), name);
-    if (old && old->kind == Binding::Method) {
-        t.vtable[old->slot] = {native(name, fn, length), nullptr, name};
-        return *this;
-    }
-    Binding b;
-    b.kind = Binding::Method;
-    b.slot = t.addMethod({native(name, fn, length), nullptr, name});
-    t.add(m_vm.names.publicNs(), name, b);
+    addMethod(m_vm.names.publicNs(), name, fn, length);
     return *this;
 }
 

@@ -39,6 +39,7 @@ public:
 
 private:
     Method *native(const QString &name, NativeFn fn, int length);
+    void addMethod(const Ns *ns, const QString &name, NativeFn fn, int length);
     void addAccessor(Traits &t, const Ns *ns, const QString &name, NativeFn fn, bool isGetter);
 
     Vm &m_vm;

@@ -6,10 +6,14 @@
 #include "swf/avm2/abcunit.h"
 #include "swf/avm2/arrayobject.h"
 #include "swf/avm2/builtins.h"
+#include "swf/avm2/bytearrayobject.h"
 #include "swf/avm2/code.h"
 #include "swf/avm2/opcodes.h"
 
+#include <QtEndian>
+
 #include <cmath>
+#include <cstring>
 
 namespace swf::avm2 {
 namespace {
@@ -288,6 +292,50 @@ void setupLocals(Frame &f, const Value &self, const Value *args, int argc, Funct
     }
 }
 
+int accessSize(quint8 o)
+{
+    switch (o) {
+    case op::li8: case op::si8: return 1;
+    case op::li16: case op::si16: return 2;
+    case op::lf64: case op::sf64: return 8;
+    default: return 4;
+    }
+}
+
+// The domain memory bytes at an address, or RangeError #1506.
+char *memoryAt(Vm &vm, const Value &addr, int size)
+{
+    const qint64 a = vm.toInt32(addr);
+    ByteArrayObject *m = vm.domainMemory;
+    if (!m || a < 0 || a + size > m->data.size())
+        vm.throwError(ErrorType::RangeError, 1506);
+    return m->data.data() + a;
+}
+
+Value loadMemory(Vm &vm, quint8 o, const Value &addr)
+{
+    const char *p = memoryAt(vm, addr, accessSize(o));
+    switch (o) {
+    case op::li8: return Value::integer(quint8(*p));
+    case op::li16: { quint16 v; std::memcpy(&v, p, 2); return Value::integer(qFromLittleEndian(v)); }
+    case op::li32: { qint32 v; std::memcpy(&v, p, 4); return Value::integer(qFromLittleEndian(v)); }
+    case op::lf32: { float v; std::memcpy(&v, p, 4); return Value::number(double(v)); }
+    default: { double v; std::memcpy(&v, p, 8); return Value::number(v); }
+    }
+}
+
+void storeMemory(Vm &vm, quint8 o, const Value &addr, const Value &v)
+{
+    char *p = memoryAt(vm, addr, accessSize(o));
+    switch (o) {
+    case op::si8: *p = char(vm.toInt32(v)); break;
+    case op::si16: { const quint16 x = qToLittleEndian(quint16(vm.toInt32(v))); std::memcpy(p, &x, 2); break; }
+    case op::si32: { const qint32 x = qToLittleEndian(vm.toInt32(v)); std::memcpy(p, &x, 4); break; }
+    case op::sf32: { const float x = float(vm.toNumber(v)); std::memcpy(p, &x, 4); break; }
+    default: { const double x = vm.toNumber(v); std::memcpy(p, &x, 8); break; }
+    }
+}
+
 Value run(Frame &f);
 
 } // namespace
@@ -441,8 +489,14 @@ Value run(Frame &f)
                 case op::pushdouble: PUSH(Value::number(f.unit.file.doubles[size_t(in.a)])); break;
                 case op::pushnamespace: PUSH(builtins::makeNamespace(vm, f.unit.namespaces[size_t(in.a)])); break;
                 case op::li8: case op::li16: case op::li32: case op::lf32: case op::lf64:
-                case op::si8: case op::si16: case op::si32: case op::sf32: case op::sf64:
-                    vm.throwError(ErrorType::RangeError, 1506);
+                    TOP() = loadMemory(vm, in.op, TOP());
+                    break;
+                case op::si8: case op::si16: case op::si32: case op::sf32: case op::sf64: {
+                    const Value addr = POP();
+                    const Value v = POP();
+                    storeMemory(vm, in.op, addr, v);
+                    break;
+                }
                 case op::newfunction:
                     PUSH(Value::object(vm.newFunction(f.unit.methods[size_t(in.a)].get(), f.capture())));
                     break;

@@ -45,6 +45,7 @@ void installJson(Vm &vm);
 void installVector(Vm &vm);
 void installXml(Vm &vm);
 void installUtils(Vm &vm);
+void installByteArray(Vm &vm);
 void installDisplay(Vm &vm);
 
 // RegExp helpers String uses.

@@ -31,6 +31,19 @@ QString nameText(const Name &n)
 
 } // namespace
 
+const Traits *Vm::traitsOf(const Value &v, bool forCalls)
+{
+    Object *o = v.obj();
+    if (!o) {
+        ClassObject *c = classOf(v);
+        return c ? c->instanceTraits.get() : nullptr;
+    }
+    // XML's methods answer calls only: x.name is the child named "name".
+    if (!forCalls && (o->kind == ObjKind::Xml || o->kind == ObjKind::XmlList))
+        return nullptr;
+    return o->traits;
+}
+
 Name Vm::publicName(const QString &n) const
 {
     Name name;
@@ -103,10 +116,7 @@ Value Vm::getProperty(const Value &objv, const Name &name)
     if (objv.isNullish())
         throwError(ErrorType::TypeError, objv.isNull() ? 1009 : 1010);
     Object *o = objv.obj();
-    const Traits *traits = o ? o->traits : (classOf(objv) ? classOf(objv)->instanceTraits.get() : nullptr);
-    // XML's methods answer calls only: x.name is the child named "name".
-    if (o && (o->kind == ObjKind::Xml || o->kind == ObjKind::XmlList))
-        traits = nullptr;
+    const Traits *traits = traitsOf(objv, false);
     if (traits && !name.hasIndex) {
         if (const Binding *b = traits->find(name)) {
             switch (b->kind) {
@@ -168,7 +178,7 @@ void Vm::setProperty(const Value &objv, const Name &name, const Value &v, bool i
     if (objv.isNullish())
         throwError(ErrorType::TypeError, objv.isNull() ? 1009 : 1010);
     Object *o = objv.obj();
-    const Traits *traits = o ? o->traits : (classOf(objv) ? classOf(objv)->instanceTraits.get() : nullptr);
+    const Traits *traits = traitsOf(objv, true);
     if (traits && !name.hasIndex) {
         if (const Binding *b = traits->find(name)) {
             switch (b->kind) {
@@ -208,9 +218,7 @@ bool Vm::deleteProperty(const Value &objv, const Name &name)
     if (objv.isNullish())
         throwError(ErrorType::TypeError, objv.isNull() ? 1009 : 1010);
     Object *o = objv.obj();
-    const Traits *traits = o ? o->traits : (classOf(objv) ? classOf(objv)->instanceTraits.get() : nullptr);
-    if (o && (o->kind == ObjKind::Xml || o->kind == ObjKind::XmlList))
-        traits = nullptr;
+    const Traits *traits = traitsOf(objv, false);
     if (!name.hasIndex && traits && traits->find(name)) {
         // A fixed property stays; on a primitive the attempt is an error.
         if (!o)
@@ -229,7 +237,7 @@ bool Vm::deleteProperty(const Value &objv, const Name &name)
 bool Vm::hasProperty(const Value &objv, const Name &name)
 {
     Object *o = objv.obj();
-    const Traits *traits = o ? o->traits : (classOf(objv) ? classOf(objv)->instanceTraits.get() : nullptr);
+    const Traits *traits = traitsOf(objv, true);
     if (traits && !name.hasIndex && traits->find(name))
         return true;
     if (o) {
@@ -255,7 +263,7 @@ Value Vm::callProperty(const Value &objv, const Name &name, const Value *args, i
     if (objv.isNullish())
         throwError(ErrorType::TypeError, objv.isNull() ? 1009 : 1010);
     Object *o = objv.obj();
-    const Traits *traits = o ? o->traits : (classOf(objv) ? classOf(objv)->instanceTraits.get() : nullptr);
+    const Traits *traits = traitsOf(objv, true);
     if (traits && !name.hasIndex) {
         if (const Binding *b = traits->find(name); b && b->kind == Binding::Method) {
             const MethodEnv &env = traits->vtable[b->slot];

@@ -2,6 +2,7 @@
 
 #include "swf/avm2/abcunit.h"
 #include "swf/avm2/builtins.h"
+#include "swf/avm2/bytearrayobject.h"
 #include "swf/avm2/log.h"
 
 namespace swf::avm2 {
@@ -138,6 +139,8 @@ void Vm::traceRoots(Tracer &t)
     }
     t.markAll(pinned);
     t.mark(root);
+    t.mark(applicationDomain);
+    t.mark(domainMemory);
     for (const auto &timer : timers) {
         t.mark(timer.fn);
         t.markAll(timer.args);

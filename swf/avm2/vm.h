@@ -120,6 +120,9 @@ public:
     // Searches the prototype chain after the object's own properties.
     bool getDynamic(Object *o, const Name &name, Value &out);
     Object *prototypeOf(const Value &v);
+    // The fixed properties a value's accesses see (XML hides its methods
+    // from all but calls).
+    const Traits *traitsOf(const Value &v, bool forCalls);
 
     // Calls ----------------------------------------------------------------
     Value call(const Value &fn, const Value &self, const Value *args, int argc);
@@ -180,6 +183,9 @@ public:
     std::vector<std::unique_ptr<ScriptEntry>> scripts;
     Object *builtinGlobal = nullptr;
     Object *root = nullptr; // the document class's instance
+    // ApplicationDomain.currentDomain, and the memory the memory opcodes use.
+    Value applicationDomain;
+    class ByteArrayObject *domainMemory = nullptr;
     QHash<QString, ClassObject *> vectorClasses;
     std::vector<Object *> weakDictionaries;
     std::vector<std::unique_ptr<Traits>> unitTraits;
