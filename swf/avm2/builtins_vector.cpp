@@ -141,7 +141,7 @@ NATIVE(pop)
     VectorObject *v = asVector(vm, self);
     checkGrow(vm, v);
     if (v->items.empty())
-        return Value();
+        return v->element() && v->element() != vm.objectClass ? vm.coerce(Value(), v->element()) : Value();
     const Value r = v->items.back();
     v->items.pop_back();
     return r;
