@@ -6,6 +6,7 @@
 #include "swf/render/filters.h"
 #include "swf/render/layerbounds.h"
 
+#include <cmath>
 #include <vector>
 
 namespace swf {
@@ -32,6 +33,31 @@ QPainterPath maskArea(const DisplayObject &object, const QTransform &transform,
     if (!kind)
         return {};
     return transform.map(kind->outline(object, context));
+}
+
+// Whether anything inside `object` blends with what its group holds in a
+// mode other than normal: then a layer mode object needs its layer.
+bool blendsInside(const DisplayObject &object)
+{
+    const DisplayList *children = object.children();
+    if (!children)
+        return false;
+    for (const auto &[depth, child] : children->objects()) {
+        const BlendMode mode = blendModeOf(child->placement().blendMode);
+        if ((mode != BlendMode::Normal && mode != BlendMode::Layer) || blendsInside(*child))
+            return true;
+    }
+    return false;
+}
+
+// A layer that changes nothing: composited normally, untinted, with only
+// normal blending inside, a group draws as its parts would.
+bool groupChangesNothing(const DisplayObject &object, const DrawState &state,
+                         const std::vector<Filter> &filters)
+{
+    const PlacementState &placement = object.placement();
+    return blendModeOf(placement.blendMode) == BlendMode::Layer && filters.empty() &&
+           !placement.cacheAsBitmap && state.colorTransform.isIdentity() && !blendsInside(object);
 }
 
 } // namespace
@@ -69,8 +95,10 @@ void ListPainter::paintObject(const DisplayObject &object, const DrawState &pare
                           ColorTransform::concat(parent.colorTransform, placement.colorTransform)};
     static const std::vector<Filter> kNone;
     const std::vector<Filter> &filters = placement.filters ? *placement.filters : kNone;
-    if (blendModeOf(placement.blendMode) != BlendMode::Normal || !filters.empty())
-        paintLayered(object, state, placement.blendMode, filters);
+    const bool layered = blendModeOf(placement.blendMode) != BlendMode::Normal ||
+                         !filters.empty() || placement.cacheAsBitmap;
+    if (layered && !groupChangesNothing(object, state, filters))
+        paintLayered(object, state, filters);
     else
         paintContent(object, state);
 }
@@ -109,50 +137,71 @@ void ListPainter::paintBackground(const DisplayObject &object, const DrawState &
 }
 
 // The object drawn as a group, without its colour transform, into a layer
-// over the area layers may cover; the layer is then filtered, tinted as a
-// whole and composited in the object's mode.
+// over the device pixels it covers; the layer is then filtered, tinted as
+// a whole and composited in the object's mode. Objects cached as bitmaps,
+// and those with filters (which the Flash Player caches too), are drawn
+// with their origin on a whole device pixel, as their bitmap is.
 void ListPainter::paintLayered(const DisplayObject &object, const DrawState &state,
-                               quint8 blendMode, const std::vector<Filter> &filters)
+                               const std::vector<Filter> &filters)
 {
-    const BlendMode mode = blendModeOf(blendMode);
+    const PlacementState &placement = object.placement();
+    const BlendMode mode = blendModeOf(placement.blendMode);
     if (actsOnParentLayer(mode) && m_context.layerDepth == 0)
         return;
     if (m_context.layerDepth >= limits::kMaxNestedLayers) {
         paintContent(object, state);
         return;
     }
-    // The layer covers what the object may draw on; alpha acts on its
-    // parent's whole layer, also where the object leaves nothing.
-    // Filter parameters count stage pixels.
+    QTransform transform = state.transform;
+    if (placement.cacheAsBitmap || !filters.empty())
+        transform *= QTransform::fromTranslate(std::round(transform.dx()) - transform.dx(),
+                                               std::round(transform.dy()) - transform.dy());
+    // Filter parameters count stage pixels. What lies off the picture but
+    // within a filter's reach still shows through it.
     const double filterScale = m_context.stageScale * kTwipsPerPixel;
-    QRect area = m_context.layerArea;
-    if (mode != BlendMode::Alpha) {
-        if (const auto bounds = deviceBounds(object, state.transform, m_context)) {
-            const int margin = filters.empty() ? 0 : filterMargin(filters, filterScale);
-            area = area.intersected(
-                bounds->toAlignedRect().adjusted(-margin, -margin, margin, margin));
-        }
-    }
-    if (area.isEmpty())
-        return;
-    QImage layer(area.size(), QImage::Format_ARGB32_Premultiplied);
-    if (layer.isNull())
-        return;
-    layer.fill(Qt::transparent);
-    {
+    const int margin = filters.empty() ? 0 : filterMargin(filters, filterScale);
+    QRect area = m_context.layerArea.adjusted(-margin, -margin, margin, margin);
+    if (const auto bounds = deviceBounds(object, transform, m_context))
+        area = area.intersected(bounds->toAlignedRect().adjusted(-margin, -margin, margin, margin));
+    QImage layer = area.isEmpty() ? QImage() : m_context.layers.take(m_context.layerDepth + 1,
+                                                                      area.size());
+    if (!layer.isNull()) {
         QPainter painter(&layer);
         painter.setRenderHint(QPainter::Antialiasing, true);
         painter.setPen(Qt::NoPen);
-        DrawContext inner{painter,           m_context.shapes,        m_context.movie,
-                          m_context.bitmaps, m_context.morphs,        m_context.stageScale,
-                          layer.rect(),      m_context.layerDepth + 1};
-        const DrawState local{state.transform *
-                                  QTransform::fromTranslate(-area.left(), -area.top()),
+        DrawContext inner{painter,
+                          m_context.shapes,
+                          m_context.movie,
+                          m_context.bitmaps,
+                          m_context.morphs,
+                          m_context.layers,
+                          m_context.stageScale,
+                          layer.rect(),
+                          m_context.layerDepth + 1};
+        const DrawState local{transform * QTransform::fromTranslate(-area.left(), -area.top()),
                               ColorTransform{}};
         ListPainter(inner).paintContent(object, local);
+        painter.end();
+        applyFilters(layer, filters, filterScale);
+        compositeLayer(m_context.painter, layer, area.topLeft(), mode, state.colorTransform);
     }
-    applyFilters(layer, filters, filterScale);
-    compositeLayer(m_context.painter, layer, area.topLeft(), mode, state.colorTransform);
+    // Alpha keeps of its parent's layer only what the object covers.
+    if (mode == BlendMode::Alpha)
+        clearOutside(layer.isNull() ? QRect() : area);
+}
+
+// Clears the parent layer outside `keep`, under the current clip.
+void ListPainter::clearOutside(const QRect &keep)
+{
+    QPainter &painter = m_context.painter;
+    painter.save();
+    painter.setTransform(QTransform());
+    painter.setCompositionMode(QPainter::CompositionMode_Clear);
+    QRegion outside(m_context.layerArea);
+    outside -= keep;
+    for (const QRect &rect : outside)
+        painter.fillRect(rect, Qt::transparent);
+    painter.restore();
 }
 
 // Back to the clip this list started with, then every live mask.

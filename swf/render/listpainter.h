@@ -1,6 +1,7 @@
 // Paints display lists: objects from the lowest depth up, masks (a mask
 // placed at depth p with clip depth d limits depths p+1 … d to its area),
-// and objects with a blend mode or filters drawn into layers of their own.
+// and objects with a blend mode, filters or bitmap caching drawn into
+// layers of their own.
 #pragma once
 
 #include "swf/render/drawcontext.h"
@@ -25,8 +26,9 @@ private:
 
     void paintContent(const DisplayObject &object, const DrawState &state);
     void paintBackground(const DisplayObject &object, const DrawState &state);
-    void paintLayered(const DisplayObject &object, const DrawState &state, quint8 blendMode,
+    void paintLayered(const DisplayObject &object, const DrawState &state,
                       const std::vector<Filter> &filters);
+    void clearOutside(const QRect &keep);
     void applyMasks(const std::vector<Mask> &masks);
 
     DrawContext &m_context;

@@ -6,6 +6,7 @@
 #include "swf/geometry/morphcache.h"
 #include "swf/geometry/shapecache.h"
 #include "swf/render/bitmapcache.h"
+#include "swf/render/layerpool.h"
 #include "swf/runtime/player.h"
 
 #include <QColor>
@@ -41,6 +42,7 @@ private:
     ShapeCache m_shapes;
     BitmapCache m_bitmaps;
     MorphCache m_morphs;
+    LayerPool m_layers;
 };
 
 } // namespace swf
