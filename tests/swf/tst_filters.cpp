@@ -4,6 +4,7 @@
 #include "swf/parse/filterrecords.h"
 #include "swf/render/filters.h"
 #include "swftest.h"
+#include "tools/swfwriter/filterwriter.h"
 
 #include <QTest>
 
@@ -119,6 +120,7 @@ private slots:
     void innerGlowInsideTheObject();
     void colourMatrix();
     void damagedFiltersAreDropped();
+    void filtersScaleWithTheStage();
 };
 
 void TestFilters::blurSpreadsTheObject()
@@ -208,6 +210,50 @@ void TestFilters::damagedFiltersAreDropped()
     const QImage image = drawFiltered(filterList({QByteArray("\x01\x00\x00", 3)}));
     QVERIFY(grey(image, 21, 30) < 10);
     QVERIFY(grey(image, 18, 30) > 245);
+}
+
+void TestFilters::filtersScaleWithTheStage()
+{
+    // The stage drawn at twice its size shows the same picture twice as
+    // large: blurs, distances and bevels grow with it.
+    swf::Filter blur;
+    blur.kind = swf::Filter::Kind::Blur;
+    blur.blurX = blur.blurY = 6;
+    blur.passes = 2;
+    swf::Filter shadow;
+    shadow.kind = swf::Filter::Kind::DropShadow;
+    shadow.color = {0, 0, 255, 255};
+    shadow.blurX = shadow.blurY = 4;
+    shadow.distance = 6;
+    shadow.angle = M_PI / 4;
+    shadow.passes = 1;
+    swf::Filter glow = shadow;
+    glow.kind = swf::Filter::Kind::Glow;
+    glow.inner = true;
+    glow.color = {255, 255, 0, 255};
+    swf::Filter bevel = shadow;
+    bevel.kind = swf::Filter::Kind::Bevel;
+    bevel.distance = 3;
+    bevel.highlight = {255, 255, 255, 255};
+    for (const auto &filters : std::vector<std::vector<swf::Filter>>{
+             {blur}, {shadow}, {glow}, {bevel}, {shadow, bevel}}) {
+        swfwriter::SwfWriter w;
+        w.setStageSize(60, 60);
+        swfwriter::Place p = placeAt(1, defineSquare(w, 20, {255, 0, 0, 255}), 20, 20);
+        p.rawFilters = swfwriter::filterList(filters);
+        w.placeObject3(p);
+        w.showFrame();
+        swf::Player player(mustParse(w.finish()));
+        const QImage once = renderStage(player);
+        const QImage twice = renderStage(player, QSize(120, 120))
+                                 .scaled(60, 60, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        int off = 0;
+        for (int y = 0; y < 60; ++y) {
+            for (int x = 0; x < 60; ++x)
+                off += near(pixelAt(once, x, y), pixelAt(twice, x, y), 40) ? 0 : 1;
+        }
+        QVERIFY2(off <= 60, qPrintable(QStringLiteral("%1 pixels differ").arg(off)));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestFilters)

@@ -52,6 +52,7 @@ private slots:
     void clipDepthMasksTheDepthsAbove();
     void opaqueBackgroundsFillTheBoundsBehind();
     void invisibleObjectsAreNotDrawn();
+    void cachedBitmapsLandOnWholePixels();
     void gradientMidpointMixesItsStops();
     void geometryIsCachedPerCharacter();
 };
@@ -353,6 +354,33 @@ void TestRender::invisibleObjectsAreNotDrawn()
     COMPARE_COLOR(pixelAt(renderStage(player), 50, 50), QColor(Qt::white));
     player.step();
     COMPARE_COLOR(pixelAt(renderStage(player), 50, 50), QColor(0, 0, 255));
+}
+
+void TestRender::cachedBitmapsLandOnWholePixels()
+{
+    // A 10-pixel black square at x = 10.2: drawn as it is, its edges
+    // shade two columns; cached as a bitmap it is drawn at x = 10, crisp,
+    // at its own size and at twice it.
+    for (const bool cached : {false, true}) {
+        for (const int scale : {1, 2}) {
+            swfwriter::SwfWriter w;
+            w.setStageSize(40, 20);
+            swfwriter::Place p = placeAt(1, defineSquare(w, 10, {0, 0, 0, 255}), 10.2, 5);
+            p.bitmapCache = cached ? 1 : 0;
+            w.placeObject3(p);
+            w.showFrame();
+            swf::Player player(mustParse(w.finish()));
+            const QImage image = renderStage(player, QSize(40 * scale, 20 * scale));
+            const int left = pixelAt(image, 10 * scale, 10 * scale).red();
+            const int right = pixelAt(image, 20 * scale, 10 * scale).red();
+            if (cached) {
+                QCOMPARE(left, 0);
+                QCOMPARE(right, 255);
+            } else {
+                QVERIFY2(left > 20 && left < 235, qPrintable(QString::number(left)));
+            }
+        }
+    }
 }
 
 void TestRender::gradientMidpointMixesItsStops()
