@@ -4,6 +4,8 @@
 #include "swf/log.h"
 #include "swf/render/listpainter.h"
 
+#include <new>
+
 namespace swf {
 
 QColor Renderer::backgroundOf(const Movie &movie)
@@ -30,7 +32,9 @@ QImage Renderer::render(const Player &player, QSize size, const QColor &backgrou
 {
     size = size.boundedTo(QSize(limits::kMaxRenderSide, limits::kMaxRenderSide))
                .expandedTo(QSize(1, 1));
-    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    QImage image = target(size);
+    if (image.isNull())
+        return image;
     QPainter painter(&image);
     render(player, painter, image.rect(), background);
     painter.end();
@@ -41,6 +45,39 @@ void Renderer::render(const Player &player, QPainter &painter, const QRect &view
                       const QColor &background)
 {
     draw(player, painter, viewport, showAll(player.movie().stage(), viewport), background);
+}
+
+// Full-screen pictures are large: the memory of a picture every copy of
+// which is gone is drawn into again instead of being mapped anew each
+// frame. Each picture shares its memory, so it outlives the renderer.
+QImage Renderer::target(QSize size)
+{
+    std::shared_ptr<Target> *free = nullptr;
+    for (auto &kept : m_targets) {
+        if (kept && kept.use_count() == 1 && kept->size == size)
+            return picture(kept);
+        if (!kept || kept.use_count() == 1)
+            free = &kept;
+    }
+    auto made = std::make_shared<Target>();
+    made->pixels.reset(new (std::nothrow) quint32[size_t(size.width()) * size_t(size.height())]);
+    if (!made->pixels)
+        return {};
+    made->size = size;
+    if (free)
+        *free = made;
+    return picture(made);
+}
+
+QImage Renderer::picture(const std::shared_ptr<Target> &target)
+{
+    // The picture holds a share of its memory until its last copy goes.
+    auto *share = new std::shared_ptr<Target>(target);
+    return QImage(
+        reinterpret_cast<uchar *>(target->pixels.get()), target->size.width(),
+        target->size.height(), target->size.width() * qsizetype(sizeof(quint32)),
+        QImage::Format_ARGB32_Premultiplied,
+        [](void *info) { delete static_cast<std::shared_ptr<Target> *>(info); }, share);
 }
 
 QImage Renderer::renderUnscaled(const Player &player, QSize size, const QColor &background)

@@ -13,6 +13,9 @@
 #include <QImage>
 #include <QPainter>
 
+#include <array>
+#include <memory>
+
 namespace swf {
 
 class Renderer {
@@ -36,6 +39,12 @@ public:
     const BitmapCache &bitmaps() const { return m_bitmaps; }
 
 private:
+    struct Target {
+        std::unique_ptr<quint32[]> pixels;
+        QSize size;
+    };
+    QImage target(QSize size);
+    static QImage picture(const std::shared_ptr<Target> &target);
     void draw(const Player &player, QPainter &painter, const QRect &viewport,
               const QTransform &transform, const QColor &background);
 
@@ -43,6 +52,8 @@ private:
     BitmapCache m_bitmaps;
     MorphCache m_morphs;
     LayerPool m_layers;
+    // The memory of the last pictures drawn.
+    std::array<std::shared_ptr<Target>, 2> m_targets;
 };
 
 } // namespace swf
