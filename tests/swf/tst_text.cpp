@@ -124,6 +124,7 @@ private slots:
     void deviceTextAlignsAndWraps();
     void htmlFormatsTheText();
     void htmlPicksEmbeddedFontsByNameAndStyle();
+    void htmlRunsWithinALine();
     void htmlParagraphsAndEntities();
     void htmlThatNeverCloses();
     void enormousAndEmptyText();
@@ -475,6 +476,29 @@ void TestText::htmlPicksEmbeddedFontsByNameAndStyle()
     // "Other" has no I: the O follows at once.
     QCOMPARE(inkBounds(image.copy(0, 64, 200, 32)).left(), 2);
     QCOMPARE(inkBounds(image.copy(0, 64, 200, 32)).width(), 25);
+}
+
+void TestText::htmlRunsWithinALine()
+{
+    // Three runs on one line: 32 px, 64 px red with 4 px letter spacing,
+    // 32 px. They share the baseline the tallest sets (the gutter of two
+    // pixels, then an ascent of 50 px); each starts where the last one's
+    // advances, spacing included, end.
+    EditTextSpec field = blockField(QString(), 32, 200, 100);
+    field.html = true;
+    field.text = QStringLiteral(
+        "I<font size=\"64\" color=\"#FF0000\" letterSpacing=\"4\">II</font>I");
+    swf::Player player(fieldMovie(field));
+    const swf::TextLayout &layout = layoutOf(player);
+    QCOMPARE(layout.runs.size(), size_t(3));
+    std::vector<QPointF> origins;
+    for (const swf::LaidRun &run : layout.runs) {
+        for (const swf::PlacedGlyph &glyph : run.glyphs)
+            origins.push_back(glyph.origin / 20.0);
+    }
+    const std::vector<QPointF> expected{{2, 52}, {18, 52}, {54, 52}, {90, 52}};
+    QCOMPARE(origins, expected);
+    QCOMPARE(layout.runs[1].color, (swf::Rgba{255, 0, 0, 255}));
 }
 
 void TestText::htmlParagraphsAndEntities()
