@@ -226,6 +226,7 @@ private:
         double top = box.top() + kGutter;
         for (Paragraph &paragraph : m_paragraphs) {
             for (const Line &line : paragraph.lines) {
+                m_layout.lineTops.push_back(top);
                 const double baseline = top + line.ascent;
                 placeLine(paragraph, line, baseline);
                 top = baseline + line.descent + paragraph.format.leading;

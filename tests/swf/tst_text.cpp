@@ -117,6 +117,7 @@ private slots:
     void wrappedLinesStackWithLeading();
     void marginsAndIndent();
     void textStaysInsideTheField();
+    void scrolledTextInACachedField();
     void borderAndBackground();
     void autoSizeFitsTheText();
     void passwordShowsStars();
@@ -324,6 +325,34 @@ void TestText::textStaysInsideTheField()
     EditTextSpec field = blockField(QStringLiteral("OOOOOOOO"), 40, 50, 20);
     const QImage image = drawn(fieldMovie(field, 10, 10));
     QCOMPARE(inkBounds(image), QRect(12, 12, 48, 18));
+}
+
+void TestText::scrolledTextInACachedField()
+{
+    // Lines I, O and L, 20 px each, in a field one line high, cached as a
+    // bitmap at x = 10.2: each scroll shows the next line at the top, on
+    // whole pixels (the bar 8, the ring 16, the L 12 pixels wide).
+    EditTextSpec field = blockField(QStringLiteral("I\nO\nL"), 20, 100, 24);
+    field.multiline = true;
+    swfwriter::SwfWriter writer;
+    writer.setStageSize(200, 100);
+    swfwriter::defineFont(writer, blockFont(), 2, 1);
+    swfwriter::Place place = placeAt(1, swfwriter::defineEditText(writer, field, 2), 10.2, 10);
+    place.bitmapCache = 1;
+    writer.placeObject3(place);
+    writer.showFrame();
+    swf::Player player(mustParse(writer.finish()));
+    auto &instance = static_cast<swf::EditTextInstance &>(*player.displayList().at(1));
+    QCOMPARE(instance.layout().lineTops.size(), size_t(3));
+    const int widths[] = {8, 16, 12};
+    for (int line = 1; line <= 4; ++line) {
+        instance.setScroll(line);
+        QCOMPARE(instance.scroll(), std::min(line, 3));
+        const QRect ink = inkBounds(renderStage(player).copy(0, 0, 200, 30));
+        QCOMPARE(ink.left(), 12);
+        QCOMPARE(ink.top(), 12);
+        QCOMPARE(ink.width(), widths[std::min(line, 3) - 1]);
+    }
 }
 
 void TestText::borderAndBackground()
