@@ -3,6 +3,11 @@
 #include "swf/render/imageops.h"
 #include "swf/render/pixelkernels.h"
 
+#include <QSemaphore>
+#include <QThreadPool>
+
+#include <functional>
+
 
 namespace swf {
 
@@ -54,6 +59,26 @@ void forEachRow(QImage &layer, void (*op)(quint32 *, int, int), int arg)
         op(reinterpret_cast<quint32 *>(layer.scanLine(y)), layer.width(), arg);
 }
 
+// Large areas are split in two, the lower half blended on a thread of Qt's
+// pool while this one blends the upper, as Qt spreads its own large fills.
+void inParallel(int first, int last, qint64 pixels, const std::function<void(int, int)> &rows)
+{
+    constexpr qint64 kWorthSplitting = 128 * 1024;
+    QThreadPool *pool = QThreadPool::globalInstance();
+    if (pixels < kWorthSplitting || last - first < 2 || pool->maxThreadCount() < 2) {
+        rows(first, last);
+        return;
+    }
+    const int middle = first + (last - first) / 2;
+    QSemaphore done;
+    pool->start([&] {
+        rows(middle, last);
+        done.release();
+    });
+    rows(first, middle);
+    done.acquire();
+}
+
 // Qt's separable modes work a pixel at a time; subtract has no Qt mode at
 // all. For these the pixels below are read and blended here: straight into
 // the target under a clip that is one rectangle, otherwise into the layer,
@@ -72,11 +97,20 @@ Blended blendBelow(QPainter &target, QImage &layer, QPoint at, BlendMode mode)
         direct = clip.rectCount() <= 1;
         area &= clip.boundingRect();
     }
-    for (int y = area.top(); y <= area.bottom(); ++y) {
-        auto *top = reinterpret_cast<quint32 *>(layer.scanLine(y - at.y())) + (area.left() - at.x());
-        auto *below = reinterpret_cast<quint32 *>(device->scanLine(y)) + area.left();
-        pixels::blend(mode, top, below, direct ? below : top, area.width());
-    }
+    if (area.isEmpty())
+        return direct ? Blended::IntoTarget : Blended::IntoLayer;
+    uchar *const layerBits = layer.bits();
+    uchar *const deviceBits = device->bits();
+    const qsizetype layerStride = layer.bytesPerLine(), deviceStride = device->bytesPerLine();
+    const auto rows = [=](int first, int last) {
+        for (int y = first; y < last; ++y) {
+            auto *top = reinterpret_cast<quint32 *>(layerBits + (y - at.y()) * layerStride) +
+                        (area.left() - at.x());
+            auto *below = reinterpret_cast<quint32 *>(deviceBits + y * deviceStride) + area.left();
+            pixels::blend(mode, top, below, direct ? below : top, area.width());
+        }
+    };
+    inParallel(area.top(), area.bottom() + 1, qint64(area.width()) * area.height(), rows);
     return direct ? Blended::IntoTarget : Blended::IntoLayer;
 }
 
