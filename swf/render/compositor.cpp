@@ -79,8 +79,8 @@ void inParallel(int first, int last, qint64 pixels, const std::function<void(int
     done.acquire();
 }
 
-// Qt's separable modes work a pixel at a time; subtract has no Qt mode at
-// all. For these the pixels below are read and blended here: straight into
+// Qt's separable modes, and the destination-in and -out that alpha and
+// erase are, work a pixel at a time; subtract has no Qt mode at all. For these the pixels below are read and blended here: straight into
 // the target under a clip that is one rectangle, otherwise into the layer,
 // which then replaces them under the clip.
 enum class Blended { Not, IntoTarget, IntoLayer };

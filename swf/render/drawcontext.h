@@ -7,6 +7,7 @@
 #include "swf/model/movie.h"
 #include "swf/render/bitmapcache.h"
 #include "swf/render/layerpool.h"
+#include "swf/render/rastercache.h"
 #include "swf/types.h"
 
 #include <QPainter>
@@ -23,6 +24,7 @@ struct DrawContext {
     BitmapCache &bitmaps;
     MorphCache &morphs;
     LayerPool &layers;
+    RasterCache &rasters;
     // Device pixels per twip of the stage, for strokes that do not scale
     // with their object.
     double stageScale = 1.0;

@@ -175,6 +175,7 @@ void ListPainter::paintLayered(const DisplayObject &object, const DrawState &sta
                           m_context.bitmaps,
                           m_context.morphs,
                           m_context.layers,
+                          m_context.rasters,
                           m_context.stageScale,
                           layer.rect(),
                           m_context.layerDepth + 1};

@@ -144,6 +144,39 @@ void separableRow(const quint32 *top, const quint32 *below, quint32 *out, int co
 }
 #endif
 
+// Alpha keeps what lies below as far as the layer covers it, erase as far
+// as it does not: every channel below times the layer's (or 255 less the
+// layer's) alpha.
+template <BlendMode Mode>
+void coverageRow(const quint32 *top, const quint32 *below, quint32 *out, int count)
+{
+    int x = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i full = _mm_set1_epi16(255);
+    for (; x + 4 <= count; x += 4) {
+        const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i *>(top + x));
+        const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i *>(below + x));
+        __m128i lanes[2] = {_mm_unpacklo_epi8(s, zero), _mm_unpackhi_epi8(s, zero)};
+        const __m128i dl[2] = {_mm_unpacklo_epi8(d, zero), _mm_unpackhi_epi8(d, zero)};
+        for (int k = 0; k < 2; ++k) {
+            __m128i a = _mm_shufflehi_epi16(_mm_shufflelo_epi16(lanes[k], 0xff), 0xff);
+            if constexpr (Mode == BlendMode::Erase)
+                a = _mm_sub_epi16(full, a);
+            lanes[k] = div255Lanes(_mm_mullo_epi16(dl[k], a));
+        }
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + x), _mm_packus_epi16(lanes[0], lanes[1]));
+    }
+#endif
+    for (; x < count; ++x) {
+        const quint32 a = Mode == BlendMode::Erase ? 255 - (top[x] >> 24) : top[x] >> 24;
+        quint32 result = 0;
+        for (int shift = 0; shift < 32; shift += 8)
+            result |= div255(((below[x] >> shift) & 0xff) * a) << shift;
+        out[x] = result;
+    }
+}
+
 #if defined(__GNUC__) && defined(__x86_64__)
 #define ORVANTO_AVX2 1
 #define AVX2_FN __attribute__((target("avx2")))
@@ -275,6 +308,8 @@ bool blends(BlendMode mode)
     case BlendMode::Overlay:
     case BlendMode::HardLight:
     case BlendMode::Subtract:
+    case BlendMode::Alpha:
+    case BlendMode::Erase:
         return true;
     default:
         return false;
@@ -283,6 +318,10 @@ bool blends(BlendMode mode)
 
 void blend(BlendMode mode, const quint32 *top, const quint32 *below, quint32 *out, int count)
 {
+    if (mode == BlendMode::Alpha)
+        return coverageRow<BlendMode::Alpha>(top, below, out, count);
+    if (mode == BlendMode::Erase)
+        return coverageRow<BlendMode::Erase>(top, below, out, count);
 #if defined(ORVANTO_AVX2)
     if (hasAvx2()) {
         switch (mode) {

@@ -20,7 +20,8 @@ void scale(quint32 *row, int count, int factor);
 void subtract(const quint32 *top, const quint32 *below, quint32 *out, int count);
 
 // Whether blend() does `mode`: the separable modes (multiply, screen,
-// lighten, darken, difference, overlay, hard light) and subtract.
+// lighten, darken, difference, overlay, hard light), subtract, and alpha
+// and erase (what lies below kept by the layer's coverage, or its lack).
 bool blends(BlendMode mode);
 
 // `top` blended onto `below` in `mode`, written to `out` (which may be

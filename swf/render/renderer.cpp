@@ -114,13 +114,15 @@ void Renderer::draw(const Player &player, QPainter &painter, const QRect &viewpo
         m_bitmaps.clear();
         m_morphs.clear();
         m_layers.clear();
+        m_rasters.clear();
     }
     m_bitmaps.beginFrame();
+    m_rasters.beginFrame();
     const QRect stageArea = transform.mapRect(stage.toRectF())
                                 .toAlignedRect()
                                 .intersected(painter.clipBoundingRect().toAlignedRect());
-    DrawContext context{painter,  m_shapes, player.movie(),  m_bitmaps,
-                        m_morphs, m_layers, transform.m11(), stageArea};
+    DrawContext context{painter,  m_shapes, player.movie(), m_bitmaps,       m_morphs,
+                        m_layers, m_rasters, transform.m11(), stageArea};
     if (player.root().placement().visible)
         ListPainter(context).paintObject(player.root(), DrawState{transform, ColorTransform{}});
     painter.restore();

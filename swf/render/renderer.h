@@ -7,6 +7,7 @@
 #include "swf/geometry/shapecache.h"
 #include "swf/render/bitmapcache.h"
 #include "swf/render/layerpool.h"
+#include "swf/render/rastercache.h"
 #include "swf/runtime/player.h"
 
 #include <QColor>
@@ -37,6 +38,7 @@ public:
 
     const ShapeCache &shapes() const { return m_shapes; }
     const BitmapCache &bitmaps() const { return m_bitmaps; }
+    const RasterCache &rasters() const { return m_rasters; }
 
 private:
     struct Target {
@@ -52,6 +54,7 @@ private:
     BitmapCache m_bitmaps;
     MorphCache m_morphs;
     LayerPool m_layers;
+    RasterCache m_rasters;
     // The memory of the last pictures drawn.
     std::array<std::shared_ptr<Target>, 2> m_targets;
 };

@@ -6,6 +6,7 @@
 #include "swf/io/tagstream.h"
 #include "swf/parse/records.h"
 #include "swftest.h"
+#include "tools/swfwriter/fillwriter.h"
 
 #include <QTest>
 
@@ -55,6 +56,7 @@ private slots:
     void cachedBitmapsLandOnWholePixels();
     void gradientMidpointMixesItsStops();
     void geometryIsCachedPerCharacter();
+    void picturesOfCostlyShapesMatchTheirDrawing();
 };
 
 void TestRender::solidRectangleLandsOnItsPixels()
@@ -424,6 +426,53 @@ void TestRender::geometryIsCachedPerCharacter()
     swf::Player other(mustParse(single.finish()));
     renderer.render(other, QSize(50, 50), Qt::white);
     QCOMPARE(renderer.shapes().size(), 1);
+}
+
+void TestRender::picturesOfCostlyShapesMatchTheirDrawing()
+{
+    // A rotated radial gradient, moved by whole pixels, then by a fraction:
+    // drawn from its picture (from its second drawing on) it is what a
+    // renderer that never saw it draws.
+    swfwriter::SwfWriter w;
+    w.setStageSize(60, 60);
+    swfwriter::GradientSpec g;
+    g.kind = swf::FillKind::RadialGradient;
+    g.matrix = swfwriter::translation(10, 10);
+    g.matrix.scaleX = g.matrix.scaleY = 0.0006;
+    g.records = {{0, {255, 0, 0, 255}}, {255, {0, 0, 255, 128}}};
+    swfwriter::ShapeBuilder b;
+    b.rect(QRect(0, 0, px(20), px(20)), b.addRawFill(swfwriter::gradientFill(g, 3)));
+    swfwriter::Place p = placeAt(1, w.defineShape(b), 10.3, 10.6);
+    p.matrix->rotateSkew0 = 0.2;
+    p.matrix->rotateSkew1 = -0.2;
+    w.placeObject2(p);
+    w.showFrame();
+    for (const QPointF at : {QPointF(15.3, 12.6), QPointF(15.55, 12.35)}) {
+        swfwriter::Place move = moveTo(1, at.x(), at.y());
+        move.matrix = p.matrix;
+        move.matrix->translateX = px(at.x());
+        move.matrix->translateY = px(at.y());
+        w.placeObject2(move);
+        w.showFrame();
+    }
+    swf::Player player(mustParse(w.finish()));
+    swf::Renderer kept;
+    kept.render(player, QSize(120, 120), Qt::white);
+    for (int frame = 0; frame < 3; ++frame) {
+        const QImage cached = kept.render(player, QSize(120, 120), Qt::white);
+        const QImage fresh = renderStage(player, QSize(120, 120));
+        int worst = 0;
+        for (int y = 0; y < 120; ++y) {
+            for (int x = 0; x < 120; ++x) {
+                const QColor a = pixelAt(cached, x, y), e = pixelAt(fresh, x, y);
+                worst = std::max({worst, qAbs(a.red() - e.red()), qAbs(a.green() - e.green()),
+                                  qAbs(a.blue() - e.blue())});
+            }
+        }
+        QVERIFY2(worst <= 2, qPrintable(QStringLiteral("frame %1: %2").arg(frame).arg(worst)));
+        player.step();
+    }
+    QCOMPARE(kept.rasters().count(), 2); // the two phases
 }
 
 QTEST_GUILESS_MAIN(TestRender)
