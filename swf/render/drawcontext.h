@@ -6,6 +6,7 @@
 #include "swf/geometry/shapecache.h"
 #include "swf/model/movie.h"
 #include "swf/render/bitmapcache.h"
+#include "swf/render/layercache.h"
 #include "swf/render/layerpool.h"
 #include "swf/render/rastercache.h"
 #include "swf/types.h"
@@ -25,6 +26,7 @@ struct DrawContext {
     MorphCache &morphs;
     LayerPool &layers;
     RasterCache &rasters;
+    LayerCache &layerCache;
     // Device pixels per twip of the stage, for strokes that do not scale
     // with their object.
     double stageScale = 1.0;

@@ -7,6 +7,7 @@
 #include "swf/render/layerbounds.h"
 
 #include <cmath>
+#include <optional>
 #include <vector>
 
 namespace swf {
@@ -152,17 +153,37 @@ void ListPainter::paintLayered(const DisplayObject &object, const DrawState &sta
         paintContent(object, state);
         return;
     }
+    const bool cached = placement.cacheAsBitmap || !filters.empty();
     QTransform transform = state.transform;
-    if (placement.cacheAsBitmap || !filters.empty())
+    if (cached)
         transform *= QTransform::fromTranslate(std::round(transform.dx()) - transform.dx(),
                                                std::round(transform.dy()) - transform.dy());
     // Filter parameters count stage pixels. What lies off the picture but
     // within a filter's reach still shows through it.
     const double filterScale = m_context.stageScale * kTwipsPerPixel;
     const int margin = filters.empty() ? 0 : filterMargin(filters, filterScale);
-    QRect area = m_context.layerArea.adjusted(-margin, -margin, margin, margin);
-    if (const auto bounds = deviceBounds(object, transform, m_context))
-        area = area.intersected(bounds->toAlignedRect().adjusted(-margin, -margin, margin, margin));
+    const QRect reach = m_context.layerArea.adjusted(-margin, -margin, margin, margin);
+    QRect area = reach;
+    std::optional<quint64> signature;
+    if (const auto bounds = deviceBounds(object, transform, m_context)) {
+        const QRect whole = bounds->toAlignedRect().adjusted(-margin, -margin, margin, margin);
+        area = reach.intersected(whole);
+        // A cached layer is kept whole, so that moving it shows the same
+        // picture, unless it reaches far past the picture.
+        if (cached && mode != BlendMode::Alpha &&
+            qint64(whole.width()) * whole.height() <= 2 * qint64(reach.width()) * reach.height()) {
+            area = whole;
+            signature = LayerCache::signature(object, transform, m_context.stageScale);
+        }
+    }
+    const QPoint offset = area.topLeft() - QPoint(int(transform.dx()), int(transform.dy()));
+    if (signature && !area.isEmpty()) {
+        if (const QImage *kept = m_context.layerCache.find(object, *signature, offset)) {
+            QImage layer = *kept; // compositing that changes it works on a copy
+            compositeLayer(m_context.painter, layer, area.topLeft(), mode, state.colorTransform);
+            return;
+        }
+    }
     QImage layer = area.isEmpty() ? QImage() : m_context.layers.take(m_context.layerDepth + 1,
                                                                       area.size());
     if (!layer.isNull()) {
@@ -176,6 +197,7 @@ void ListPainter::paintLayered(const DisplayObject &object, const DrawState &sta
                           m_context.morphs,
                           m_context.layers,
                           m_context.rasters,
+                          m_context.layerCache,
                           m_context.stageScale,
                           layer.rect(),
                           m_context.layerDepth + 1};
@@ -184,6 +206,8 @@ void ListPainter::paintLayered(const DisplayObject &object, const DrawState &sta
         ListPainter(inner).paintContent(object, local);
         painter.end();
         applyFilters(layer, filters, filterScale);
+        if (signature)
+            m_context.layerCache.keep(object, *signature, offset, layer);
         compositeLayer(m_context.painter, layer, area.topLeft(), mode, state.colorTransform);
     }
     // Alpha keeps of its parent's layer only what the object covers.

@@ -115,14 +115,17 @@ void Renderer::draw(const Player &player, QPainter &painter, const QRect &viewpo
         m_morphs.clear();
         m_layers.clear();
         m_rasters.clear();
+        m_layerCache.clear();
     }
     m_bitmaps.beginFrame();
     m_rasters.beginFrame();
+    m_layerCache.beginFrame();
     const QRect stageArea = transform.mapRect(stage.toRectF())
                                 .toAlignedRect()
                                 .intersected(painter.clipBoundingRect().toAlignedRect());
-    DrawContext context{painter,  m_shapes, player.movie(), m_bitmaps,       m_morphs,
-                        m_layers, m_rasters, transform.m11(), stageArea};
+    DrawContext context{painter,  m_shapes,  player.movie(), m_bitmaps,
+                        m_morphs, m_layers,  m_rasters,      m_layerCache,
+                        transform.m11(), stageArea};
     if (player.root().placement().visible)
         ListPainter(context).paintObject(player.root(), DrawState{transform, ColorTransform{}});
     painter.restore();

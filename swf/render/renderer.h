@@ -6,6 +6,7 @@
 #include "swf/geometry/morphcache.h"
 #include "swf/geometry/shapecache.h"
 #include "swf/render/bitmapcache.h"
+#include "swf/render/layercache.h"
 #include "swf/render/layerpool.h"
 #include "swf/render/rastercache.h"
 #include "swf/runtime/player.h"
@@ -39,6 +40,7 @@ public:
     const ShapeCache &shapes() const { return m_shapes; }
     const BitmapCache &bitmaps() const { return m_bitmaps; }
     const RasterCache &rasters() const { return m_rasters; }
+    const LayerCache &layerCache() const { return m_layerCache; }
 
 private:
     struct Target {
@@ -55,6 +57,7 @@ private:
     MorphCache m_morphs;
     LayerPool m_layers;
     RasterCache m_rasters;
+    LayerCache m_layerCache;
     // The memory of the last pictures drawn.
     std::array<std::shared_ptr<Target>, 2> m_targets;
 };

@@ -118,10 +118,17 @@ bool drawFromPicture(const Shape &shape, ShapeGeometry &geometry, const DrawStat
     const QImage *image = context.rasters.picture(
         shape, state.transform, state.colorTransform, context.stageScale, pixels,
         [&](QPainter &painter) {
-            DrawContext inner{painter,        context.shapes, context.movie,
-                              context.bitmaps, context.morphs, context.layers,
-                              context.rasters, context.stageScale,
-                              QRect(QPoint(0, 0), pixels.size()), context.layerDepth};
+            DrawContext inner{painter,
+                              context.shapes,
+                              context.movie,
+                              context.bitmaps,
+                              context.morphs,
+                              context.layers,
+                              context.rasters,
+                              context.layerCache,
+                              context.stageScale,
+                              QRect(QPoint(0, 0), pixels.size()),
+                              context.layerDepth};
             const DrawState local{state.transform *
                                       QTransform::fromTranslate(-pixels.left(), -pixels.top()),
                                   state.colorTransform};
