@@ -25,11 +25,11 @@ namespace {
 // with gradients, sprites masking sprites, colour-mapped bitmaps; every
 // blend mode; the filter movies (drawn by their scripts).
 const char *const kMovies[] = {
-    "blend-mode-hardlight-8.swf", "blend-mode-alpha-8.swf",     "morph-gradient-8.swf",
-    "mask-and-clip-3-8.swf",      "definebits-palette-8.swf",   "blend-mode-add-8.swf",
+    "blend-mode-hardlight-8.swf", "blend-mode-alpha-8.swf",      "morph-gradient-8.swf",
+    "mask-and-clip-3-8.swf",      "definebits-palette-8.swf",    "blend-mode-add-8.swf",
     "blend-mode-darken-8.swf",    "blend-mode-difference-8.swf", "blend-mode-erase-8.swf",
-    "blend-mode-inverse-8.swf",   "blend-mode-layer-8.swf",     "blend-mode-lighten-8.swf",
-    "blend-mode-multiply-8.swf",  "blend-mode-overlay-8.swf",   "blend-mode-screen-8.swf",
+    "blend-mode-inverse-8.swf",   "blend-mode-layer-8.swf",      "blend-mode-lighten-8.swf",
+    "blend-mode-multiply-8.swf",  "blend-mode-overlay-8.swf",    "blend-mode-screen-8.swf",
     "BlurFilter-rendering-8.swf", "rotated-filter-size-8.swf",
 };
 

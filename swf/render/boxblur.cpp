@@ -200,8 +200,7 @@ void blurImage(QImage &image, int sizeX, int sizeY, int passes)
     const qsizetype stride = image.bytesPerLine();
     for (int pass = 0; pass < passes; ++pass) {
         if (sizeX > 1)
-            blurPixelRows(image.bits(), image.width(), image.height(), stride, Box(sizeX),
-                          scratch);
+            blurPixelRows(image.bits(), image.width(), image.height(), stride, Box(sizeX), scratch);
         // Down the columns every byte of a row is a column of its own.
         if (sizeY > 1)
             blurColumns(image.bits(), image.width() * 4, image.height(), stride, Box(sizeY), sums,

@@ -8,7 +8,6 @@
 
 #include <functional>
 
-
 namespace swf {
 
 namespace {
@@ -80,9 +79,9 @@ void inParallel(int first, int last, qint64 pixels, const std::function<void(int
 }
 
 // Qt's separable modes, and the destination-in and -out that alpha and
-// erase are, work a pixel at a time; subtract has no Qt mode at all. For these the pixels below are read and blended here: straight into
-// the target under a clip that is one rectangle, otherwise into the layer,
-// which then replaces them under the clip.
+// erase are, work a pixel at a time; subtract has no Qt mode at all. For these the pixels below are
+// read and blended here: straight into the target under a clip that is one rectangle, otherwise
+// into the layer, which then replaces them under the clip.
 enum class Blended { Not, IntoTarget, IntoLayer };
 
 Blended blendBelow(QPainter &target, QImage &layer, QPoint at, BlendMode mode)

@@ -15,8 +15,7 @@ constexpr qint64 kMaxBytes = qint64(128) * 1024 * 1024;
 
 class Hasher {
 public:
-    template <typename T>
-    void add(const T &value)
+    template <typename T> void add(const T &value)
     {
         unsigned char bytes[sizeof(T)];
         std::memcpy(bytes, &value, sizeof(T));
@@ -101,8 +100,8 @@ std::optional<quint64> LayerCache::signature(const DisplayObject &object,
                                              const QTransform &transform, double stageScale)
 {
     Hasher h;
-    for (double v : {transform.m11(), transform.m12(), transform.m21(), transform.m22(),
-                     stageScale})
+    for (double v :
+         {transform.m11(), transform.m12(), transform.m21(), transform.m22(), stageScale})
         h.add(v);
     const PlacementState &own = object.placement();
     h.add(own.filters);

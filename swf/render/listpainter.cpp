@@ -141,7 +141,8 @@ void ListPainter::paintBackground(const DisplayObject &object, const DrawState &
 // over the device pixels it covers; the layer is then filtered, tinted as
 // a whole and composited in the object's mode. Objects cached as bitmaps,
 // and those with filters (which the Flash Player caches too), are drawn
-// with their origin on a whole device pixel, as their bitmap is.
+// with their origin on a whole device pixel, as their bitmap is, and their
+// layer is kept while what it shows stays the same.
 void ListPainter::paintLayered(const DisplayObject &object, const DrawState &state,
                                const std::vector<Filter> &filters)
 {
@@ -158,61 +159,75 @@ void ListPainter::paintLayered(const DisplayObject &object, const DrawState &sta
     if (cached)
         transform *= QTransform::fromTranslate(std::round(transform.dx()) - transform.dx(),
                                                std::round(transform.dy()) - transform.dy());
-    // Filter parameters count stage pixels. What lies off the picture but
-    // within a filter's reach still shows through it.
+    // Filter parameters count stage pixels.
     const double filterScale = m_context.stageScale * kTwipsPerPixel;
     const int margin = filters.empty() ? 0 : filterMargin(filters, filterScale);
-    const QRect reach = m_context.layerArea.adjusted(-margin, -margin, margin, margin);
-    QRect area = reach;
-    std::optional<quint64> signature;
-    if (const auto bounds = deviceBounds(object, transform, m_context)) {
-        const QRect whole = bounds->toAlignedRect().adjusted(-margin, -margin, margin, margin);
-        area = reach.intersected(whole);
-        // A cached layer is kept whole, so that moving it shows the same
-        // picture, unless it reaches far past the picture.
-        if (cached && mode != BlendMode::Alpha &&
-            qint64(whole.width()) * whole.height() <= 2 * qint64(reach.width()) * reach.height()) {
-            area = whole;
-            signature = LayerCache::signature(object, transform, m_context.stageScale);
-        }
-    }
-    const QPoint offset = area.topLeft() - QPoint(int(transform.dx()), int(transform.dy()));
-    if (signature && !area.isEmpty()) {
-        if (const QImage *kept = m_context.layerCache.find(object, *signature, offset)) {
+    const LayerPlan plan = planLayer(object, transform, margin, cached && mode != BlendMode::Alpha);
+    if (plan.signature && !plan.area.isEmpty()) {
+        if (const QImage *kept = m_context.layerCache.find(object, *plan.signature, plan.offset)) {
             QImage layer = *kept; // compositing that changes it works on a copy
-            compositeLayer(m_context.painter, layer, area.topLeft(), mode, state.colorTransform);
+            compositeLayer(m_context.painter, layer, plan.area.topLeft(), mode,
+                           state.colorTransform);
             return;
         }
     }
-    QImage layer = area.isEmpty() ? QImage() : m_context.layers.take(m_context.layerDepth + 1,
-                                                                      area.size());
+    QImage layer = drawLayer(object, transform, plan.area);
     if (!layer.isNull()) {
-        QPainter painter(&layer);
-        painter.setRenderHint(QPainter::Antialiasing, true);
-        painter.setPen(Qt::NoPen);
-        DrawContext inner{painter,
-                          m_context.shapes,
-                          m_context.movie,
-                          m_context.bitmaps,
-                          m_context.morphs,
-                          m_context.layers,
-                          m_context.rasters,
-                          m_context.layerCache,
-                          m_context.stageScale,
-                          layer.rect(),
-                          m_context.layerDepth + 1};
-        const DrawState local{transform * QTransform::fromTranslate(-area.left(), -area.top()),
-                              ColorTransform{}};
-        ListPainter(inner).paintContent(object, local);
-        painter.end();
         applyFilters(layer, filters, filterScale);
-        if (signature)
-            m_context.layerCache.keep(object, *signature, offset, layer);
-        compositeLayer(m_context.painter, layer, area.topLeft(), mode, state.colorTransform);
+        if (plan.signature)
+            m_context.layerCache.keep(object, *plan.signature, plan.offset, layer);
+        compositeLayer(m_context.painter, layer, plan.area.topLeft(), mode, state.colorTransform);
     }
     // Alpha keeps of its parent's layer only what the object covers.
     if (mode == BlendMode::Alpha)
-        clearOutside(layer.isNull() ? QRect() : area);
+        clearOutside(layer.isNull() ? QRect() : plan.area);
+}
+
+// The device pixels a layer covers: the object's bounds and what its
+// filters add, within the area drawn on, grown by the filters' reach (what
+// lies off the picture still shows through a blur). A layer to keep is
+// kept whole, so that moving it shows the same picture, unless it reaches
+// far past the picture.
+ListPainter::LayerPlan ListPainter::planLayer(const DisplayObject &object,
+                                              const QTransform &transform, int margin, bool keep)
+{
+    const QRect reach = m_context.layerArea.adjusted(-margin, -margin, margin, margin);
+    LayerPlan plan{reach, std::nullopt, QPoint()};
+    const auto bounds = deviceBounds(object, transform, m_context);
+    if (!bounds)
+        return plan;
+    const QRect whole = bounds->toAlignedRect().adjusted(-margin, -margin, margin, margin);
+    plan.area = reach.intersected(whole);
+    if (keep &&
+        qint64(whole.width()) * whole.height() <= 2 * qint64(reach.width()) * reach.height()) {
+        plan.area = whole;
+        plan.signature = LayerCache::signature(object, transform, m_context.stageScale);
+        plan.offset = whole.topLeft() - QPoint(int(transform.dx()), int(transform.dy()));
+    }
+    return plan;
+}
+
+// The object drawn under `transform` into a layer over `area`.
+QImage ListPainter::drawLayer(const DisplayObject &object, const QTransform &transform,
+                              const QRect &area)
+{
+    QImage layer =
+        area.isEmpty() ? QImage() : m_context.layers.take(m_context.layerDepth + 1, area.size());
+    if (layer.isNull())
+        return layer;
+    {
+        QPainter painter(&layer);
+        painter.setRenderHint(QPainter::Antialiasing, true);
+        painter.setPen(Qt::NoPen);
+        DrawContext inner{painter,           m_context.shapes,        m_context.movie,
+                          m_context.bitmaps, m_context.morphs,        m_context.layers,
+                          m_context.rasters, m_context.layerCache,    m_context.stageScale,
+                          layer.rect(),      m_context.layerDepth + 1};
+        const DrawState local{transform * QTransform::fromTranslate(-area.left(), -area.top()),
+                              ColorTransform{}};
+        ListPainter(inner).paintContent(object, local);
+    }
+    return layer;
 }
 
 // Clears the parent layer outside `keep`, under the current clip.

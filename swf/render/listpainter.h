@@ -8,6 +8,8 @@
 #include "swf/render/filters.h"
 #include "swf/runtime/displayobject.h"
 
+#include <optional>
+
 namespace swf {
 
 class ListPainter {
@@ -26,8 +28,17 @@ private:
 
     void paintContent(const DisplayObject &object, const DrawState &state);
     void paintBackground(const DisplayObject &object, const DrawState &state);
+    struct LayerPlan {
+        QRect area;                       // device pixels
+        std::optional<quint64> signature; // set for layers to keep
+        QPoint offset;                    // of the area from the object's origin
+    };
+
     void paintLayered(const DisplayObject &object, const DrawState &state,
                       const std::vector<Filter> &filters);
+    LayerPlan planLayer(const DisplayObject &object, const QTransform &transform, int margin,
+                        bool keep);
+    QImage drawLayer(const DisplayObject &object, const QTransform &transform, const QRect &area);
     void clearOutside(const QRect &keep);
     void applyMasks(const std::vector<Mask> &masks);
 

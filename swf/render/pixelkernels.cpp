@@ -40,7 +40,6 @@ inline __m128i div255Lanes(__m128i x)
 }
 #endif
 
-
 // The separable modes on one channel (scalar), premultiplied: `s` and `d`
 // the colours, `sa` and `da` the alphas, all 0 … 255.
 int separable(BlendMode mode, int s, int d, int sa, int da)
@@ -88,14 +87,13 @@ inline __m128i mulDiv255(__m128i a, __m128i b)
 }
 
 // Two pixels in 16-bit lanes: `s` over `d` in `mode`.
-template <BlendMode Mode>
-inline __m128i separableLanes(__m128i s, __m128i d)
+template <BlendMode Mode> inline __m128i separableLanes(__m128i s, __m128i d)
 {
     const __m128i full = _mm_set1_epi16(255);
     const __m128i sa = _mm_shufflehi_epi16(_mm_shufflelo_epi16(s, 0xff), 0xff);
     const __m128i da = _mm_shufflehi_epi16(_mm_shufflelo_epi16(d, 0xff), 0xff);
-    const __m128i rest = _mm_add_epi16(mulDiv255(s, _mm_sub_epi16(full, da)),
-                                       mulDiv255(d, _mm_sub_epi16(full, sa)));
+    const __m128i rest =
+        _mm_add_epi16(mulDiv255(s, _mm_sub_epi16(full, da)), mulDiv255(d, _mm_sub_epi16(full, sa)));
     const __m128i alphaLane = _mm_set_epi16(-1, 0, 0, 0, -1, 0, 0, 0);
     const __m128i alpha = _mm_sub_epi16(_mm_add_epi16(sa, da), mulDiv255(sa, da));
     __m128i c;
@@ -165,7 +163,8 @@ void coverageRow(const quint32 *top, const quint32 *below, quint32 *out, int cou
                 a = _mm_sub_epi16(full, a);
             lanes[k] = div255Lanes(_mm_mullo_epi16(dl[k], a));
         }
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + x), _mm_packus_epi16(lanes[0], lanes[1]));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + x),
+                         _mm_packus_epi16(lanes[0], lanes[1]));
     }
 #endif
     for (; x < count; ++x) {
@@ -193,8 +192,7 @@ AVX2_FN inline __m256i mulDiv255(__m256i a, __m256i b)
 }
 
 // Four pixels in 16-bit lanes, as separableLanes does two.
-template <BlendMode Mode>
-AVX2_FN inline __m256i separableLanes256(__m256i s, __m256i d)
+template <BlendMode Mode> AVX2_FN inline __m256i separableLanes256(__m256i s, __m256i d)
 {
     const __m256i full = _mm256_set1_epi16(255);
     const __m256i sa = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(s, 0xff), 0xff);

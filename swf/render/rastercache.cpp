@@ -34,8 +34,8 @@ void RasterCache::clear()
 }
 
 const QImage *RasterCache::picture(const Shape &shape, const QTransform &transform,
-                                   const ColorTransform &cx, double stageScale,
-                                   const QRect &pixels, const std::function<void(QPainter &)> &draw)
+                                   const ColorTransform &cx, double stageScale, const QRect &pixels,
+                                   const std::function<void(QPainter &)> &draw)
 {
     const qint64 size = qint64(pixels.width()) * pixels.height() * 4;
     if (pixels.isEmpty() || size > kMaxBytes / 4 || pixels.width() > limits::kMaxRenderSide ||

@@ -123,9 +123,8 @@ void Renderer::draw(const Player &player, QPainter &painter, const QRect &viewpo
     const QRect stageArea = transform.mapRect(stage.toRectF())
                                 .toAlignedRect()
                                 .intersected(painter.clipBoundingRect().toAlignedRect());
-    DrawContext context{painter,  m_shapes,  player.movie(), m_bitmaps,
-                        m_morphs, m_layers,  m_rasters,      m_layerCache,
-                        transform.m11(), stageArea};
+    DrawContext context{painter,  m_shapes,  player.movie(), m_bitmaps,       m_morphs,
+                        m_layers, m_rasters, m_layerCache,   transform.m11(), stageArea};
     if (player.root().placement().visible)
         ListPainter(context).paintObject(player.root(), DrawState{transform, ColorTransform{}});
     painter.restore();

@@ -109,9 +109,8 @@ bool drawFromPicture(const Shape &shape, ShapeGeometry &geometry, const DrawStat
 {
     if (shape.usesNonScalingStrokes || !fillsCostly(geometry))
         return false;
-    const QRect pixels = state.transform.mapRect(shape.bounds.toRectF())
-                             .toAlignedRect()
-                             .adjusted(-1, -1, 1, 1);
+    const QRect pixels =
+        state.transform.mapRect(shape.bounds.toRectF()).toAlignedRect().adjusted(-1, -1, 1, 1);
     const QRect area = context.layerArea;
     if (qint64(pixels.width()) * pixels.height() > 2 * qint64(area.width()) * area.height())
         return false;

@@ -319,9 +319,9 @@ private:
                 bool ok = false;
                 const double pixels = spacing->trimmed().toDouble(&ok);
                 if (ok && std::isfinite(pixels))
-                    f.letterSpacing = std::clamp(pixels * kTwipsPerPixel,
-                                                 -double(limits::kMaxTextHeight),
-                                                 double(limits::kMaxTextHeight));
+                    f.letterSpacing =
+                        std::clamp(pixels * kTwipsPerPixel, -double(limits::kMaxTextHeight),
+                                   double(limits::kMaxTextHeight));
             }
         } else if (e.name == u"p") {
             if (const auto align = alignOf(e.attributes.value(QStringLiteral("align"))))

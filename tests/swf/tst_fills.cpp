@@ -171,8 +171,8 @@ void TestFills::rampOfOddRecords()
     QCOMPARE(ramp[255], kBlue);
     // A record that goes back shows for one entry and starts the next
     // stretch; those after it are still drawn.
-    ramp = swf::gradientRamp(gradientOf({{0, kRed}, {200, kBlue}, {100, green}, {255, kRed}}),
-                             none);
+    ramp =
+        swf::gradientRamp(gradientOf({{0, kRed}, {200, kBlue}, {100, green}, {255, kRed}}), none);
     QCOMPARE(ramp[200], kBlue);
     QCOMPARE(ramp[201], green);
     QCOMPARE(ramp[255], kRed);

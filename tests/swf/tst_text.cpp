@@ -515,8 +515,8 @@ void TestText::htmlRunsWithinALine()
     // advances, spacing included, end.
     EditTextSpec field = blockField(QString(), 32, 200, 100);
     field.html = true;
-    field.text = QStringLiteral(
-        "I<font size=\"64\" color=\"#FF0000\" letterSpacing=\"4\">II</font>I");
+    field.text =
+        QStringLiteral("I<font size=\"64\" color=\"#FF0000\" letterSpacing=\"4\">II</font>I");
     swf::Player player(fieldMovie(field));
     const swf::TextLayout &layout = layoutOf(player);
     QCOMPARE(layout.runs.size(), size_t(3));
