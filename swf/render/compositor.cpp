@@ -1,8 +1,12 @@
 #include "swf/render/compositor.h"
 
 #include "swf/render/imageops.h"
+#include "swf/render/pixelkernels.h"
 
-#include <algorithm>
+#include <QSemaphore>
+#include <QThreadPool>
+
+#include <functional>
 
 namespace swf {
 
@@ -37,56 +41,76 @@ QPainter::CompositionMode qtMode(BlendMode mode)
     }
 }
 
-// Keeps the layer's coverage, makes its colour white: differencing white
-// inverts what lies below, in proportion to the coverage.
-void whiten(QImage &layer)
+// Qt fades a layer drawn with opacity by interpolating between what lies
+// below and the blended result. For most modes that is the same as
+// blending the faded layer; add and subtract clamp, and alpha and erase
+// act on what lies below, so those take the faded layer itself, as the
+// Flash Player composites them.
+bool fadesLinearly(BlendMode mode)
 {
-    for (int y = 0; y < layer.height(); ++y) {
-        auto *row = reinterpret_cast<QRgb *>(layer.scanLine(y));
-        for (int x = 0; x < layer.width(); ++x) {
-            const int a = qAlpha(row[x]);
-            row[x] = qRgba(a, a, a, a);
-        }
+    return mode != BlendMode::Add && mode != BlendMode::Subtract && mode != BlendMode::Alpha &&
+           mode != BlendMode::Erase;
+}
+
+void forEachRow(QImage &layer, void (*op)(quint32 *, int, int), int arg)
+{
+    for (int y = 0; y < layer.height(); ++y)
+        op(reinterpret_cast<quint32 *>(layer.scanLine(y)), layer.width(), arg);
+}
+
+// Large areas are split in two, the lower half blended on a thread of Qt's
+// pool while this one blends the upper, as Qt spreads its own large fills.
+void inParallel(int first, int last, qint64 pixels, const std::function<void(int, int)> &rows)
+{
+    constexpr qint64 kWorthSplitting = 128 * 1024;
+    QThreadPool *pool = QThreadPool::globalInstance();
+    if (pixels < kWorthSplitting || last - first < 2 || pool->maxThreadCount() < 2) {
+        rows(first, last);
+        return;
     }
+    const int middle = first + (last - first) / 2;
+    QSemaphore done;
+    pool->start([&] {
+        rows(middle, last);
+        done.release();
+    });
+    rows(first, middle);
+    done.acquire();
 }
 
-// Subtract, blended in proportion to both coverages (premultiplied):
-// c = s(1 − ab) + b(1 − as) + max(0, as·b − ab·s).
-int subtractChannel(int s, int b, int as, int ab)
-{
-    const int blend = std::max(0, as * b - ab * s) / 255;
-    return std::clamp((s * (255 - ab) + b * (255 - as)) / 255 + blend, 0, 255);
-}
+// Qt's separable modes, and the destination-in and -out that alpha and
+// erase are, work a pixel at a time; subtract has no Qt mode at all. For these the pixels below are
+// read and blended here: straight into the target under a clip that is one rectangle, otherwise
+// into the layer, which then replaces them under the clip.
+enum class Blended { Not, IntoTarget, IntoLayer };
 
-// Subtract has no Qt composition mode: the pixels below are read back,
-// blended here and written over them under the target's clip.
-bool subtractInto(QPainter &target, const QImage &layer, QPoint at)
+Blended blendBelow(QPainter &target, QImage &layer, QPoint at, BlendMode mode)
 {
     auto *device = dynamic_cast<QImage *>(target.device());
     if (!device || device->format() != QImage::Format_ARGB32_Premultiplied)
-        return false;
-    const QRect area = QRect(at, layer.size()).intersected(device->rect());
-    if (area.isEmpty())
-        return true;
-    QImage result = device->copy(area);
-    for (int y = 0; y < area.height(); ++y) {
-        const auto *src =
-            reinterpret_cast<const QRgb *>(layer.constScanLine(y + area.top() - at.y())) +
-            (area.left() - at.x());
-        auto *dst = reinterpret_cast<QRgb *>(result.scanLine(y));
-        for (int x = 0; x < area.width(); ++x) {
-            const QRgb s = src[x], b = dst[x];
-            const int as = qAlpha(s), ab = qAlpha(b);
-            if (as == 0)
-                continue;
-            dst[x] = qRgba(subtractChannel(qRed(s), qRed(b), as, ab),
-                           subtractChannel(qGreen(s), qGreen(b), as, ab),
-                           subtractChannel(qBlue(s), qBlue(b), as, ab), as + ab - as * ab / 255);
-        }
+        return Blended::Not;
+    QRect area = QRect(at, layer.size()).intersected(device->rect());
+    bool direct = target.opacity() >= 1.0;
+    if (direct && target.hasClipping()) {
+        const QRegion clip = target.clipRegion();
+        direct = clip.rectCount() <= 1;
+        area &= clip.boundingRect();
     }
-    target.setCompositionMode(QPainter::CompositionMode_Source);
-    target.drawImage(area.topLeft(), result);
-    return true;
+    if (area.isEmpty())
+        return direct ? Blended::IntoTarget : Blended::IntoLayer;
+    uchar *const layerBits = layer.bits();
+    uchar *const deviceBits = device->bits();
+    const qsizetype layerStride = layer.bytesPerLine(), deviceStride = device->bytesPerLine();
+    const auto rows = [=](int first, int last) {
+        for (int y = first; y < last; ++y) {
+            auto *top = reinterpret_cast<quint32 *>(layerBits + (y - at.y()) * layerStride) +
+                        (area.left() - at.x());
+            auto *below = reinterpret_cast<quint32 *>(deviceBits + y * deviceStride) + area.left();
+            pixels::blend(mode, top, below, direct ? below : top, area.width());
+        }
+    };
+    inParallel(area.top(), area.bottom() + 1, qint64(area.width()) * area.height(), rows);
+    return direct ? Blended::IntoTarget : Blended::IntoLayer;
 }
 
 } // namespace
@@ -106,23 +130,36 @@ bool actsOnParentLayer(BlendMode mode)
 void compositeLayer(QPainter &target, QImage &layer, QPoint at, BlendMode mode,
                     const ColorTransform &cx)
 {
-    double opacity = 1.0;
-    if (isAlphaOnly(cx) && mode != BlendMode::Subtract)
-        opacity = cx.multA / 256.0;
+    int opacity = 256;
+    if (isAlphaOnly(cx))
+        opacity = cx.multA;
     else
         applyColorTransform(layer, cx);
+    if (opacity < 256 && !fadesLinearly(mode)) {
+        forEachRow(layer, pixels::scale, opacity);
+        opacity = 256;
+    }
     target.save();
     target.setTransform(QTransform());
-    target.setOpacity(target.opacity() * opacity);
-    // Without pixels to read back (a painter on a widget), subtract draws
-    // its layer as it is.
-    if (mode == BlendMode::Subtract && subtractInto(target, layer, at)) {
-        target.restore();
-        return;
-    }
+    target.setOpacity(target.opacity() * opacity / 256.0);
     if (mode == BlendMode::Invert)
-        whiten(layer);
-    target.setCompositionMode(qtMode(mode));
+        forEachRow(
+            layer, [](quint32 *row, int count, int) { pixels::whiten(row, count); }, 0);
+    // Invert is a difference with white.
+    const BlendMode blended = mode == BlendMode::Invert ? BlendMode::Difference : mode;
+    QPainter::CompositionMode qt = qtMode(mode);
+    // Without pixels to read (a painter on a widget), Qt's own modes serve;
+    // subtract then draws its layer as it is.
+    if (pixels::blends(blended)) {
+        const Blended done = blendBelow(target, layer, at, blended);
+        if (done == Blended::IntoTarget) {
+            target.restore();
+            return;
+        }
+        if (done == Blended::IntoLayer)
+            qt = QPainter::CompositionMode_Source;
+    }
+    target.setCompositionMode(qt);
     target.drawImage(at, layer);
     target.restore();
 }

@@ -6,6 +6,9 @@
 #include "swf/geometry/shapecache.h"
 #include "swf/model/movie.h"
 #include "swf/render/bitmapcache.h"
+#include "swf/render/layercache.h"
+#include "swf/render/layerpool.h"
+#include "swf/render/rastercache.h"
 #include "swf/types.h"
 
 #include <QPainter>
@@ -21,6 +24,9 @@ struct DrawContext {
     const Movie &movie;
     BitmapCache &bitmaps;
     MorphCache &morphs;
+    LayerPool &layers;
+    RasterCache &rasters;
+    LayerCache &layerCache;
     // Device pixels per twip of the stage, for strokes that do not scale
     // with their object.
     double stageScale = 1.0;

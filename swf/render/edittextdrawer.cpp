@@ -1,7 +1,7 @@
 // Text fields (DefineEditText): the white background and black border a
-// field with a border has, then the laid-out text, clipped to the field's
-// box. Embedded glyphs come from the font's outlines; device text comes
-// as outlines of the installed font, made when the text was laid out.
+// field with a border has, then the laid-out text, scrolled and clipped to
+// the field's box. Embedded glyphs come from the font's outlines; device
+// text comes as outlines of the installed font, made when it was laid out.
 #include "swf/render/drawkinds.h"
 #include "swf/render/textglyphs.h"
 #include "swf/runtime/edittextinstance.h"
@@ -79,11 +79,14 @@ void drawEditText(const DisplayObject &object, const DrawState &state, DrawConte
     painter.save();
     if (field.field().border)
         drawFrame(field, state, painter);
-    // The text stays within the box.
+    // The text stays within the box, moved as the field is scrolled.
     painter.setTransform(state.transform);
     painter.setClipRect(field.layout().box, Qt::IntersectClip);
+    const QPointF offset = field.scrollOffset();
+    const DrawState scrolled{QTransform::fromTranslate(offset.x(), offset.y()) * state.transform,
+                             state.colorTransform};
     for (const LaidRun &run : field.layout().runs)
-        drawRun(run, state, context);
+        drawRun(run, scrolled, context);
     painter.restore();
 }
 
@@ -105,6 +108,7 @@ QPainterPath editTextOutline(const DisplayObject &object, DrawContext &context)
         if (!run.outline.isEmpty())
             area = area.united(run.outline);
     }
+    area.translate(field.scrollOffset());
     QPainterPath box;
     box.addRect(field.layout().box);
     return area.intersected(box);

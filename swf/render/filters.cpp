@@ -1,6 +1,7 @@
 #include "swf/render/filters.h"
 
 #include "swf/log.h"
+#include "swf/render/boxblur.h"
 #include "swf/render/gradientramp.h"
 
 #include <algorithm>
@@ -10,78 +11,14 @@ namespace swf {
 
 namespace {
 
-using Plane = std::vector<quint8>;
-
 // Convolution kernels larger than this are not drawn: they would cost
 // hundreds of reads a pixel.
 constexpr int kMaxKernel = 225;
 
-// One box blur of window `size` along lines of `count` values `step`
-// apart; values outside are transparent.
-void boxLine(quint8 *line, int count, int step, int size, std::vector<int> &scratch)
+// A blur in device pixels as a whole box width.
+int boxSize(double blur)
 {
-    scratch.assign(size_t(count), 0);
-    const int before = (size - 1) / 2, after = size - 1 - before;
-    int sum = 0;
-    for (int i = 0; i < std::min(after, count); ++i)
-        sum += line[i * step];
-    for (int x = 0; x < count; ++x) {
-        if (x + after < count)
-            sum += line[(x + after) * step];
-        if (x - before - 1 >= 0)
-            sum -= line[(x - before - 1) * step];
-        scratch[size_t(x)] = sum;
-    }
-    for (int x = 0; x < count; ++x)
-        line[x * step] = quint8((scratch[size_t(x)] + size / 2) / size);
-}
-
-void blurPlane(Plane &plane, int w, int h, double blurX, double blurY, int passes)
-{
-    const int sizeX = std::max(1, int(std::lround(blurX)));
-    const int sizeY = std::max(1, int(std::lround(blurY)));
-    std::vector<int> scratch;
-    for (int pass = 0; pass < passes; ++pass) {
-        if (sizeX > 1) {
-            for (int y = 0; y < h; ++y)
-                boxLine(plane.data() + size_t(y) * w, w, 1, sizeX, scratch);
-        }
-        if (sizeY > 1) {
-            for (int x = 0; x < w; ++x)
-                boxLine(plane.data() + x, h, w, sizeY, scratch);
-        }
-    }
-}
-
-Plane channel(const QImage &image, int shift)
-{
-    Plane plane(size_t(image.width()) * image.height());
-    for (int y = 0; y < image.height(); ++y) {
-        const auto *row = reinterpret_cast<const QRgb *>(image.constScanLine(y));
-        for (int x = 0; x < image.width(); ++x)
-            plane[size_t(y) * image.width() + x] = quint8((row[x] >> shift) & 0xff);
-    }
-    return plane;
-}
-
-// `plane` moved by (dx, dy) pixels; what comes in from outside is 0, or
-// 255 for the inverted planes of inner shadows.
-Plane shifted(const Plane &plane, int w, int h, int dx, int dy, quint8 outside = 0)
-{
-    if (dx == 0 && dy == 0)
-        return plane;
-    Plane out(plane.size(), outside);
-    for (int y = 0; y < h; ++y) {
-        const int sy = y - dy;
-        if (sy < 0 || sy >= h)
-            continue;
-        for (int x = 0; x < w; ++x) {
-            const int sx = x - dx;
-            if (sx >= 0 && sx < w)
-                out[size_t(y) * w + x] = plane[size_t(sy) * w + sx];
-        }
-    }
-    return out;
+    return std::max(1, int(std::lround(blur)));
 }
 
 QRgb premultipliedColor(Rgba c, int coverage)
@@ -102,19 +39,15 @@ QRgb scaled(QRgb p, int k)
     return qRgba(qRed(p) * k / 255, qGreen(p) * k / 255, qBlue(p) * k / 255, qAlpha(p) * k / 255);
 }
 
-struct Geometry {
-    int w;
-    int h;
-    double scale;
+struct Offset {
     int dx;
     int dy;
 };
 
-Geometry geometryOf(const QImage &layer, const Filter &f, double scale)
+Offset offsetOf(const Filter &f, double scale)
 {
-    return Geometry{layer.width(), layer.height(), scale,
-                    int(std::lround(std::cos(f.angle) * f.distance * scale)),
-                    int(std::lround(std::sin(f.angle) * f.distance * scale))};
+    return Offset{int(std::lround(std::cos(f.angle) * f.distance * scale)),
+                  int(std::lround(std::sin(f.angle) * f.distance * scale))};
 }
 
 int strengthened(int value, double strength)
@@ -122,28 +55,42 @@ int strengthened(int value, double strength)
     return std::clamp(int(std::lround(value * strength)), 0, 255);
 }
 
+// The layer's alpha blurred as `f` says.
+Plane blurredAlpha(const QImage &layer, const Filter &f, double scale, bool inverted)
+{
+    Plane plane = alphaPlane(layer);
+    if (inverted)
+        std::for_each(plane.values.begin(), plane.values.end(),
+                      [](quint8 &v) { v = quint8(255 - v); });
+    blurPlane(plane, boxSize(f.blurX * scale), boxSize(f.blurY * scale), std::max(1, f.passes));
+    return plane;
+}
+
 // Drop shadow and glow: the object's blurred, moved alpha in one colour,
 // outside the object or (inner) inside it.
 void applyShadow(QImage &layer, const Filter &f, double scale)
 {
-    const Geometry g = geometryOf(layer, f, scale);
-    const Plane alpha = channel(layer, 24);
-    Plane source = alpha;
-    if (f.inner)
-        std::for_each(source.begin(), source.end(), [](quint8 &v) { v = quint8(255 - v); });
-    blurPlane(source, g.w, g.h, f.blurX * scale, f.blurY * scale, std::max(1, f.passes));
-    const Plane shadow = shifted(source, g.w, g.h, g.dx, g.dy, f.inner ? 255 : 0);
-    for (int y = 0; y < g.h; ++y) {
+    const Offset o = offsetOf(f, scale);
+    const Plane alpha = alphaPlane(layer);
+    const Plane shadow = blurredAlpha(layer, f, scale, f.inner);
+    const quint8 outside = f.inner ? 255 : 0;
+    std::array<int, 256> strength;
+    for (int v = 0; v < 256; ++v)
+        strength[size_t(v)] = strengthened(v, f.strength);
+    for (int y = 0; y < layer.height(); ++y) {
         auto *row = reinterpret_cast<QRgb *>(layer.scanLine(y));
-        for (int x = 0; x < g.w; ++x) {
-            const size_t i = size_t(y) * g.w + x;
-            int cover = strengthened(shadow[i], f.strength);
+        const quint8 *a = alpha.row(y);
+        for (int x = 0; x < layer.width(); ++x) {
+            int cover = strength[shadow.at(x - o.dx, y - o.dy, outside)];
             if (f.inner)
-                cover = cover * alpha[i] / 255;
+                cover = cover * a[x] / 255;
+            // Nothing to add where the shadow does not reach.
+            if (cover == 0 && !f.knockout && f.compositeSource)
+                continue;
             const QRgb s = premultipliedColor(f.color, cover);
             const QRgb object = row[x];
             if (f.knockout)
-                row[x] = f.inner ? s : scaled(s, 255 - alpha[i]);
+                row[x] = f.inner ? s : scaled(s, 255 - a[x]);
             else if (!f.compositeSource)
                 row[x] = s;
             else
@@ -171,19 +118,17 @@ std::array<QRgb, 256> filterRamp(const Filter &f)
 // bevels map the difference onto their ramp, 128 being flat.
 void applyBevel(QImage &layer, const Filter &f, double scale)
 {
-    const Geometry g = geometryOf(layer, f, scale);
-    const Plane alpha = channel(layer, 24);
-    Plane blurred = alpha;
-    blurPlane(blurred, g.w, g.h, f.blurX * scale, f.blurY * scale, std::max(1, f.passes));
-    const Plane lit = shifted(blurred, g.w, g.h, g.dx, g.dy);
-    const Plane dark = shifted(blurred, g.w, g.h, -g.dx, -g.dy);
+    const Offset o = offsetOf(f, scale);
+    const Plane alpha = alphaPlane(layer);
+    const Plane blurred = blurredAlpha(layer, f, scale, false);
     const bool gradient = f.kind == Filter::Kind::GradientBevel;
     const std::array<QRgb, 256> ramp = gradient ? filterRamp(f) : std::array<QRgb, 256>{};
-    for (int y = 0; y < g.h; ++y) {
+    for (int y = 0; y < layer.height(); ++y) {
         auto *row = reinterpret_cast<QRgb *>(layer.scanLine(y));
-        for (int x = 0; x < g.w; ++x) {
-            const size_t i = size_t(y) * g.w + x;
-            const int d = int(dark[i]) - int(lit[i]);
+        const quint8 *a = alpha.row(y);
+        for (int x = 0; x < layer.width(); ++x) {
+            const int d =
+                int(blurred.at(x + o.dx, y + o.dy, 0)) - int(blurred.at(x - o.dx, y - o.dy, 0));
             QRgb bevel;
             if (gradient) {
                 bevel =
@@ -195,7 +140,7 @@ void applyBevel(QImage &layer, const Filter &f, double scale)
                     premultipliedColor(f.color, strengthened(std::max(0, -d), f.strength));
                 bevel = over(hi, sh);
             }
-            const int mask = f.onTop ? 255 : f.inner ? alpha[i] : 255 - alpha[i];
+            const int mask = f.onTop ? 255 : f.inner ? a[x] : 255 - a[x];
             bevel = scaled(bevel, mask);
             const QRgb object = row[x];
             if (f.knockout || !f.compositeSource)
@@ -208,20 +153,18 @@ void applyBevel(QImage &layer, const Filter &f, double scale)
 
 void applyGradientGlow(QImage &layer, const Filter &f, double scale)
 {
-    const Geometry g = geometryOf(layer, f, scale);
-    const Plane alpha = channel(layer, 24);
-    Plane blurred = alpha;
-    blurPlane(blurred, g.w, g.h, f.blurX * scale, f.blurY * scale, std::max(1, f.passes));
-    const Plane glow = shifted(blurred, g.w, g.h, g.dx, g.dy);
+    const Offset o = offsetOf(f, scale);
+    const Plane alpha = alphaPlane(layer);
+    const Plane glow = blurredAlpha(layer, f, scale, false);
     const std::array<QRgb, 256> ramp = filterRamp(f);
-    for (int y = 0; y < g.h; ++y) {
+    for (int y = 0; y < layer.height(); ++y) {
         auto *row = reinterpret_cast<QRgb *>(layer.scanLine(y));
-        for (int x = 0; x < g.w; ++x) {
-            const size_t i = size_t(y) * g.w + x;
-            const QRgb s = ramp[size_t(strengthened(glow[i], f.strength))];
+        const quint8 *a = alpha.row(y);
+        for (int x = 0; x < layer.width(); ++x) {
+            const QRgb s = ramp[size_t(strengthened(glow.at(x - o.dx, y - o.dy, 0), f.strength))];
             const QRgb object = row[x];
             if (f.knockout)
-                row[x] = scaled(s, 255 - alpha[i]);
+                row[x] = scaled(s, 255 - a[x]);
             else if (!f.compositeSource)
                 row[x] = s;
             else
@@ -232,16 +175,7 @@ void applyGradientGlow(QImage &layer, const Filter &f, double scale)
 
 void applyBlur(QImage &layer, const Filter &f, double scale)
 {
-    const int w = layer.width(), h = layer.height();
-    for (int shift : {0, 8, 16, 24}) {
-        Plane plane = channel(layer, shift);
-        blurPlane(plane, w, h, f.blurX * scale, f.blurY * scale, f.passes);
-        for (int y = 0; y < h; ++y) {
-            auto *row = reinterpret_cast<QRgb *>(layer.scanLine(y));
-            for (int x = 0; x < w; ++x)
-                row[x] = (row[x] & ~(0xffu << shift)) | (QRgb(plane[size_t(y) * w + x]) << shift);
-        }
-    }
+    blurImage(layer, boxSize(f.blurX * scale), boxSize(f.blurY * scale), f.passes);
 }
 
 // The colour matrix works on colours before premultiplication; its

@@ -1,5 +1,6 @@
 #include "swf/render/gradientramp.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace swf {
@@ -69,25 +70,30 @@ GradientRamp gradientRamp(const Gradient &gradient, const ColorTransform &cx)
         ramp.fill(cx.apply(Rgba{0, 0, 0, 255}));
         return ramp;
     }
-    size_t next = 0; // the first record at or past the current ratio
+    // The ramp is walked once from ratio 0, taking at most one record per
+    // entry: once past the record it interpolates towards, the walk moves
+    // on to the next one. Sorted records give the usual ramp; a record that
+    // goes back (or repeats a ratio) still shows, for one entry and as the
+    // start of the next stretch, so every stop is drawn.
+    int fromRatio = records.front().ratio, toRatio = fromRatio;
+    Rgba from = records.front().color, to = from;
+    size_t next = 1;
     for (int t = 0; t < 256; ++t) {
-        while (next < n && t > records[next].ratio &&
-               (next == 0 || records[next].ratio >= records[next - 1].ratio))
-            ++next;
-        Rgba color;
-        if (next == 0) {
-            color = records.front().color;
-        } else if (next == n) {
-            color = records.back().color;
-        } else {
-            const GradientRecord &a = records[next - 1];
-            const GradientRecord &b = records[next];
-            if (b.ratio <= a.ratio) {
-                color = b.color;
+        if (t > toRatio) {
+            fromRatio = toRatio;
+            from = to;
+            if (next < n) {
+                toRatio = records[next].ratio;
+                to = records[next].color;
+                ++next;
             } else {
-                const double f = std::clamp(double(t - a.ratio) / (b.ratio - a.ratio), 0.0, 1.0);
-                color = interpolate(a.color, b.color, f, gradient.interpolation);
+                toRatio = 256; // past the last record its colour stays
             }
+        }
+        Rgba color = to;
+        if (toRatio > fromRatio && t < toRatio) {
+            const double f = std::max(0.0, double(t - fromRatio) / (toRatio - fromRatio));
+            color = interpolate(from, to, f, gradient.interpolation);
         }
         ramp[size_t(t)] = cx.apply(color);
     }

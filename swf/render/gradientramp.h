@@ -1,8 +1,8 @@
 // The colours of a gradient fill along its 256 ratios, as the Flash Player
 // builds them: before the first record its colour, past the last record
 // the last colour, in between each pair interpolated in sRGB or in linear
-// RGB. Records whose ratios run backwards are not reordered: the walk
-// stops at the first record that goes back and shows its colour beyond.
+// RGB. Records are taken in file order, never sorted: one that goes back
+// or repeats a ratio still shows (see gradientRamp).
 #pragma once
 
 #include "swf/model/shape.h"

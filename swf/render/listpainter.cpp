@@ -6,6 +6,8 @@
 #include "swf/render/filters.h"
 #include "swf/render/layerbounds.h"
 
+#include <cmath>
+#include <optional>
 #include <vector>
 
 namespace swf {
@@ -32,6 +34,31 @@ QPainterPath maskArea(const DisplayObject &object, const QTransform &transform,
     if (!kind)
         return {};
     return transform.map(kind->outline(object, context));
+}
+
+// Whether anything inside `object` blends with what its group holds in a
+// mode other than normal: then a layer mode object needs its layer.
+bool blendsInside(const DisplayObject &object)
+{
+    const DisplayList *children = object.children();
+    if (!children)
+        return false;
+    for (const auto &[depth, child] : children->objects()) {
+        const BlendMode mode = blendModeOf(child->placement().blendMode);
+        if ((mode != BlendMode::Normal && mode != BlendMode::Layer) || blendsInside(*child))
+            return true;
+    }
+    return false;
+}
+
+// A layer that changes nothing: composited normally, untinted, with only
+// normal blending inside, a group draws as its parts would.
+bool groupChangesNothing(const DisplayObject &object, const DrawState &state,
+                         const std::vector<Filter> &filters)
+{
+    const PlacementState &placement = object.placement();
+    return blendModeOf(placement.blendMode) == BlendMode::Layer && filters.empty() &&
+           !placement.cacheAsBitmap && state.colorTransform.isIdentity() && !blendsInside(object);
 }
 
 } // namespace
@@ -69,8 +96,10 @@ void ListPainter::paintObject(const DisplayObject &object, const DrawState &pare
                           ColorTransform::concat(parent.colorTransform, placement.colorTransform)};
     static const std::vector<Filter> kNone;
     const std::vector<Filter> &filters = placement.filters ? *placement.filters : kNone;
-    if (blendModeOf(placement.blendMode) != BlendMode::Normal || !filters.empty())
-        paintLayered(object, state, placement.blendMode, filters);
+    const bool layered = blendModeOf(placement.blendMode) != BlendMode::Normal ||
+                         !filters.empty() || placement.cacheAsBitmap;
+    if (layered && !groupChangesNothing(object, state, filters))
+        paintLayered(object, state, filters);
     else
         paintContent(object, state);
 }
@@ -109,50 +138,110 @@ void ListPainter::paintBackground(const DisplayObject &object, const DrawState &
 }
 
 // The object drawn as a group, without its colour transform, into a layer
-// over the area layers may cover; the layer is then filtered, tinted as a
-// whole and composited in the object's mode.
+// over the device pixels it covers; the layer is then filtered, tinted as
+// a whole and composited in the object's mode. Objects cached as bitmaps,
+// and those with filters (which the Flash Player caches too), are drawn
+// with their origin on a whole device pixel, as their bitmap is, and their
+// layer is kept while what it shows stays the same.
 void ListPainter::paintLayered(const DisplayObject &object, const DrawState &state,
-                               quint8 blendMode, const std::vector<Filter> &filters)
+                               const std::vector<Filter> &filters)
 {
-    const BlendMode mode = blendModeOf(blendMode);
+    const PlacementState &placement = object.placement();
+    const BlendMode mode = blendModeOf(placement.blendMode);
     if (actsOnParentLayer(mode) && m_context.layerDepth == 0)
         return;
     if (m_context.layerDepth >= limits::kMaxNestedLayers) {
         paintContent(object, state);
         return;
     }
-    // The layer covers what the object may draw on; alpha acts on its
-    // parent's whole layer, also where the object leaves nothing.
+    const bool cached = placement.cacheAsBitmap || !filters.empty();
+    QTransform transform = state.transform;
+    if (cached)
+        transform *= QTransform::fromTranslate(std::round(transform.dx()) - transform.dx(),
+                                               std::round(transform.dy()) - transform.dy());
     // Filter parameters count stage pixels.
     const double filterScale = m_context.stageScale * kTwipsPerPixel;
-    QRect area = m_context.layerArea;
-    if (mode != BlendMode::Alpha) {
-        if (const auto bounds = deviceBounds(object, state.transform, m_context)) {
-            const int margin = filters.empty() ? 0 : filterMargin(filters, filterScale);
-            area = area.intersected(
-                bounds->toAlignedRect().adjusted(-margin, -margin, margin, margin));
+    const int margin = filters.empty() ? 0 : filterMargin(filters, filterScale);
+    const LayerPlan plan = planLayer(object, transform, margin, cached && mode != BlendMode::Alpha);
+    if (plan.signature && !plan.area.isEmpty()) {
+        if (const QImage *kept = m_context.layerCache.find(object, *plan.signature, plan.offset)) {
+            QImage layer = *kept; // compositing that changes it works on a copy
+            compositeLayer(m_context.painter, layer, plan.area.topLeft(), mode,
+                           state.colorTransform);
+            return;
         }
     }
-    if (area.isEmpty())
-        return;
-    QImage layer(area.size(), QImage::Format_ARGB32_Premultiplied);
+    QImage layer = drawLayer(object, transform, plan.area);
+    if (!layer.isNull()) {
+        applyFilters(layer, filters, filterScale);
+        if (plan.signature)
+            m_context.layerCache.keep(object, *plan.signature, plan.offset, layer);
+        compositeLayer(m_context.painter, layer, plan.area.topLeft(), mode, state.colorTransform);
+    }
+    // Alpha keeps of its parent's layer only what the object covers.
+    if (mode == BlendMode::Alpha)
+        clearOutside(layer.isNull() ? QRect() : plan.area);
+}
+
+// The device pixels a layer covers: the object's bounds and what its
+// filters add, within the area drawn on, grown by the filters' reach (what
+// lies off the picture still shows through a blur). A layer to keep is
+// kept whole, so that moving it shows the same picture, unless it reaches
+// far past the picture.
+ListPainter::LayerPlan ListPainter::planLayer(const DisplayObject &object,
+                                              const QTransform &transform, int margin, bool keep)
+{
+    const QRect reach = m_context.layerArea.adjusted(-margin, -margin, margin, margin);
+    LayerPlan plan{reach, std::nullopt, QPoint()};
+    const auto bounds = deviceBounds(object, transform, m_context);
+    if (!bounds)
+        return plan;
+    const QRect whole = bounds->toAlignedRect().adjusted(-margin, -margin, margin, margin);
+    plan.area = reach.intersected(whole);
+    if (keep &&
+        qint64(whole.width()) * whole.height() <= 2 * qint64(reach.width()) * reach.height()) {
+        plan.area = whole;
+        plan.signature = LayerCache::signature(object, transform, m_context.stageScale);
+        plan.offset = whole.topLeft() - QPoint(int(transform.dx()), int(transform.dy()));
+    }
+    return plan;
+}
+
+// The object drawn under `transform` into a layer over `area`.
+QImage ListPainter::drawLayer(const DisplayObject &object, const QTransform &transform,
+                              const QRect &area)
+{
+    QImage layer =
+        area.isEmpty() ? QImage() : m_context.layers.take(m_context.layerDepth + 1, area.size());
     if (layer.isNull())
-        return;
-    layer.fill(Qt::transparent);
+        return layer;
     {
         QPainter painter(&layer);
         painter.setRenderHint(QPainter::Antialiasing, true);
         painter.setPen(Qt::NoPen);
         DrawContext inner{painter,           m_context.shapes,        m_context.movie,
-                          m_context.bitmaps, m_context.morphs,        m_context.stageScale,
+                          m_context.bitmaps, m_context.morphs,        m_context.layers,
+                          m_context.rasters, m_context.layerCache,    m_context.stageScale,
                           layer.rect(),      m_context.layerDepth + 1};
-        const DrawState local{state.transform *
-                                  QTransform::fromTranslate(-area.left(), -area.top()),
+        const DrawState local{transform * QTransform::fromTranslate(-area.left(), -area.top()),
                               ColorTransform{}};
         ListPainter(inner).paintContent(object, local);
     }
-    applyFilters(layer, filters, filterScale);
-    compositeLayer(m_context.painter, layer, area.topLeft(), mode, state.colorTransform);
+    return layer;
+}
+
+// Clears the parent layer outside `keep`, under the current clip.
+void ListPainter::clearOutside(const QRect &keep)
+{
+    QPainter &painter = m_context.painter;
+    painter.save();
+    painter.setTransform(QTransform());
+    painter.setCompositionMode(QPainter::CompositionMode_Clear);
+    QRegion outside(m_context.layerArea);
+    outside -= keep;
+    for (const QRect &rect : outside)
+        painter.fillRect(rect, Qt::transparent);
+    painter.restore();
 }
 
 // Back to the clip this list started with, then every live mask.

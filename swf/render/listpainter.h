@@ -1,11 +1,14 @@
 // Paints display lists: objects from the lowest depth up, masks (a mask
 // placed at depth p with clip depth d limits depths p+1 … d to its area),
-// and objects with a blend mode or filters drawn into layers of their own.
+// and objects with a blend mode, filters or bitmap caching drawn into
+// layers of their own.
 #pragma once
 
 #include "swf/render/drawcontext.h"
 #include "swf/render/filters.h"
 #include "swf/runtime/displayobject.h"
+
+#include <optional>
 
 namespace swf {
 
@@ -25,8 +28,18 @@ private:
 
     void paintContent(const DisplayObject &object, const DrawState &state);
     void paintBackground(const DisplayObject &object, const DrawState &state);
-    void paintLayered(const DisplayObject &object, const DrawState &state, quint8 blendMode,
+    struct LayerPlan {
+        QRect area;                       // device pixels
+        std::optional<quint64> signature; // set for layers to keep
+        QPoint offset;                    // of the area from the object's origin
+    };
+
+    void paintLayered(const DisplayObject &object, const DrawState &state,
                       const std::vector<Filter> &filters);
+    LayerPlan planLayer(const DisplayObject &object, const QTransform &transform, int margin,
+                        bool keep);
+    QImage drawLayer(const DisplayObject &object, const QTransform &transform, const QRect &area);
+    void clearOutside(const QRect &keep);
     void applyMasks(const std::vector<Mask> &masks);
 
     DrawContext &m_context;

@@ -4,6 +4,8 @@
 #include "swf/log.h"
 #include "swf/render/listpainter.h"
 
+#include <new>
+
 namespace swf {
 
 QColor Renderer::backgroundOf(const Movie &movie)
@@ -30,7 +32,9 @@ QImage Renderer::render(const Player &player, QSize size, const QColor &backgrou
 {
     size = size.boundedTo(QSize(limits::kMaxRenderSide, limits::kMaxRenderSide))
                .expandedTo(QSize(1, 1));
-    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    QImage image = target(size);
+    if (image.isNull())
+        return image;
     QPainter painter(&image);
     render(player, painter, image.rect(), background);
     painter.end();
@@ -41,6 +45,39 @@ void Renderer::render(const Player &player, QPainter &painter, const QRect &view
                       const QColor &background)
 {
     draw(player, painter, viewport, showAll(player.movie().stage(), viewport), background);
+}
+
+// Full-screen pictures are large: the memory of a picture every copy of
+// which is gone is drawn into again instead of being mapped anew each
+// frame. Each picture shares its memory, so it outlives the renderer.
+QImage Renderer::target(QSize size)
+{
+    std::shared_ptr<Target> *free = nullptr;
+    for (auto &kept : m_targets) {
+        if (kept && kept.use_count() == 1 && kept->size == size)
+            return picture(kept);
+        if (!kept || kept.use_count() == 1)
+            free = &kept;
+    }
+    auto made = std::make_shared<Target>();
+    made->pixels.reset(new (std::nothrow) quint32[size_t(size.width()) * size_t(size.height())]);
+    if (!made->pixels)
+        return {};
+    made->size = size;
+    if (free)
+        *free = made;
+    return picture(made);
+}
+
+QImage Renderer::picture(const std::shared_ptr<Target> &target)
+{
+    // The picture holds a share of its memory until its last copy goes.
+    auto *share = new std::shared_ptr<Target>(target);
+    return QImage(
+        reinterpret_cast<uchar *>(target->pixels.get()), target->size.width(),
+        target->size.height(), target->size.width() * qsizetype(sizeof(quint32)),
+        QImage::Format_ARGB32_Premultiplied,
+        [](void *info) { delete static_cast<std::shared_ptr<Target> *>(info); }, share);
 }
 
 QImage Renderer::renderUnscaled(const Player &player, QSize size, const QColor &background)
@@ -76,13 +113,18 @@ void Renderer::draw(const Player &player, QPainter &painter, const QRect &viewpo
     if (m_shapes.use(player.sharedMovie())) {
         m_bitmaps.clear();
         m_morphs.clear();
+        m_layers.clear();
+        m_rasters.clear();
+        m_layerCache.clear();
     }
     m_bitmaps.beginFrame();
+    m_rasters.beginFrame();
+    m_layerCache.beginFrame();
     const QRect stageArea = transform.mapRect(stage.toRectF())
                                 .toAlignedRect()
                                 .intersected(painter.clipBoundingRect().toAlignedRect());
-    DrawContext context{painter,  m_shapes,        player.movie(), m_bitmaps,
-                        m_morphs, transform.m11(), stageArea};
+    DrawContext context{painter,  m_shapes,  player.movie(), m_bitmaps,       m_morphs,
+                        m_layers, m_rasters, m_layerCache,   transform.m11(), stageArea};
     if (player.root().placement().visible)
         ListPainter(context).paintObject(player.root(), DrawState{transform, ColorTransform{}});
     painter.restore();

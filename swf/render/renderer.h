@@ -6,11 +6,17 @@
 #include "swf/geometry/morphcache.h"
 #include "swf/geometry/shapecache.h"
 #include "swf/render/bitmapcache.h"
+#include "swf/render/layercache.h"
+#include "swf/render/layerpool.h"
+#include "swf/render/rastercache.h"
 #include "swf/runtime/player.h"
 
 #include <QColor>
 #include <QImage>
 #include <QPainter>
+
+#include <array>
+#include <memory>
 
 namespace swf {
 
@@ -33,14 +39,27 @@ public:
 
     const ShapeCache &shapes() const { return m_shapes; }
     const BitmapCache &bitmaps() const { return m_bitmaps; }
+    const RasterCache &rasters() const { return m_rasters; }
+    const LayerCache &layerCache() const { return m_layerCache; }
 
 private:
+    struct Target {
+        std::unique_ptr<quint32[]> pixels;
+        QSize size;
+    };
+    QImage target(QSize size);
+    static QImage picture(const std::shared_ptr<Target> &target);
     void draw(const Player &player, QPainter &painter, const QRect &viewport,
               const QTransform &transform, const QColor &background);
 
     ShapeCache m_shapes;
     BitmapCache m_bitmaps;
     MorphCache m_morphs;
+    LayerPool m_layers;
+    RasterCache m_rasters;
+    LayerCache m_layerCache;
+    // The memory of the last pictures drawn.
+    std::array<std::shared_ptr<Target>, 2> m_targets;
 };
 
 } // namespace swf

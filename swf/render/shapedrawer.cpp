@@ -88,6 +88,59 @@ void strokeLine(QPainter &painter, LinePath &line, const LineStyle &style, int s
     painter.fillPath(line.outline, pen.brush());
 }
 
+// Bitmap and gradient fills sample their source for every pixel; solid
+// fills and lines cost little to draw again.
+bool fillsCostly(const ShapeGeometry &geometry)
+{
+    for (const ShapeLayer &layer : geometry.layers) {
+        for (const StyledPath &fill : layer.fills) {
+            if (layer.styles->fills[fill.style].kind != FillKind::Solid)
+                return true;
+        }
+    }
+    return false;
+}
+
+// A shape with costly fills drawn before under the same matrix (up to
+// whole pixels) is copied from its picture; it is drawn as itself when
+// the picture would be much larger than the area drawn on.
+bool drawFromPicture(const Shape &shape, ShapeGeometry &geometry, const DrawState &state,
+                     DrawContext &context)
+{
+    if (shape.usesNonScalingStrokes || !fillsCostly(geometry))
+        return false;
+    const QRect pixels =
+        state.transform.mapRect(shape.bounds.toRectF()).toAlignedRect().adjusted(-1, -1, 1, 1);
+    const QRect area = context.layerArea;
+    if (qint64(pixels.width()) * pixels.height() > 2 * qint64(area.width()) * area.height())
+        return false;
+    const QImage *image = context.rasters.picture(
+        shape, state.transform, state.colorTransform, context.stageScale, pixels,
+        [&](QPainter &painter) {
+            DrawContext inner{painter,
+                              context.shapes,
+                              context.movie,
+                              context.bitmaps,
+                              context.morphs,
+                              context.layers,
+                              context.rasters,
+                              context.layerCache,
+                              context.stageScale,
+                              QRect(QPoint(0, 0), pixels.size()),
+                              context.layerDepth};
+            const DrawState local{state.transform *
+                                      QTransform::fromTranslate(-pixels.left(), -pixels.top()),
+                                  state.colorTransform};
+            drawGeometry(geometry, shape.version, local, inner);
+        });
+    if (!image)
+        return false;
+    QPainter &painter = context.painter;
+    painter.setTransform(QTransform());
+    painter.drawImage(pixels.topLeft(), *image);
+    return true;
+}
+
 } // namespace
 
 void drawGeometry(ShapeGeometry &geometry, int shapeVersion, const DrawState &state,
@@ -107,7 +160,9 @@ void drawGeometry(ShapeGeometry &geometry, int shapeVersion, const DrawState &st
 void drawShape(const DisplayObject &object, const DrawState &state, DrawContext &context)
 {
     const auto &shape = static_cast<const Shape &>(*object.character());
-    drawGeometry(context.shapes.geometry(shape), shape.version, state, context);
+    ShapeGeometry &geometry = context.shapes.geometry(shape);
+    if (!drawFromPicture(shape, geometry, state, context))
+        drawGeometry(geometry, shape.version, state, context);
 }
 
 QPainterPath shapeOutline(const DisplayObject &object, DrawContext &context)

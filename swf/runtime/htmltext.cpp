@@ -6,6 +6,7 @@
 #include <QHash>
 
 #include <algorithm>
+#include <cmath>
 #include <optional>
 #include <vector>
 
@@ -313,6 +314,15 @@ private:
                 f.size = sizeOf(e.attributes.value(QStringLiteral("size")), f.size);
             if (const auto color = colorOf(e.attributes.value(QStringLiteral("color"))))
                 f.color = *color;
+            if (const auto spacing = e.attributes.find(QStringLiteral("letterspacing"));
+                spacing != e.attributes.end()) {
+                bool ok = false;
+                const double pixels = spacing->trimmed().toDouble(&ok);
+                if (ok && std::isfinite(pixels))
+                    f.letterSpacing =
+                        std::clamp(pixels * kTwipsPerPixel, -double(limits::kMaxTextHeight),
+                                   double(limits::kMaxTextHeight));
+            }
         } else if (e.name == u"p") {
             if (const auto align = alignOf(e.attributes.value(QStringLiteral("align"))))
                 m_paragraph.align = *align;

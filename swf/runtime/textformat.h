@@ -19,6 +19,7 @@ struct CharFormat {
     bool bold = false;
     bool italic = false;
     bool underline = false;
+    double letterSpacing = 0.0; // twips added after each character
 
     friend bool operator==(const CharFormat &, const CharFormat &) = default;
 };

@@ -104,6 +104,9 @@ private:
                 const char32_t drawn = item.ch == U'\t' ? U' ' : item.ch;
                 if (face && span.format.size > 0)
                     item.shaped = face->shape(drawn, span.format.size);
+                // Letter spacing widens every character's advance, as the
+                // Flash Player sets its runs.
+                item.shaped.advance += span.format.letterSpacing;
                 paragraph.items.push_back(item);
                 position += code > 0xffff ? 2 : 1;
             }
@@ -223,6 +226,7 @@ private:
         double top = box.top() + kGutter;
         for (Paragraph &paragraph : m_paragraphs) {
             for (const Line &line : paragraph.lines) {
+                m_layout.lineTops.push_back(top);
                 const double baseline = top + line.ascent;
                 placeLine(paragraph, line, baseline);
                 top = baseline + line.descent + paragraph.format.leading;

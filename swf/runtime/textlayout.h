@@ -41,6 +41,9 @@ struct TextLayout {
     std::vector<LaidRun> runs;
     // The text's own extent, in twips, margins excluded.
     QRectF textExtent;
+    // The top of each line, in twips, in order: scrolling by lines moves
+    // the text up by the distance between the first line's and another's.
+    std::vector<double> lineTops;
     // Characters left out to stay within the limits.
     bool cutShort = false;
 };

@@ -41,6 +41,21 @@ void backdrop(swfwriter::SwfWriter &w)
     w.placeObject2(placeAt(1, rectShape(w, QRect(0, 0, 40, 20), kBackdrop), 0, 0));
 }
 
+// The source over the left half of the backdrop, inside a sprite as
+// authoring tools place blended content, the sprite in `mode` under `cx`.
+QImage blendedOverBackdrop(int mode, const swf::ColorTransform &cx = {})
+{
+    swfwriter::SwfWriter w;
+    backdrop(w);
+    swfwriter::TimelineWriter inner;
+    inner.placeObject2(placeAt(1, rectShape(w, QRect(0, 0, 20, 20), kSource), 0, 0));
+    inner.showFrame();
+    swfwriter::Place p = blended(2, w.defineSprite(inner), quint8(mode));
+    p.colorTransform = cx;
+    w.placeObject3(p);
+    return draw(w);
+}
+
 int hardLight(int s, int d)
 {
     return s <= 127 ? 2 * s * d / 255 : 255 - 2 * (255 - s) * (255 - d) / 255;
@@ -53,6 +68,8 @@ class TestBlend : public QObject {
 private slots:
     void separableModes_data();
     void separableModes();
+    void fadedModes_data() { separableModes_data(); }
+    void fadedModes();
     void layerGroupsBeforeTheColourTransform();
     void alphaAndEraseActOnTheParentLayer();
     void deeplyNestedLayersStillDraw();
@@ -83,21 +100,34 @@ void TestBlend::separableModes()
     using Channel = std::function<int(int s, int d)>;
     QFETCH(int, mode);
     QFETCH(Channel, expected);
-    // The source covers the left half, inside a sprite as authoring tools
-    // place blended content.
-    swfwriter::SwfWriter w;
-    backdrop(w);
-    swfwriter::TimelineWriter inner;
-    inner.placeObject2(placeAt(1, rectShape(w, QRect(0, 0, 20, 20), kSource), 0, 0));
-    inner.showFrame();
-    w.placeObject3(blended(2, w.defineSprite(inner), quint8(mode)));
-    const QImage image = draw(w);
+    const QImage image = blendedOverBackdrop(mode);
     const QColor want(expected(kSource.r, kBackdrop.r), expected(kSource.g, kBackdrop.g),
                       expected(kSource.b, kBackdrop.b));
     const QColor got = pixelAt(image, 10, 10);
     QVERIFY2(near(got, want, 3),
              qPrintable(QStringLiteral("%1, expected %2").arg(got.name(), want.name())));
     COMPARE_COLOR(pixelAt(image, 30, 10), QColor(100, 150, 200));
+}
+
+void TestBlend::fadedModes()
+{
+    using Channel = std::function<int(int s, int d)>;
+    QFETCH(int, mode);
+    QFETCH(Channel, expected);
+    // The blended sprite at half alpha. Add and subtract take the faded
+    // colour and clamp; the other modes fade between backdrop and result.
+    const QImage image =
+        blendedOverBackdrop(mode, swf::ColorTransform{256, 256, 256, 128, 0, 0, 0, 0});
+    const auto channel = [&](int s, int d) {
+        if (mode == 8 || mode == 9)
+            return expected(s / 2, d);
+        return d + (expected(s, d) - d) / 2;
+    };
+    const QColor want(channel(kSource.r, kBackdrop.r), channel(kSource.g, kBackdrop.g),
+                      channel(kSource.b, kBackdrop.b));
+    const QColor got = pixelAt(image, 10, 10);
+    QVERIFY2(near(got, want, 3),
+             qPrintable(QStringLiteral("%1, expected %2").arg(got.name(), want.name())));
 }
 
 void TestBlend::layerGroupsBeforeTheColourTransform()

@@ -159,7 +159,7 @@ void TestFills::rampOfOddRecords()
 {
     const swf::ColorTransform none;
     // Ratios that run backwards: the first colour up to its ratio, then the
-    // colour of the record that goes back.
+    // colour of the record that goes back (the corpus's two pictures).
     const swf::Rgba green{0, 255, 0, 255};
     swf::GradientRamp ramp = swf::gradientRamp(gradientOf({{127, kRed}, {0, green}}), none);
     QCOMPARE(ramp[0], kRed);
@@ -168,6 +168,20 @@ void TestFills::rampOfOddRecords()
     QCOMPARE(ramp[255], green);
     ramp = swf::gradientRamp(gradientOf({{254, kRed}, {0, kBlue}, {0, green}}), none);
     QCOMPARE(ramp[254], kRed);
+    QCOMPARE(ramp[255], kBlue);
+    // A record that goes back shows for one entry and starts the next
+    // stretch; those after it are still drawn.
+    ramp =
+        swf::gradientRamp(gradientOf({{0, kRed}, {200, kBlue}, {100, green}, {255, kRed}}), none);
+    QCOMPARE(ramp[200], kBlue);
+    QCOMPARE(ramp[201], green);
+    QCOMPARE(ramp[255], kRed);
+    QCOMPARE(ramp[230], (swf::Rgba{214, 41, 0, 255})); // green to red from ratio 100
+    // Every record at one ratio: each takes one entry past it.
+    ramp = swf::gradientRamp(gradientOf({{128, kRed}, {128, green}, {128, kBlue}}), none);
+    QCOMPARE(ramp[128], kRed);
+    QCOMPARE(ramp[129], green);
+    QCOMPARE(ramp[130], kBlue);
     QCOMPARE(ramp[255], kBlue);
     // Before the first and past the last record: their colours.
     ramp = swf::gradientRamp(gradientOf({{64, kRed}, {192, kBlue}}), none);

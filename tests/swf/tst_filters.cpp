@@ -4,6 +4,7 @@
 #include "swf/parse/filterrecords.h"
 #include "swf/render/filters.h"
 #include "swftest.h"
+#include "tools/swfwriter/filterwriter.h"
 
 #include <QTest>
 
@@ -119,6 +120,8 @@ private slots:
     void innerGlowInsideTheObject();
     void colourMatrix();
     void damagedFiltersAreDropped();
+    void filtersScaleWithTheStage();
+    void filteredLayersAreKeptWhileOnlyTheirPositionChanges();
 };
 
 void TestFilters::blurSpreadsTheObject()
@@ -208,6 +211,100 @@ void TestFilters::damagedFiltersAreDropped()
     const QImage image = drawFiltered(filterList({QByteArray("\x01\x00\x00", 3)}));
     QVERIFY(grey(image, 21, 30) < 10);
     QVERIFY(grey(image, 18, 30) > 245);
+}
+
+void TestFilters::filtersScaleWithTheStage()
+{
+    // The stage drawn at twice its size shows the same picture twice as
+    // large: blurs, distances and bevels grow with it.
+    swf::Filter blur;
+    blur.kind = swf::Filter::Kind::Blur;
+    blur.blurX = blur.blurY = 6;
+    blur.passes = 2;
+    swf::Filter shadow;
+    shadow.kind = swf::Filter::Kind::DropShadow;
+    shadow.color = {0, 0, 255, 255};
+    shadow.blurX = shadow.blurY = 4;
+    shadow.distance = 6;
+    shadow.angle = M_PI / 4;
+    shadow.passes = 1;
+    swf::Filter glow = shadow;
+    glow.kind = swf::Filter::Kind::Glow;
+    glow.inner = true;
+    glow.color = {255, 255, 0, 255};
+    swf::Filter bevel = shadow;
+    bevel.kind = swf::Filter::Kind::Bevel;
+    bevel.distance = 3;
+    bevel.highlight = {255, 255, 255, 255};
+    for (const auto &filters : std::vector<std::vector<swf::Filter>>{
+             {blur}, {shadow}, {glow}, {bevel}, {shadow, bevel}}) {
+        swfwriter::SwfWriter w;
+        w.setStageSize(60, 60);
+        swfwriter::Place p = placeAt(1, defineSquare(w, 20, {255, 0, 0, 255}), 20, 20);
+        p.rawFilters = swfwriter::filterList(filters);
+        w.placeObject3(p);
+        w.showFrame();
+        swf::Player player(mustParse(w.finish()));
+        const QImage once = renderStage(player);
+        const QImage twice = renderStage(player, QSize(120, 120))
+                                 .scaled(60, 60, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        int off = 0;
+        for (int y = 0; y < 60; ++y) {
+            for (int x = 0; x < 60; ++x)
+                off += near(pixelAt(once, x, y), pixelAt(twice, x, y), 40) ? 0 : 1;
+        }
+        QVERIFY2(off <= 60, qPrintable(QStringLiteral("%1 pixels differ").arg(off)));
+    }
+}
+
+void TestFilters::filteredLayersAreKeptWhileOnlyTheirPositionChanges()
+{
+    // A glowing sprite moved by whole pixels, by a fraction (its layer
+    // still lands on whole pixels), then tinted, then changed inside (its
+    // red square turns green): drawn with its kept layer, or a new one once
+    // its content changed, it is what a renderer that never saw it draws.
+    swf::Filter glow;
+    glow.kind = swf::Filter::Kind::Glow;
+    glow.color = {0, 0, 255, 255};
+    glow.blurX = glow.blurY = 6;
+    glow.strength = 2;
+    swfwriter::SwfWriter w;
+    w.setStageSize(80, 60);
+    const quint16 red = defineSquare(w, 20, {255, 0, 0, 255});
+    const quint16 green = defineSquare(w, 20, {0, 255, 0, 255});
+    swfwriter::TimelineWriter inner;
+    inner.placeObject2(placeAt(1, red, 0, 0));
+    inner.showFrame(4);
+    inner.removeObject2(1);
+    inner.placeObject2(placeAt(1, green, 0, 0));
+    inner.showFrame();
+    swfwriter::Place p = placeAt(1, w.defineSprite(inner), 20, 20);
+    p.rawFilters = swfwriter::filterList({glow});
+    w.placeObject3(p);
+    w.showFrame();
+    w.placeObject2(moveTo(1, 25, 22));
+    w.showFrame();
+    w.placeObject2(moveTo(1, 30.3, 22.6));
+    w.showFrame();
+    swfwriter::Place tinted = moveTo(1, 30.3, 22.6);
+    tinted.colorTransform = swf::ColorTransform{256, 128, 256, 256, 0, 0, 0, 0};
+    w.placeObject2(tinted);
+    w.showFrame(2);
+    swf::Player player(mustParse(w.finish()));
+    swf::Renderer kept;
+    for (int frame = 0; frame < 5; ++frame) {
+        const QImage cached = kept.render(player, QSize(160, 120), Qt::white);
+        QCOMPARE(kept.layerCache().count(), 1);
+        QCOMPARE(pixelAt(cached, 70, 60).red() < 50, frame == 4); // green inside
+        const QImage fresh = renderStage(player, QSize(160, 120));
+        int off = 0;
+        for (int y = 0; y < 120; ++y) {
+            for (int x = 0; x < 160; ++x)
+                off += near(pixelAt(cached, x, y), pixelAt(fresh, x, y), 2) ? 0 : 1;
+        }
+        QVERIFY2(off == 0, qPrintable(QStringLiteral("frame %1: %2 pixels").arg(frame).arg(off)));
+        player.step();
+    }
 }
 
 QTEST_GUILESS_MAIN(TestFilters)

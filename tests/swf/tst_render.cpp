@@ -6,6 +6,7 @@
 #include "swf/io/tagstream.h"
 #include "swf/parse/records.h"
 #include "swftest.h"
+#include "tools/swfwriter/fillwriter.h"
 
 #include <QTest>
 
@@ -52,8 +53,10 @@ private slots:
     void clipDepthMasksTheDepthsAbove();
     void opaqueBackgroundsFillTheBoundsBehind();
     void invisibleObjectsAreNotDrawn();
+    void cachedBitmapsLandOnWholePixels();
     void gradientMidpointMixesItsStops();
     void geometryIsCachedPerCharacter();
+    void picturesOfCostlyShapesMatchTheirDrawing();
 };
 
 void TestRender::solidRectangleLandsOnItsPixels()
@@ -355,6 +358,33 @@ void TestRender::invisibleObjectsAreNotDrawn()
     COMPARE_COLOR(pixelAt(renderStage(player), 50, 50), QColor(0, 0, 255));
 }
 
+void TestRender::cachedBitmapsLandOnWholePixels()
+{
+    // A 10-pixel black square at x = 10.2: drawn as it is, its edges
+    // shade two columns; cached as a bitmap it is drawn at x = 10, crisp,
+    // at its own size and at twice it.
+    for (const bool cached : {false, true}) {
+        for (const int scale : {1, 2}) {
+            swfwriter::SwfWriter w;
+            w.setStageSize(40, 20);
+            swfwriter::Place p = placeAt(1, defineSquare(w, 10, {0, 0, 0, 255}), 10.2, 5);
+            p.bitmapCache = cached ? 1 : 0;
+            w.placeObject3(p);
+            w.showFrame();
+            swf::Player player(mustParse(w.finish()));
+            const QImage image = renderStage(player, QSize(40 * scale, 20 * scale));
+            const int left = pixelAt(image, 10 * scale, 10 * scale).red();
+            const int right = pixelAt(image, 20 * scale, 10 * scale).red();
+            if (cached) {
+                QCOMPARE(left, 0);
+                QCOMPARE(right, 255);
+            } else {
+                QVERIFY2(left > 20 && left < 235, qPrintable(QString::number(left)));
+            }
+        }
+    }
+}
+
 void TestRender::gradientMidpointMixesItsStops()
 {
     swfwriter::BitWriter gradient;
@@ -396,6 +426,53 @@ void TestRender::geometryIsCachedPerCharacter()
     swf::Player other(mustParse(single.finish()));
     renderer.render(other, QSize(50, 50), Qt::white);
     QCOMPARE(renderer.shapes().size(), 1);
+}
+
+void TestRender::picturesOfCostlyShapesMatchTheirDrawing()
+{
+    // A rotated radial gradient, moved by whole pixels, then by a fraction:
+    // drawn from its picture (from its second drawing on) it is what a
+    // renderer that never saw it draws.
+    swfwriter::SwfWriter w;
+    w.setStageSize(60, 60);
+    swfwriter::GradientSpec g;
+    g.kind = swf::FillKind::RadialGradient;
+    g.matrix = swfwriter::translation(10, 10);
+    g.matrix.scaleX = g.matrix.scaleY = 0.0006;
+    g.records = {{0, {255, 0, 0, 255}}, {255, {0, 0, 255, 128}}};
+    swfwriter::ShapeBuilder b;
+    b.rect(QRect(0, 0, px(20), px(20)), b.addRawFill(swfwriter::gradientFill(g, 3)));
+    swfwriter::Place p = placeAt(1, w.defineShape(b), 10.3, 10.6);
+    p.matrix->rotateSkew0 = 0.2;
+    p.matrix->rotateSkew1 = -0.2;
+    w.placeObject2(p);
+    w.showFrame();
+    for (const QPointF at : {QPointF(15.3, 12.6), QPointF(15.55, 12.35)}) {
+        swfwriter::Place move = moveTo(1, at.x(), at.y());
+        move.matrix = p.matrix;
+        move.matrix->translateX = px(at.x());
+        move.matrix->translateY = px(at.y());
+        w.placeObject2(move);
+        w.showFrame();
+    }
+    swf::Player player(mustParse(w.finish()));
+    swf::Renderer kept;
+    kept.render(player, QSize(120, 120), Qt::white);
+    for (int frame = 0; frame < 3; ++frame) {
+        const QImage cached = kept.render(player, QSize(120, 120), Qt::white);
+        const QImage fresh = renderStage(player, QSize(120, 120));
+        int worst = 0;
+        for (int y = 0; y < 120; ++y) {
+            for (int x = 0; x < 120; ++x) {
+                const QColor a = pixelAt(cached, x, y), e = pixelAt(fresh, x, y);
+                worst = std::max({worst, qAbs(a.red() - e.red()), qAbs(a.green() - e.green()),
+                                  qAbs(a.blue() - e.blue())});
+            }
+        }
+        QVERIFY2(worst <= 2, qPrintable(QStringLiteral("frame %1: %2").arg(frame).arg(worst)));
+        player.step();
+    }
+    QCOMPARE(kept.rasters().count(), 2); // the two phases
 }
 
 QTEST_GUILESS_MAIN(TestRender)

@@ -117,6 +117,7 @@ private slots:
     void wrappedLinesStackWithLeading();
     void marginsAndIndent();
     void textStaysInsideTheField();
+    void scrolledTextInACachedField();
     void borderAndBackground();
     void autoSizeFitsTheText();
     void passwordShowsStars();
@@ -124,6 +125,7 @@ private slots:
     void deviceTextAlignsAndWraps();
     void htmlFormatsTheText();
     void htmlPicksEmbeddedFontsByNameAndStyle();
+    void htmlRunsWithinALine();
     void htmlParagraphsAndEntities();
     void htmlThatNeverCloses();
     void enormousAndEmptyText();
@@ -325,6 +327,34 @@ void TestText::textStaysInsideTheField()
     QCOMPARE(inkBounds(image), QRect(12, 12, 48, 18));
 }
 
+void TestText::scrolledTextInACachedField()
+{
+    // Lines I, O and L, 20 px each, in a field one line high, cached as a
+    // bitmap at x = 10.2: each scroll shows the next line at the top, on
+    // whole pixels (the bar 8, the ring 16, the L 12 pixels wide).
+    EditTextSpec field = blockField(QStringLiteral("I\nO\nL"), 20, 100, 24);
+    field.multiline = true;
+    swfwriter::SwfWriter writer;
+    writer.setStageSize(200, 100);
+    swfwriter::defineFont(writer, blockFont(), 2, 1);
+    swfwriter::Place place = placeAt(1, swfwriter::defineEditText(writer, field, 2), 10.2, 10);
+    place.bitmapCache = 1;
+    writer.placeObject3(place);
+    writer.showFrame();
+    swf::Player player(mustParse(writer.finish()));
+    auto &instance = static_cast<swf::EditTextInstance &>(*player.displayList().at(1));
+    QCOMPARE(instance.layout().lineTops.size(), size_t(3));
+    const int widths[] = {8, 16, 12};
+    for (int line = 1; line <= 4; ++line) {
+        instance.setScroll(line);
+        QCOMPARE(instance.scroll(), std::min(line, 3));
+        const QRect ink = inkBounds(renderStage(player).copy(0, 0, 200, 30));
+        QCOMPARE(ink.left(), 12);
+        QCOMPARE(ink.top(), 12);
+        QCOMPARE(ink.width(), widths[std::min(line, 3) - 1]);
+    }
+}
+
 void TestText::borderAndBackground()
 {
     EditTextSpec field = blockField(QStringLiteral(""), 20, 100, 40);
@@ -475,6 +505,29 @@ void TestText::htmlPicksEmbeddedFontsByNameAndStyle()
     // "Other" has no I: the O follows at once.
     QCOMPARE(inkBounds(image.copy(0, 64, 200, 32)).left(), 2);
     QCOMPARE(inkBounds(image.copy(0, 64, 200, 32)).width(), 25);
+}
+
+void TestText::htmlRunsWithinALine()
+{
+    // Three runs on one line: 32 px, 64 px red with 4 px letter spacing,
+    // 32 px. They share the baseline the tallest sets (the gutter of two
+    // pixels, then an ascent of 50 px); each starts where the last one's
+    // advances, spacing included, end.
+    EditTextSpec field = blockField(QString(), 32, 200, 100);
+    field.html = true;
+    field.text =
+        QStringLiteral("I<font size=\"64\" color=\"#FF0000\" letterSpacing=\"4\">II</font>I");
+    swf::Player player(fieldMovie(field));
+    const swf::TextLayout &layout = layoutOf(player);
+    QCOMPARE(layout.runs.size(), size_t(3));
+    std::vector<QPointF> origins;
+    for (const swf::LaidRun &run : layout.runs) {
+        for (const swf::PlacedGlyph &glyph : run.glyphs)
+            origins.push_back(glyph.origin / 20.0);
+    }
+    const std::vector<QPointF> expected{{2, 52}, {18, 52}, {54, 52}, {90, 52}};
+    QCOMPARE(origins, expected);
+    QCOMPARE(layout.runs[1].color, (swf::Rgba{255, 0, 0, 255}));
 }
 
 void TestText::htmlParagraphsAndEntities()
