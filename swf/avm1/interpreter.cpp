@@ -6,6 +6,7 @@
 #include "swf/limits.h"
 #include "swf/log.h"
 #include "swf/runtime/player.h"
+#include "swf/runtime/stackdepth.h"
 
 namespace swf::avm1 {
 
@@ -88,6 +89,12 @@ void Interpreter::enterFunction(FunctionObject &function, const Value &self, con
     if (int(m_frames.size()) >= m_machine.maxRecursion()) {
         m_machine.abortScripts(
             QStringLiteral("%1 levels of recursion were exceeded").arg(m_machine.maxRecursion()));
+        return;
+    }
+    // A call from a native (a getter, a sort's comparator) nests on the
+    // native stack, which may run out before the movie's depth does.
+    if (fromNative && stackNearlyExhausted()) {
+        m_machine.abortScripts(QStringLiteral("the native stack is exhausted"));
         return;
     }
     const FunctionCode &code = function.code();

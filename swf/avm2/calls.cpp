@@ -7,6 +7,7 @@
 #include "swf/avm2/builtins.h"
 #include "swf/avm2/code.h"
 #include "swf/avm2/interpreter.h"
+#include "swf/runtime/stackdepth.h"
 
 namespace swf::avm2 {
 namespace {
@@ -42,7 +43,9 @@ struct DepthGuard {
     Vm &vm;
     explicit DepthGuard(Vm &v) : vm(v)
     {
-        if (++vm.depth > vm.options.maxRecursion) {
+        // The movie's depth, or the thread's stack where frames are larger
+        // than that depth allows for: either way the movie sees error 1023.
+        if (++vm.depth > vm.options.maxRecursion || swf::stackNearlyExhausted()) {
             --vm.depth;
             vm.throwError(ErrorType::Error, 1023);
         }
