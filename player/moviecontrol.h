@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QImage>
 #include <QRect>
 #include <QString>
 #include <QWidget>
@@ -49,6 +50,14 @@ public:
     virtual void SeekToFrame(qint32 frame) = 0;
     virtual qint32 GetFramePosition() const = 0;
     virtual bool IsPlaying() const = 0;
+
+    // Of our own: the stage as it is shown now, drawn at `size`, for saving
+    // the picture. A null image where the control cannot draw it itself.
+    virtual QImage grabStage(QSize size) const
+    {
+        Q_UNUSED(size);
+        return QImage();
+    }
 };
 
 // Creates a movie control as a child of `parent`; nullptr when it cannot be

@@ -16,6 +16,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMenu>
+#include <QSaveFile>
 
 namespace {
 
@@ -96,8 +97,10 @@ swf::MoviePtr PlayerWindow::MovieForExport()
     return *movie;
 }
 
-// The frame shown now, at the movie's own size or twice it: the movie is
-// played offline up to that frame, as an export of that one frame.
+// The frame shown now, at the movie's own size or twice it: drawn from the
+// control's own state, which its scripts and the user's clicks have made;
+// a control that cannot draw itself has the movie played offline up to
+// that frame instead.
 void PlayerWindow::SaveFrame()
 {
     const swf::MoviePtr movie = MovieForExport();
@@ -110,11 +113,23 @@ void PlayerWindow::SaveFrame()
                             : SaveFrameDialog::choose(this, m_movie->GetMoviePath(), size);
     if (!choice)
         return;
+    const QSize outputSize = size * qBound(1, choice->scale, 2);
+    if (const QImage shown = m_movie->grabStage(outputSize); !shown.isNull()) {
+        QString problem;
+        const auto png = swftool::encodePng(shown, &problem);
+        QSaveFile file(QFile::decodeName(choice->path));
+        if (png && file.open(QIODevice::WriteOnly) && file.write(*png) == png->size() &&
+            file.commit())
+            return;
+        m_services.errorReporter->ReportError(
+            this, QStringLiteral("无法保存画面：%1").arg(png ? file.errorString() : problem));
+        return;
+    }
     swftool::ExportOptions options;
     options.output = choice->path;
     options.format = swftool::ExportFormat::Png;
     options.from = qBound(1, frame + 1, qMax(1, movie->timeline().frameCount()));
-    options.size = size * qBound(1, choice->scale, 2);
+    options.size = outputSize;
     auto job = swftool::MovieExport::prepare(movie, options);
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const auto outcome =

@@ -1,9 +1,13 @@
 #include "player/swfmoviewidget.h"
 
+#include "player/flashkeycode.h"
 #include "player/movieaudio.h"
+#include "player/moviescriptservices.h"
 #include "swf/movieloader.h"
 #include "swf/render/renderer.h"
 #include "swf/runtime/player.h"
+#include "swf/scripting/scripting.h"
+#include "ui/urlopener.h"
 
 #include <QLoggingCategory>
 #include <QMouseEvent>
@@ -23,6 +27,7 @@ QColor colourFromControl(qint32 colour)
 
 SwfMovieWidget::SwfMovieWidget(const MovieControlCreation &creation, QWidget *parent)
     : MovieControl(parent), m_creation(creation), m_audio(new MovieAudio(this)),
+      m_urlOpener(std::make_unique<DesktopUrlOpener>()),
       m_renderer(std::make_unique<swf::Renderer>())
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -56,7 +61,13 @@ void SwfMovieWidget::SetMoviePath(const QByteArray &path)
     m_path = path;
     auto movie = swf::MovieCache::shared().load(path);
     if (movie) {
-        m_player = std::make_unique<swf::Player>(*movie, m_audio->load(*movie));
+        auto services = std::make_shared<MovieScriptServices>(QString::fromLocal8Bit(path),
+                                                              *m_urlOpener);
+        // Deferred: the request comes from inside the player's own step.
+        services->onQuit = [this] { QMetaObject::invokeMethod(this, &SwfMovieWidget::Stop,
+                                                               Qt::QueuedConnection); };
+        m_player = std::make_unique<swf::Player>(*movie, m_audio->load(*movie),
+                                                 swf::makeScriptHost(*movie, services));
         m_audio->attach(m_player.get());
         m_player->play();
         m_audio->update();
@@ -161,6 +172,15 @@ QColor SwfMovieWidget::background() const
     return palette().color(backgroundRole());
 }
 
+// A renderer of its own, so the picture on screen keeps its cached layers.
+QImage SwfMovieWidget::grabStage(QSize size) const
+{
+    if (!m_player || size.isEmpty())
+        return QImage();
+    swf::Renderer renderer;
+    return renderer.render(*m_player, size, background());
+}
+
 void SwfMovieWidget::paintEvent(QPaintEvent *)
 {
     const qreal ratio = devicePixelRatioF();
@@ -193,6 +213,7 @@ void SwfMovieWidget::forwardPointer(swf::PointerEvent::Type type, QPointF positi
     m_audio->update();
     if (m_player->takeChanged())
         invalidateFrame();
+    followScripts();
     // The hand the Flash Player shows over buttons.
     if (m_player->overInteractive())
         setCursor(Qt::PointingHandCursor);
@@ -244,4 +265,53 @@ MovieControlFactory swfMovieControlFactory()
     return [](const MovieControlCreation &creation, QWidget *parent) -> MovieControl * {
         return new SwfMovieWidget(creation, parent);
     };
+}
+
+// Keys reach the movie's scripts as well as the window, which watches the
+// same keys through its event filter; the event goes on to the window so
+// its own keys (Enter, Esc) keep working.
+void SwfMovieWidget::keyPressEvent(QKeyEvent *event)
+{
+    forwardKey(*event, swf::KeyEvent::Type::Press);
+    event->ignore();
+}
+
+void SwfMovieWidget::keyReleaseEvent(QKeyEvent *event)
+{
+    // A held key repeats its press, not its release.
+    if (!event->isAutoRepeat())
+        forwardKey(*event, swf::KeyEvent::Type::Release);
+    event->ignore();
+}
+
+void SwfMovieWidget::forwardKey(const QKeyEvent &event, swf::KeyEvent::Type type)
+{
+    if (!m_player)
+        return;
+    swf::KeyEvent key;
+    key.type = type;
+    key.keyCode = flashKeyCode(event);
+    const QString text = event.text();
+    if (!text.isEmpty() && text.front().isPrint())
+        key.charCode = text.front().unicode();
+    else if (key.keyCode == 8 || key.keyCode == 13 || key.keyCode == 27)
+        key.charCode = char16_t(key.keyCode);
+    if (key.keyCode == 0 && key.charCode == 0)
+        return;
+    m_player->keyEvent(key);
+    m_audio->update();
+    if (m_player->takeChanged())
+        invalidateFrame();
+    followScripts();
+}
+
+// A script run by the pointer or a key may have started or stopped the
+// movie; the clock follows without losing the time of a frame under way.
+void SwfMovieWidget::followScripts()
+{
+    syncState();
+    if (!m_player || !m_player->isRunning())
+        m_clock.stop();
+    else if (!m_clock.isActive())
+        scheduleTick();
 }

@@ -17,6 +17,7 @@ class Player;
 class Renderer;
 } // namespace swf
 class MovieAudio;
+class UrlOpener;
 
 class SwfMovieWidget final : public MovieControl {
     Q_OBJECT
@@ -39,6 +40,7 @@ public:
     void SeekToFrame(qint32 frame) override;
     qint32 GetFramePosition() const override { return m_framePosition; }
     bool IsPlaying() const override { return m_playing; }
+    QImage grabStage(QSize size) const override;
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -47,6 +49,8 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void leaveEvent(QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void keyReleaseEvent(QKeyEvent *event) override;
 
 private:
     void tick();
@@ -56,11 +60,15 @@ private:
     QColor background() const;
     void forwardPointer(swf::PointerEvent::Type type, QPointF position);
     void recheckPointer();
+    void followScripts();
+    void forwardKey(const QKeyEvent &event, swf::KeyEvent::Type type);
 
     MovieControlCreation m_creation;
     QByteArray m_path;
     // The movie's sound; a child, so it outlives the player that reports to it.
     MovieAudio *m_audio;
+    // Where the movie's getURL to a web or mail address goes.
+    std::unique_ptr<UrlOpener> m_urlOpener;
     std::unique_ptr<swf::Player> m_player;
     // Where the pointer is over the widget, while it is.
     std::optional<QPointF> m_pointer;

@@ -2,7 +2,10 @@
 // movies written for each test.
 #include "../swf/swftest.h"
 #include "player/swfmoviewidget.h"
+#include "swf/io/tagcodes.h"
 #include "tests/testfiles.h"
+#include "tools/swfwriter/actionwriter.h"
+#include "tools/swfwriter/buttonwriter.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -31,6 +34,35 @@ QByteArray walkingSquare(int frames, double rate, std::optional<int> declared = 
     }
     if (declared)
         w.setFrameCountOverride(*declared);
+    return w.finish();
+}
+
+// The walking square over 10 frames at 30 fps, scripted: frame 3 stops the
+// movie, and a button (the square, behind it) plays it again on Space.
+QByteArray stopsUntilSpace()
+{
+    swfwriter::SwfWriter w;
+    w.setVersion(8);
+    w.setStageSize(100, 50);
+    w.setFrameRate(30);
+    w.setBackgroundColor({0, 0, 255});
+    const quint16 square = defineSquare(w, 20, {255, 0, 0});
+    swfwriter::ButtonSpec button;
+    button.records.push_back(
+        {.states = swf::ButtonStateFlag::HitTest, .characterId = square, .depth = 1});
+    const quint16 space = 32;
+    button.actions.push_back({.conditions = quint16(space << 9),
+                              .actions = swfwriter::ActionWriter().op(0x06).finish()});
+    const quint16 buttonId = swfwriter::defineButton2(w, button);
+    w.placeObject2(placeAt(1, buttonId, 0, 0));
+    w.placeObject2(placeAt(2, square, 40, 15));
+    w.showFrame();
+    for (int f = 1; f < 10; ++f) {
+        if (f == 3)
+            w.rawTag(swf::TagCode::DoAction, swfwriter::ActionWriter().op(0x07).finish());
+        w.placeObject2(moveTo(2, 40 + f, 15));
+        w.showFrame();
+    }
     return w.finish();
 }
 
@@ -65,6 +97,7 @@ private slots:
     void factoryMakesTheWidget();
     void paintsOnlyWhenSomethingChanged();
     void zeroFrameRateDoesNotSpin();
+    void scriptsStopAndKeysPlay();
 
 private:
     QByteArray file(const char *name, const QByteArray &content)
@@ -276,6 +309,28 @@ void TestSwfMovieWidget::zeroFrameRateDoesNotSpin()
     const double cpuMs = 1000.0 * double(std::clock() - before) / CLOCKS_PER_SEC;
     QVERIFY2(cpuMs < 150, qPrintable(QString::number(cpuMs)));
     QVERIFY(widget.GetFramePosition() <= 1);
+}
+
+// The movie's own stop() halts it where the window sees it; a key the
+// widget is given reaches the movie's button; the picture saved is the one
+// the scripts made.
+void TestSwfMovieWidget::scriptsStopAndKeysPlay()
+{
+    SwfMovieWidget widget(MovieControlCreation{});
+    widget.resize(100, 50);
+    widget.SetMoviePath(file("scripted.swf", stopsUntilSpace()));
+    QTRY_VERIFY_WITH_TIMEOUT(!widget.IsPlaying(), 2000);
+    QCOMPARE(widget.GetFramePosition(), 3);
+    QTest::qWait(100);
+    QCOMPARE(widget.GetFramePosition(), 3);
+    const QImage shown = widget.grabStage(QSize(200, 100));
+    QCOMPARE(shown.size(), QSize(200, 100));
+    COMPARE_COLOR(pixelAt(shown, (40 + 3 + 1) * 2, 50), QColor(Qt::red));
+    COMPARE_COLOR(pixelAt(shown, (40 + 3 - 1) * 2, 50), QColor(Qt::blue));
+
+    QTest::keyClick(&widget, Qt::Key_Space);
+    QTRY_VERIFY_WITH_TIMEOUT(widget.GetFramePosition() > 3, 2000);
+    QVERIFY(widget.IsPlaying());
 }
 
 QTEST_MAIN(TestSwfMovieWidget)

@@ -1,0 +1,28 @@
+// What a movie's scripts get from the player window: trace() output in the
+// log, web and mail addresses opened on the desktop, the movie's own
+// address, and fscommand("quit") as a request to stop.
+#pragma once
+
+#include "swf/runtime/scriptservices.h"
+
+#include <functional>
+
+class UrlOpener;
+
+class MovieScriptServices final : public swf::ScriptServices {
+public:
+    // `urlOpener` is borrowed and must outlive the services.
+    MovieScriptServices(QString moviePath, UrlOpener &urlOpener);
+
+    // Called when the movie asks to quit; the widget stops the movie.
+    std::function<void()> onQuit;
+
+    void trace(const QString &line) override;
+    void openUrl(const QString &url) override;
+    void fsCommand(const QString &command, const QString &args) override;
+    QString movieUrl() const override;
+
+private:
+    QString m_moviePath;
+    UrlOpener &m_urlOpener;
+};
