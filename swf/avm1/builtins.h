@@ -22,6 +22,7 @@ void installButtonAndTextField(Machine &m); // builtins/buttontextfield.cpp
 void installKeyAndMouse(Machine &m);        // builtins/keymouse.cpp
 void installAsBroadcaster(Machine &m);      // builtins/asbroadcaster.cpp
 void installErrorClass(Machine &m);         // builtins/errorclass.cpp
+void installSharedObject(Machine &m);       // builtins/sharedobject.cpp
 // The drawing API of MovieClip.prototype (builtins/drawing.cpp).
 void installDrawingMethods(Machine &m, Object *movieClipProto);
 
