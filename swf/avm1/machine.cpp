@@ -49,6 +49,8 @@ void Machine::installBuiltins()
     installAsBroadcaster(*this);
     installErrorClass(*this);
     installSharedObject(*this);
+    installGeom(*this);
+    installColor(*this);
 }
 
 void Machine::attach(Player &player)
