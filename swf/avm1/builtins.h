@@ -25,6 +25,7 @@ void installErrorClass(Machine &m);         // builtins/errorclass.cpp
 void installSharedObject(Machine &m);       // builtins/sharedobject.cpp
 void installGeom(Machine &m);               // builtins/geom.cpp (after MovieClip)
 void installColor(Machine &m);              // builtins/color.cpp
+void installStageAndSystem(Machine &m);     // builtins/stagesystem.cpp
 // The drawing API of MovieClip.prototype (builtins/drawing.cpp).
 void installDrawingMethods(Machine &m, Object *movieClipProto);
 

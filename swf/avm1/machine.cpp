@@ -51,6 +51,7 @@ void Machine::installBuiltins()
     installSharedObject(*this);
     installGeom(*this);
     installColor(*this);
+    installStageAndSystem(*this);
 }
 
 void Machine::attach(Player &player)
