@@ -172,7 +172,7 @@ void installStageAndSystem(Machine &m)
     defineAccessor(m, stage, QStringLiteral("showMenu"), showMenu, setShowMenu,
                    PropertyFlag::DontEnum);
     defineAccessor(m, stage, QStringLiteral("displayState"), displayState, nothing,
-                   PropertyFlag::DontEnum | PropertyFlag::OnlySwf9);
+                   PropertyFlag::DontEnum);
 
     Object *system = m.newObject();
     m.defineValue(m.global(), QStringLiteral("System"), Value(system));
