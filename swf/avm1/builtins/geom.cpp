@@ -1000,14 +1000,17 @@ void installGeom(Machine &m)
 
     Object *transform = m.newObject();
     c.transform = makeClass(m, geom, "Transform", transform, transformNew, transformNew);
+    // Like ColorTransform's, these show to version 8 and later only.
     defineAccessor(m, transform, QStringLiteral("colorTransform"), transformColor,
-                   transformSetColor, 0);
+                   transformSetColor, PropertyFlag::OnlySwf8);
     defineAccessor(m, transform, QStringLiteral("concatenatedColorTransform"),
-                   transformConcatenatedColor, nullptr, 0);
+                   transformConcatenatedColor, nullptr, PropertyFlag::OnlySwf8);
     defineAccessor(m, transform, QStringLiteral("concatenatedMatrix"), transformConcatenatedMatrix,
-                   nullptr, 0);
-    defineAccessor(m, transform, QStringLiteral("matrix"), transformMatrix, transformSetMatrix, 0);
-    defineAccessor(m, transform, QStringLiteral("pixelBounds"), transformPixelBounds, nullptr, 0);
+                   nullptr, PropertyFlag::OnlySwf8);
+    defineAccessor(m, transform, QStringLiteral("matrix"), transformMatrix, transformSetMatrix,
+                   PropertyFlag::OnlySwf8);
+    defineAccessor(m, transform, QStringLiteral("pixelBounds"), transformPixelBounds, nullptr,
+                   PropertyFlag::OnlySwf8);
 
     if (Object *clip = m.protos().movieClip)
         defineAccessor(m, clip, QStringLiteral("transform"), clipTransform, clipSetTransform,
