@@ -105,4 +105,10 @@ inline constexpr qint64 kMaxVideoPackets = qint64(1) << 20;
 inline constexpr int kMaxVideoSide = 4096;
 inline constexpr qint64 kMaxVideoCacheBytes = qint64(32) * 1024 * 1024;
 
+// Saved data (.sol files, AMF0): bytes of one file, and containers
+// nested inside one another (deeper data is refused when read and cut
+// when written).
+inline constexpr qint64 kMaxSharedObjectBytes = qint64(64) * 1024 * 1024;
+inline constexpr int kMaxAmfDepth = 256;
+
 } // namespace swf::limits

@@ -22,12 +22,22 @@ void installButtonAndTextField(Machine &m); // builtins/buttontextfield.cpp
 void installKeyAndMouse(Machine &m);        // builtins/keymouse.cpp
 void installAsBroadcaster(Machine &m);      // builtins/asbroadcaster.cpp
 void installErrorClass(Machine &m);         // builtins/errorclass.cpp
+void installSharedObject(Machine &m);       // builtins/sharedobject.cpp
+void installGeom(Machine &m);               // builtins/geom.cpp (after MovieClip)
+void installColor(Machine &m);              // builtins/color.cpp
+void installStageAndSystem(Machine &m);     // builtins/stagesystem.cpp
 // The drawing API of MovieClip.prototype (builtins/drawing.cpp).
 void installDrawingMethods(Machine &m, Object *movieClipProto);
 
 // Shared by the built-ins.
 // The integer an argument gives, or `fallback` for undefined and NaN.
 int intArg(Machine &m, const Args &args, int index, int fallback);
+// A property read and written through built-in functions, as
+// addProperty makes them.
+void defineAccessor(Machine &m, Object *target, const QString &name, NativeFunction get,
+                    NativeFunction set, quint32 flags);
+// A flash.geom.Transform of `clip`.
+Value makeTransform(Machine &m, DisplayObject &clip);
 // AsBroadcaster.initialize on `object`.
 void makeBroadcaster(Machine &m, Object *object);
 

@@ -25,6 +25,8 @@ Machine::Machine(std::shared_ptr<const Movie> movie, std::shared_ptr<ScriptServi
 
 Machine::~Machine()
 {
+    for (const auto &extension : m_extensions)
+        extension->closing(*this);
     // The heap goes before the keys its objects refer to.
     m_displayObjects.clear();
 }
@@ -46,6 +48,10 @@ void Machine::installBuiltins()
     installKeyAndMouse(*this);
     installAsBroadcaster(*this);
     installErrorClass(*this);
+    installSharedObject(*this);
+    installGeom(*this);
+    installColor(*this);
+    installStageAndSystem(*this);
 }
 
 void Machine::attach(Player &player)
@@ -199,6 +205,8 @@ void Machine::markRoots(Heap &heap)
             heap.mark(item.object);
     }
     heap.mark(m_exception);
+    for (const auto &extension : m_extensions)
+        extension->markRoots(heap);
     m_interpreter->markRoots(heap);
 }
 

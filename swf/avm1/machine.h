@@ -69,6 +69,16 @@ inline constexpr quint32 KeyPress = 0x20000;
 inline constexpr quint32 Construct = 0x40000;
 } // namespace ClipEvent
 
+// State a built-in keeps beside the machine (open SharedObjects): its
+// objects are marked with the machine's roots, and it hears of the
+// machine's end while every object still lives.
+class MachineExtension {
+public:
+    virtual ~MachineExtension() = default;
+    virtual void markRoots(Heap &) {}
+    virtual void closing(Machine &) {}
+};
+
 class Machine final : public ScriptHost {
 public:
     Machine(std::shared_ptr<const Movie> movie, std::shared_ptr<ScriptServices> services);
@@ -246,6 +256,20 @@ public:
 
     void collectGarbage();
 
+    // Extensions of the built-ins, found by type.
+    void addExtension(std::unique_ptr<MachineExtension> extension)
+    {
+        m_extensions.push_back(std::move(extension));
+    }
+    template <typename T> T *extension() const
+    {
+        for (const auto &e : m_extensions) {
+            if (auto *found = dynamic_cast<T *>(e.get()))
+                return found;
+        }
+        return nullptr;
+    }
+
 private:
     struct Queued {
         ObjectHandle target;
@@ -315,6 +339,7 @@ private:
     int m_lastKey = 0;
     int m_lastButtonKey = -1;
     char16_t m_lastChar = 0;
+    std::vector<std::unique_ptr<MachineExtension>> m_extensions;
 };
 
 } // namespace swf::avm1

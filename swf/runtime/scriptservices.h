@@ -24,6 +24,9 @@ public:
     }
     // The movie's address, as _url reports it ("file:///…/movie.swf").
     virtual QString movieUrl() const { return QString(); }
+    // The folder that holds every movie's saved data (SharedObjects), a
+    // folder per movie below it; empty keeps saved data in memory only.
+    virtual QString sharedObjectRoot() const { return QString(); }
     // The longest one script may run before it is stopped; 0 for the
     // movie's own limit (ScriptLimits, or 15 s).
     virtual qint64 scriptTimeoutMs() const { return 0; }

@@ -25,7 +25,7 @@ const QList<Command> &commands()
         {"audio", "FILE -o OUT.raw [--frames N]", runAudio},
         {"sounds", "FILE -o DIR [--frames N]", runSounds},
         {"thumbnail", "FILE OUT.png [--size N]", runThumbnail},
-        {"trace", "FILE [--frames N] [--timeout S]", runTrace},
+        {"trace", "FILE [--frames N] [--timeout S] [--saved-data DIR]", runTrace},
         {"compare-trace", "DIR [--only NAME] [--frames N]", runCompareTrace},
         {"export",
          "FILE -o OUT.mp4|.webm|.gif|.png [--size WxH] [--from F] [--to F] [--fps R] [--loops N]",

@@ -22,6 +22,10 @@ public:
 
     // Lines of trace() output go here; dropped without one.
     std::function<void(const QString &)> onTrace;
+    // The movie's address ("file:///…"), and the folder its saved data
+    // (SharedObjects) is kept in; without one, saved data lives in memory.
+    QString url;
+    QString savedDataRoot;
     // The movie asked to quit (fscommand "quit").
     bool quitRequested() const { return m_quit; }
 
@@ -36,6 +40,8 @@ public:
             m_quit = true;
     }
     qint64 scriptTimeoutMs() const override { return m_timeoutMs; }
+    QString movieUrl() const override { return url; }
+    QString sharedObjectRoot() const override { return savedDataRoot; }
 
 private:
     qint64 m_timeoutMs;

@@ -1,8 +1,9 @@
-// orvanto-swf trace FILE [--frames N] [--timeout S]: runs the movie
-// headless, its first frame and then N frame steps (10 by default, as the
-// Flash Player's reference logs were taken), and prints what trace()
-// printed, one line each. A movie that asks to quit (fscommand "quit")
-// stops there, as a standalone player would.
+// orvanto-swf trace FILE [--frames N] [--timeout S] [--saved-data DIR]:
+// runs the movie headless, its first frame and then N frame steps (10 by
+// default, as the Flash Player's reference logs were taken), and prints
+// what trace() printed, one line each. A movie that asks to quit
+// (fscommand "quit") stops there, as a standalone player would. With
+// --saved-data, its SharedObjects are read from and written to DIR.
 //
 // orvanto-swf compare-trace DIR [--only NAME] [--frames N]: the same for
 // every NAME.swf of DIR that has a NAME.swf.trace, compared exactly; one
@@ -12,7 +13,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
+#include <QUrl>
 
 #include <map>
 
@@ -29,6 +32,7 @@ struct TraceOptions {
     int steps = kDefaultSteps;
     qint64 timeoutMs = ToolScriptServices::kDefaultTimeoutMs;
     QString only;
+    QString savedData;
 };
 
 std::optional<TraceOptions> parseOptions(const Arguments &args, const char *usage, QString *problem)
@@ -45,6 +49,8 @@ std::optional<TraceOptions> parseOptions(const Arguments &args, const char *usag
             const double seconds = args[++i].toDouble(&ok);
             ok = ok && seconds > 0 && seconds <= 600;
             options.timeoutMs = qint64(seconds * 1000);
+        } else if (arg == "--saved-data" && hasValue) {
+            options.savedData = QFileInfo(QString::fromLocal8Bit(args[++i])).absoluteFilePath();
         } else if (arg == "--only" && hasValue) {
             options.only = QString::fromLocal8Bit(args[++i]);
         } else if (options.input.isEmpty() && !arg.startsWith("--")) {
@@ -65,9 +71,13 @@ std::optional<TraceOptions> parseOptions(const Arguments &args, const char *usag
 }
 
 // What trace() printed over the first frame and `steps` frame steps.
-QByteArray traceOf(const swf::MoviePtr &movie, int steps, qint64 timeoutMs)
+QByteArray traceOf(const swf::MoviePtr &movie, int steps, qint64 timeoutMs,
+                   const QString &path = QString(), const QString &savedData = QString())
 {
     auto services = std::make_shared<ToolScriptServices>(timeoutMs);
+    if (!path.isEmpty())
+        services->url = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString();
+    services->savedDataRoot = savedData;
     QByteArray out;
     services->onTrace = [&out](const QString &line) { out += line.toUtf8() + '\n'; };
     auto player = makePlayer(movie, nullptr, services);
@@ -88,7 +98,8 @@ QString prefixOf(const QString &name)
 int runTrace(const Arguments &args)
 {
     QString problem;
-    const auto options = parseOptions(args, "trace FILE [--frames N] [--timeout S]", &problem);
+    const auto options =
+        parseOptions(args, "trace FILE [--frames N] [--timeout S] [--saved-data DIR]", &problem);
     if (!options) {
         reportError(problem);
         return 2;
@@ -96,7 +107,8 @@ int runTrace(const Arguments &args)
     const auto movie = openMovie(options->input);
     if (!movie)
         return 1;
-    writeStdout(traceOf(*movie, options->steps, options->timeoutMs));
+    writeStdout(traceOf(*movie, options->steps, options->timeoutMs,
+                        QString::fromLocal8Bit(options->input), options->savedData));
     return 0;
 }
 
