@@ -10,8 +10,10 @@ namespace {
 Q_LOGGING_CATEGORY(lcMovieScript, "player.script")
 }
 
-MovieScriptServices::MovieScriptServices(QString moviePath, UrlOpener &urlOpener)
-    : m_moviePath(std::move(moviePath)), m_urlOpener(urlOpener)
+MovieScriptServices::MovieScriptServices(QString moviePath, UrlOpener &urlOpener,
+                                         QString savedDataRoot)
+    : m_moviePath(std::move(moviePath)), m_urlOpener(urlOpener),
+      m_savedDataRoot(std::move(savedDataRoot))
 {
 }
 

@@ -3,6 +3,7 @@
 #include "player/flashkeycode.h"
 #include "player/movieaudio.h"
 #include "player/moviescriptservices.h"
+#include "swf/amf/sharedobjectstore.h"
 #include "swf/movieloader.h"
 #include "swf/render/renderer.h"
 #include "swf/runtime/player.h"
@@ -61,8 +62,8 @@ void SwfMovieWidget::SetMoviePath(const QByteArray &path)
     m_path = path;
     auto movie = swf::MovieCache::shared().load(path);
     if (movie) {
-        auto services = std::make_shared<MovieScriptServices>(QString::fromLocal8Bit(path),
-                                                              *m_urlOpener);
+        auto services = std::make_shared<MovieScriptServices>(
+            QString::fromLocal8Bit(path), *m_urlOpener, swf::amf::SharedObjectStore::defaultRoot());
         // Deferred: the request comes from inside the player's own step.
         services->onQuit = [this] { QMetaObject::invokeMethod(this, &SwfMovieWidget::Stop,
                                                                Qt::QueuedConnection); };
