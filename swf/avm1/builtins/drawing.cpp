@@ -275,6 +275,9 @@ Value curveTo(Machine &m, const Value &self, const Args &args)
 
 void installDrawingMethods(Machine &m, Object *movieClipProto)
 {
+    // Movies before version 6 know nothing of drawing.
+    if (m.version() < 6)
+        return;
     const struct {
         const char *name;
         NativeFunction function;
