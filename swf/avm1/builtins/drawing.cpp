@@ -37,19 +37,20 @@ QPoint pointArg(Machine &m, const Args &args, int index)
     return QPoint(twips(m, args[index]), twips(m, args[index + 1]));
 }
 
-// A 0…100 alpha as 0…255; undefined is opaque.
-quint8 alphaArg(Machine &m, const Value &value)
+// A 0…100 alpha as 0…255. Left out it is opaque; given, undefined
+// counts as a number like any other value.
+quint8 alphaArg(Machine &m, const Value &value, bool given)
 {
-    if (value.isUndefined())
+    if (!given)
         return 255;
     const double n = m.toNumber(value);
     return std::isnan(n) ? 0 : quint8(std::lround(qBound(0.0, n, 100.0) * 2.55));
 }
 
-Rgba colorArg(Machine &m, const Value &rgb, const Value &alpha)
+Rgba colorArg(Machine &m, const Value &rgb, const Value &alpha, bool alphaGiven = true)
 {
     const quint32 c = quint32(m.toInt32(rgb));
-    return Rgba{quint8(c >> 16), quint8(c >> 8), quint8(c), alphaArg(m, alpha)};
+    return Rgba{quint8(c >> 16), quint8(c >> 8), quint8(c), alphaArg(m, alpha, alphaGiven)};
 }
 
 QString textArg(Machine &m, const Value &value)
@@ -190,7 +191,7 @@ Value lineStyle(Machine &m, const Value &self, const Args &args)
     const double thickness = m.toNumber(args[0]);
     style.width = quint16(
         std::isnan(thickness) ? 0 : std::lround(qBound(0.0, thickness, 255.0) * kTwipsPerPixel));
-    style.color = colorArg(m, args[1], args[2]);
+    style.color = colorArg(m, args[1], args[2], args.size() > 2);
     style.pixelHinting = m.toBoolean(args[3]);
     const QString noScale = textArg(m, args[4]);
     style.noHScale = noScale == QLatin1String("none") || noScale == QLatin1String("horizontal");
@@ -231,7 +232,7 @@ Value beginFill(Machine &m, const Value &self, const Args &args)
         return Value();
     }
     FillStyle fill;
-    fill.color = colorArg(m, args[0], args[1]);
+    fill.color = colorArg(m, args[0], args[1], args.size() > 1);
     drawing->beginFill(fill);
     return Value();
 }
