@@ -10,31 +10,15 @@
 #include "swf/model/text.h"
 #include "swf/types.h"
 
-#include <QPainterPathStroker>
-
 #include <algorithm>
 
 namespace swf {
 
 namespace {
 
-// Strokes thinner than a pixel still catch the pointer along a pixel.
-constexpr double kMinHitStroke = 20.0;
-
 std::vector<QPainterPath> areaOf(const Shape &shape)
 {
-    std::vector<QPainterPath> area;
-    const ShapeGeometry geometry = buildShapeGeometry(shape);
-    for (const ShapeLayer &layer : geometry.layers) {
-        for (const StyledPath &fill : layer.fills)
-            area.push_back(fill.path);
-        for (const LinePath &line : layer.lines) {
-            QPainterPathStroker stroker;
-            stroker.setWidth(qMax<double>(kMinHitStroke, layer.styles->lines[line.style].width));
-            area.push_back(stroker.createStroke(line.path));
-        }
-    }
-    return area;
+    return pointerArea(buildShapeGeometry(shape));
 }
 
 bool anyContains(const std::vector<QPainterPath> &area, QPointF point)

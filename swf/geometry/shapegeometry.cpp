@@ -2,6 +2,8 @@
 
 #include "swf/log.h"
 
+#include <QPainterPathStroker>
+
 #include <algorithm>
 #include <unordered_map>
 
@@ -249,6 +251,23 @@ QPainterPath ShapeGeometry::fillOutline() const
 ShapeGeometry buildShapeGeometry(const Shape &shape)
 {
     return GeometryBuilder(shape).build();
+}
+
+std::vector<QPainterPath> pointerArea(const ShapeGeometry &geometry)
+{
+    // Strokes thinner than a pixel still catch the pointer along a pixel.
+    constexpr double kMinHitStroke = 20.0;
+    std::vector<QPainterPath> area;
+    for (const ShapeLayer &layer : geometry.layers) {
+        for (const StyledPath &fill : layer.fills)
+            area.push_back(fill.path);
+        for (const LinePath &line : layer.lines) {
+            QPainterPathStroker stroker;
+            stroker.setWidth(qMax<double>(kMinHitStroke, layer.styles->lines[line.style].width));
+            area.push_back(stroker.createStroke(line.path));
+        }
+    }
+    return area;
 }
 
 } // namespace swf

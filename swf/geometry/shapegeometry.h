@@ -49,4 +49,8 @@ QPoint offsetPoint(QPoint a, QPoint b);
 // contours, filled even-odd unless DefineShape4 asks for non-zero winding.
 ShapeGeometry buildShapeGeometry(const Shape &shape);
 
+// The areas that take the pointer: fills, and strokes at least a pixel
+// wide, in shape coordinates.
+std::vector<QPainterPath> pointerArea(const ShapeGeometry &geometry);
+
 } // namespace swf

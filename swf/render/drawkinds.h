@@ -3,6 +3,7 @@
 // a file with its two functions and one line in drawkinds.cpp.
 #pragma once
 
+#include "swf/geometry/drawing.h"
 #include "swf/geometry/shapegeometry.h"
 #include "swf/model/character.h"
 #include "swf/render/drawcontext.h"
@@ -31,6 +32,8 @@ const DrawKind *videoDrawKind();      // videodrawer.cpp
 void drawGeometry(ShapeGeometry &geometry, int shapeVersion, const DrawState &state,
                   DrawContext &context);
 void drawShape(const DisplayObject &object, const DrawState &state, DrawContext &context);
+// What scripts drew on a clip, under its children.
+void drawDrawing(const Drawing &drawing, const DrawState &state, DrawContext &context);
 QPainterPath shapeOutline(const DisplayObject &object, DrawContext &context);
 
 } // namespace swf

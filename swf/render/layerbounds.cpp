@@ -1,5 +1,6 @@
 #include "swf/render/layerbounds.h"
 
+#include "swf/geometry/drawing.h"
 #include "swf/model/bitmap.h"
 #include "swf/model/edittext.h"
 #include "swf/model/morphshape.h"
@@ -51,6 +52,10 @@ std::optional<QRectF> deviceBounds(const DisplayObject &object, const QTransform
 {
     if (const DisplayList *children = object.children()) {
         QRectF area;
+        if (const Drawing *drawing = object.drawing()) {
+            if (const auto drawn = drawing->bounds())
+                area = transform.mapRect(*drawn).adjusted(-1, -1, 1, 1);
+        }
         for (const auto &[depth, child] : children->objects()) {
             const auto part =
                 deviceBounds(*child, child->placement().matrix.toTransform() * transform, context);
@@ -71,6 +76,8 @@ std::optional<QRectF> localBounds(const DisplayObject &object, DrawContext &cont
 {
     if (const DisplayList *children = object.children()) {
         std::optional<QRectF> area;
+        if (const Drawing *drawing = object.drawing())
+            area = drawing->bounds();
         for (const auto &[depth, child] : children->objects()) {
             const auto part = localBounds(*child, context);
             if (!part)

@@ -1,5 +1,6 @@
 #include "swf/render/layercache.h"
 
+#include "swf/geometry/drawing.h"
 #include "swf/runtime/edittextinstance.h"
 
 #include <QHash>
@@ -70,6 +71,11 @@ bool addContent(Hasher &h, const DisplayObject &object)
         break;
     default:
         return false;
+    }
+    // Revisions count per drawing: the object tells drawings apart.
+    if (const Drawing *drawing = object.drawing(); drawing && !drawing->isEmpty()) {
+        h.add(object.serial());
+        h.add(drawing->revision());
     }
     const DisplayList *children = object.children();
     if (!children)

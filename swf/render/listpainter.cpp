@@ -21,6 +21,8 @@ QPainterPath maskArea(const DisplayObject &object, const QTransform &transform,
 {
     if (const DisplayList *children = object.children()) {
         QPainterPath area;
+        if (const Drawing *drawing = object.drawing(); drawing && !drawing->isEmpty())
+            area = transform.map(drawing->geometry().fillOutline());
         for (const auto &[depth, child] : children->objects()) {
             if (child->placement().clipDepth)
                 continue;
@@ -109,6 +111,8 @@ void ListPainter::paintContent(const DisplayObject &object, const DrawState &sta
     if (object.placement().opaqueBackground)
         paintBackground(object, state);
     if (const DisplayList *children = object.children()) {
+        if (const Drawing *drawing = object.drawing(); drawing && !drawing->isEmpty())
+            drawDrawing(*drawing, state, m_context);
         paint(*children, state);
         return;
     }

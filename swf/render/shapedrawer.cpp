@@ -165,6 +165,11 @@ void drawShape(const DisplayObject &object, const DrawState &state, DrawContext 
         drawGeometry(geometry, shape.version, state, context);
 }
 
+void drawDrawing(const Drawing &drawing, const DrawState &state, DrawContext &context)
+{
+    drawGeometry(drawing.geometry(), drawing.shape().version, state, context);
+}
+
 QPainterPath shapeOutline(const DisplayObject &object, DrawContext &context)
 {
     const auto &shape = static_cast<const Shape &>(*object.character());

@@ -19,6 +19,7 @@
 namespace swf {
 
 class DisplayList;
+class Drawing;
 class Movie;
 class TimelineInstance;
 struct RuntimeContext;
@@ -81,6 +82,9 @@ public:
     virtual DisplayList *children() { return nullptr; }
     virtual TimelineInstance *timeline() { return nullptr; }
     virtual const TimelineInstance *timeline() const { return nullptr; }
+    // What scripts drew on the object, under its children: clips only.
+    virtual Drawing *drawing() { return nullptr; }
+    virtual const Drawing *drawing() const { return nullptr; }
     // Buttons, and clips that take the pointer: where the pointer is in
     // relation to the object. A change is told to the script host; returns
     // true when the state changed.

@@ -1,5 +1,6 @@
 #include "swf/runtime/objectgeometry.h"
 
+#include "swf/geometry/drawing.h"
 #include "swf/runtime/edittextinstance.h"
 
 namespace swf {
@@ -21,6 +22,10 @@ std::optional<QRectF> ObjectGeometry::localBounds(const DisplayObject &object)
     } else if (const Character *character = object.character()) {
         if (const auto own = m_characters.bounds(*character, object.placement().ratio))
             add(*own);
+    }
+    if (const Drawing *drawing = object.drawing()) {
+        if (const auto drawn = drawing->bounds())
+            add(*drawn);
     }
     if (const DisplayList *children = object.children()) {
         for (const auto &[depth, child] : children->objects()) {
@@ -67,6 +72,8 @@ bool ObjectGeometry::containsLocal(const DisplayObject &object, QPointF point)
         if (m_characters.contains(*character, object.placement().ratio, point))
             return true;
     }
+    if (const Drawing *drawing = object.drawing(); drawing && drawing->contains(point))
+        return true;
     if (const DisplayList *children = object.children()) {
         for (const auto &[depth, child] : children->objects()) {
             if (child->placement().clipDepth)

@@ -3,6 +3,7 @@
 // scripts (no character, a timeline of one empty frame) are all clips.
 #pragma once
 
+#include "swf/geometry/drawing.h"
 #include "swf/model/sprite.h"
 #include "swf/runtime/displayobject.h"
 #include "swf/runtime/timelineinstance.h"
@@ -24,12 +25,15 @@ public:
     TimelineInstance *timeline() override { return &m_timeline; }
     const TimelineInstance *timeline() const override { return &m_timeline; }
     void enterFirstFrame(RuntimeContext &context) override { m_timeline.enterFirstFrame(context); }
+    Drawing *drawing() override { return &m_drawing; }
+    const Drawing *drawing() const override { return &m_drawing; }
 
     // A timeline with one empty frame, for clips made by scripts.
     static const Timeline &emptyTimeline();
 
 private:
     TimelineInstance m_timeline;
+    Drawing m_drawing;
 };
 
 } // namespace swf
