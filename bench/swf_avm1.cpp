@@ -3,10 +3,10 @@
 // member access; and a movie that makes and drops a thousand objects in
 // reference cycles every frame, whose resident memory is read after 100 and
 // after 1,000 frames (it should stay flat).
+#include "swf/io/tagcodes.h"
 #include "swf/parse/parser.h"
 #include "swf/runtime/player.h"
 #include "swf/scripting/scripting.h"
-#include "swf/io/tagcodes.h"
 #include "tools/swfwriter/actionwriter.h"
 #include "tools/swfwriter/swfwriter.h"
 

@@ -43,6 +43,6 @@ void MovieScriptServices::fsCommand(const QString &command, const QString &args)
 
 QString MovieScriptServices::movieUrl() const
 {
-    return QUrl::fromLocalFile(QFileInfo(m_moviePath).absoluteFilePath()).toString(
-        QUrl::FullyEncoded);
+    return QUrl::fromLocalFile(QFileInfo(m_moviePath).absoluteFilePath())
+        .toString(QUrl::FullyEncoded);
 }

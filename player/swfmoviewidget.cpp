@@ -65,8 +65,9 @@ void SwfMovieWidget::SetMoviePath(const QByteArray &path)
         auto services = std::make_shared<MovieScriptServices>(
             QString::fromLocal8Bit(path), *m_urlOpener, swf::amf::SharedObjectStore::defaultRoot());
         // Deferred: the request comes from inside the player's own step.
-        services->onQuit = [this] { QMetaObject::invokeMethod(this, &SwfMovieWidget::Stop,
-                                                               Qt::QueuedConnection); };
+        services->onQuit = [this] {
+            QMetaObject::invokeMethod(this, &SwfMovieWidget::Stop, Qt::QueuedConnection);
+        };
         m_player = std::make_unique<swf::Player>(*movie, m_audio->load(*movie),
                                                  swf::makeScriptHost(*movie, services));
         m_audio->attach(m_player.get());

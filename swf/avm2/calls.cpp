@@ -18,10 +18,12 @@ void prepare(Vm &vm, Method *m)
         m->decoded = true;
         const AbcMethod &am = m->unit->file.methods[m->index];
         if (am.body < 0) {
-            m->verifyError = Vm::errorMessage(1001, m->name.isEmpty() ? QStringLiteral("anonymous") : m->name, {}, {});
+            m->verifyError = Vm::errorMessage(
+                1001, m->name.isEmpty() ? QStringLiteral("anonymous") : m->name, {}, {});
         } else {
             VerifyFailure failure;
-            m->code = decodeBody(*m->unit, m->unit->file.bodies[size_t(am.body)], m->paramCount, failure);
+            m->code =
+                decodeBody(*m->unit, m->unit->file.bodies[size_t(am.body)], m->paramCount, failure);
             if (!m->code)
                 m->verifyError = Vm::errorMessage(failure.code, failure.arg1, failure.arg2, {});
         }
@@ -150,7 +152,8 @@ Object *Vm::newObject()
 
 FunctionObject *Vm::newFunction(Method *m, ScopeChain *scope)
 {
-    return heap.make<FunctionObject>(functionClass, functionClass ? functionClass->instanceTraits.get() : nullptr,
+    return heap.make<FunctionObject>(functionClass,
+                                     functionClass ? functionClass->instanceTraits.get() : nullptr,
                                      functionClass ? functionClass->prototype : nullptr, m, scope);
 }
 

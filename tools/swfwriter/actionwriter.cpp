@@ -1,6 +1,5 @@
 #include "tools/swfwriter/actionwriter.h"
 
-
 #include <cstring>
 #include <stdexcept>
 

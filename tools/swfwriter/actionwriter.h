@@ -32,14 +32,14 @@ public:
     ActionWriter &op(quint8 code);
     ActionWriter &push(std::initializer_list<Value> values);
     ActionWriter &storeRegister(quint8 index);
-    Label label();                  // a new label, not yet placed
+    Label label(); // a new label, not yet placed
     ActionWriter &place(Label label);
     ActionWriter &jump(Label to);   // ActionJump
     ActionWriter &jumpIf(Label to); // ActionIf: pops a condition
     // DefineFunction2 with `body` as its code; parameters go to registers
     // 1…n, the rest of `registers` are the function's own.
-    ActionWriter &defineFunction2(const QString &name, const QStringList &params,
-                                  quint8 registers, const ActionWriter &body);
+    ActionWriter &defineFunction2(const QString &name, const QStringList &params, quint8 registers,
+                                  const ActionWriter &body);
 
     // The records with the end action; branches resolved.
     QByteArray finish() const;
@@ -52,8 +52,8 @@ private:
     QByteArray m_bytes;
     std::vector<int> m_labels; // offsets, -1 while unplaced
     struct Branch {
-        int field;  // offset of the 16-bit displacement
-        int after;  // offset just after the record
+        int field; // offset of the 16-bit displacement
+        int after; // offset just after the record
         Label to;
     };
     std::vector<Branch> m_branches;
