@@ -149,6 +149,9 @@ public:
     StrRef toString(const Value &value);
     bool toBoolean(const Value &value);
     Value toPrimitive(const Value &value, Hint hint = Hint::None);
+    // A value toPrimitive has already asked: objects left read as their
+    // kind ("[type Object]") or a clip's path, with no method called.
+    StrRef objectString(const Value &value);
     // Wraps primitives; null for undefined and null.
     Object *toObject(const Value &value);
     qint32 toInt32(const Value &value);

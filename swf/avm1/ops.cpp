@@ -1,6 +1,8 @@
 // Stack, arithmetic, comparison and string actions.
 #include "swf/avm1/ops.h"
 
+#include "swf/avm1/clipobject.h"
+
 #include "swf/limits.h"
 #include "swf/runtime/player.h"
 
@@ -146,12 +148,29 @@ bool Ops::arithmetic(quint8 code)
         return true;
     }
     case Op::Add2: {
-        const Value b = m.toPrimitive(pop());
-        const Value a = m.toPrimitive(pop());
-        if (a.isString() || b.isString())
-            push(Value(cappedConcat(m.toString(a).text(), m.toString(b).text())));
-        else
-            push(Value(m.toNumber(a) + m.toNumber(b)));
+        // valueOf on both; a string on either side makes it a
+        // concatenation, where an object whose valueOf gave no primitive
+        // is asked toString; otherwise numbers.
+        const Value b = pop();
+        const Value a = pop();
+        const Value pb = m.toPrimitive(b);
+        const Value pa = m.toPrimitive(a);
+        const auto plain = [&](const Value &original, const Value &primitive) {
+            return primitive.isObject() && !dynamic_cast<ClipObject *>(primitive.object())
+                       ? original
+                       : primitive;
+        };
+        if (pa.isString() || pb.isString()) {
+            const StrRef sa =
+                plain(a, pa).isObject() ? m.toString(plain(a, pa)) : m.objectString(pa);
+            const StrRef sb =
+                plain(b, pb).isObject() ? m.toString(plain(b, pb)) : m.objectString(pb);
+            push(Value(cappedConcat(sa.text(), sb.text())));
+        } else {
+            const double nb = m.toNumber(plain(b, pb));
+            const double na = m.toNumber(plain(a, pa));
+            push(Value(na + nb));
+        }
         return true;
     }
     case Op::Subtract:

@@ -26,7 +26,7 @@ const QList<Command> &commands()
         {"sounds", "FILE -o DIR [--frames N]", runSounds},
         {"thumbnail", "FILE OUT.png [--size N]", runThumbnail},
         {"trace", "FILE [--frames N] [--timeout S]", runTrace},
-        {"compare-trace", "DIR [--only NAME] [--frames N]", runCompareTrace},
+        {"compare-trace", "DIR [--only NAME] [--frames N] [--actual OUT]", runCompareTrace},
         {"export",
          "FILE -o OUT.mp4|.webm|.gif|.png [--size WxH] [--from F] [--to F] [--fps R] [--loops N]",
          runExport},

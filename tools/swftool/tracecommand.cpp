@@ -4,9 +4,11 @@
 // printed, one line each. A movie that asks to quit (fscommand "quit")
 // stops there, as a standalone player would.
 //
-// orvanto-swf compare-trace DIR [--only NAME] [--frames N]: the same for
-// every NAME.swf of DIR that has a NAME.swf.trace, compared exactly; one
-// line a movie, then passes by name prefix and in all.
+// orvanto-swf compare-trace DIR [--only NAME] [--frames N] [--actual OUT]:
+// the same for every NAME.swf of DIR that has a NAME.swf.trace, compared
+// exactly; one line a movie, then passes by name prefix and in all. With
+// --actual, what each failing movie printed is written to OUT/NAME.swf.trace
+// for a diff against the reference.
 #include "command.h"
 #include "scriptedplayer.h"
 
@@ -29,6 +31,7 @@ struct TraceOptions {
     int steps = kDefaultSteps;
     qint64 timeoutMs = ToolScriptServices::kDefaultTimeoutMs;
     QString only;
+    QString actualDir;
 };
 
 std::optional<TraceOptions> parseOptions(const Arguments &args, const char *usage, QString *problem)
@@ -45,6 +48,8 @@ std::optional<TraceOptions> parseOptions(const Arguments &args, const char *usag
             const double seconds = args[++i].toDouble(&ok);
             ok = ok && seconds > 0 && seconds <= 600;
             options.timeoutMs = qint64(seconds * 1000);
+        } else if (arg == "--actual" && hasValue) {
+            options.actualDir = QString::fromLocal8Bit(args[++i]);
         } else if (arg == "--only" && hasValue) {
             options.only = QString::fromLocal8Bit(args[++i]);
         } else if (options.input.isEmpty() && !arg.startsWith("--")) {
@@ -103,7 +108,8 @@ int runTrace(const Arguments &args)
 int runCompareTrace(const Arguments &args)
 {
     QString problem;
-    auto options = parseOptions(args, "compare-trace DIR [--only NAME] [--frames N]", &problem);
+    auto options =
+        parseOptions(args, "compare-trace DIR [--only NAME] [--frames N] [--actual OUT]", &problem);
     if (!options) {
         reportError(problem);
         return 2;
@@ -130,6 +136,11 @@ int runCompareTrace(const Arguments &args)
         ++tried;
         passed += pass;
         writeStdout((pass ? "pass " : "fail ") + name.toUtf8() + '\n');
+        if (!pass && !options->actualDir.isEmpty()) {
+            QFile out(QDir(options->actualDir).filePath(name + QStringLiteral(".trace")));
+            if (!out.open(QIODevice::WriteOnly) || out.write(actual) != actual.size())
+                reportError(QStringLiteral("cannot write %1").arg(out.fileName()));
+        }
     }
     for (const auto &[prefix, counts] : byPrefix)
         writeStdout(QStringLiteral("prefix %1 passed %2 of %3\n")

@@ -13,8 +13,11 @@ Value construct(Machine &m, const Value &, const Args &args)
     return Value(m.newObject());
 }
 
-Value toString(Machine &, const Value &, const Args &)
+Value toString(Machine &, const Value &self, const Args &)
 {
+    // Functions inherit this one too, and read as their kind.
+    if (self.isObject() && self.object()->isFunction())
+        return Value(QStringLiteral("[type Function]"));
     return Value(QStringLiteral("[object Object]"));
 }
 
