@@ -114,7 +114,8 @@ void Interpreter::enterFunction(FunctionObject &function, const Value &self, con
     frame.scope = function.scope();
     frame.scope.push_back(locals);
     frame.registers.resize(code.version2 ? size_t(code.registerCount) : kGlobalRegisters);
-    m_machine.prepareActivation(frame.locals, frame.registers, function, self, args, clip);
+    FunctionObject *caller = m_frames.empty() ? nullptr : m_frames.back().callee;
+    m_machine.prepareActivation(frame.locals, frame.registers, function, self, args, clip, caller);
     m_frames.push_back(std::move(frame));
 }
 

@@ -170,9 +170,11 @@ public:
     Value construct(const Value &constructor, const Args &args);
     // What `new` gives a fresh object before its constructor runs.
     void initializeConstructed(Object *made, FunctionObject *constructor);
-    // Sets up a function's locals and registers for a call.
+    // Sets up a function's locals and registers for a call; `caller` is
+    // the script function that made it, if any.
     void prepareActivation(Object *locals, std::vector<Value> &registers, FunctionObject &function,
-                           const Value &self, const Args &args, Object *clip);
+                           const Value &self, const Args &args, Object *clip,
+                           FunctionObject *caller);
     bool hasException() const { return m_hasException; }
     void throwValue(const Value &value);
     Value takeException();
