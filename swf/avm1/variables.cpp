@@ -108,6 +108,8 @@ Value Ops::getVariable(const StrRef &name)
         return out;
     if (m.lookup(m.global(), key, out))
         return out;
+    if (!text.isEmpty() && text.at(0) >= QLatin1Char('A') && text.at(0) <= QLatin1Char('Z'))
+        m.services().unknownGlobal(text);
     return Value();
 }
 

@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <memory>
+#include <set>
 
 namespace swftool {
 
@@ -18,7 +19,10 @@ class ToolScriptServices final : public swf::ScriptServices {
 public:
     static constexpr qint64 kDefaultTimeoutMs = 5000;
 
-    explicit ToolScriptServices(qint64 timeoutMs = kDefaultTimeoutMs) : m_timeoutMs(timeoutMs) {}
+    explicit ToolScriptServices(qint64 timeoutMs = kDefaultTimeoutMs, QString movieUrl = {})
+        : m_timeoutMs(timeoutMs), m_movieUrl(std::move(movieUrl))
+    {
+    }
 
     // Lines of trace() output go here; dropped without one.
     std::function<void(const QString &)> onTrace;
@@ -36,9 +40,15 @@ public:
             m_quit = true;
     }
     qint64 scriptTimeoutMs() const override { return m_timeoutMs; }
+    QString movieUrl() const override { return m_movieUrl; }
+    void unknownGlobal(const QString &name) override { m_unknownGlobals.insert(name); }
+    // Globals the scripts asked for and did not find, by name.
+    const std::set<QString> &unknownGlobals() const { return m_unknownGlobals; }
 
 private:
     qint64 m_timeoutMs;
+    QString m_movieUrl;
+    std::set<QString> m_unknownGlobals;
     bool m_quit = false;
 };
 
