@@ -10,8 +10,8 @@ namespace swf::avm1 {
 
 namespace {
 
-// Prototype chains are followed this far, as in the Flash Player; a
-// longer one stops the movie's scripts.
+// Prototype chains are followed this many links past the object itself,
+// as in the Flash Player; a longer one stops the movie's scripts.
 constexpr int kMaxPrototypeDepth = 256;
 
 // Whether a property the Flash Player added in a later version shows.
@@ -34,7 +34,7 @@ Property *Machine::findProperty(Object *object, StringData *key, Object **owner)
 {
     int depth = 0;
     for (Object *o = object; o; o = o->proto()) {
-        if (++depth > kMaxPrototypeDepth) {
+        if (depth++ > kMaxPrototypeDepth) {
             abortScripts(
                 QStringLiteral("a prototype chain is longer than %1").arg(kMaxPrototypeDepth));
             return nullptr;
@@ -59,7 +59,7 @@ bool Machine::lookup(Object *object, StringData *key, Value &out)
     }
     int depth = 0;
     for (Object *o = object; o; o = o->proto()) {
-        if (++depth > kMaxPrototypeDepth) {
+        if (depth++ > kMaxPrototypeDepth) {
             abortScripts(
                 QStringLiteral("a prototype chain is longer than %1").arg(kMaxPrototypeDepth));
             return false;
@@ -214,7 +214,7 @@ void Machine::enumerableNames(Object *object, std::vector<StrRef> &names)
 {
     std::unordered_set<StringData *> seen;
     int depth = 0;
-    for (Object *o = object; o && ++depth <= kMaxPrototypeDepth; o = o->proto()) {
+    for (Object *o = object; o && depth++ <= kMaxPrototypeDepth; o = o->proto()) {
         std::vector<StrRef> builtins;
         o->builtinNames(*this, builtins);
         for (StrRef &name : builtins) {

@@ -41,7 +41,10 @@ Value apply(Machine &m, const Value &self, const Args &args)
 void installFunctionClass(Machine &m)
 {
     Object *proto = m.protos().function;
-    m.defineClass(QStringLiteral("Function"), proto, functionConstructor);
+    FunctionObject *constructor = m.defineClass(QString(), proto, functionConstructor);
+    // The class itself is not a global for version 5 movies.
+    m.defineValue(m.global(), QStringLiteral("Function"), Value(constructor),
+                  PropertyFlag::DontEnum | PropertyFlag::OnlySwf6);
     m.defineMethod(proto, QStringLiteral("call"), call);
     m.defineMethod(proto, QStringLiteral("apply"), apply);
 }
