@@ -62,7 +62,12 @@ void Machine::prepareActivation(Object *locals, std::vector<Value> &registers,
             registers[r++] = value;
     };
     DisplayObject *timeline = displayObjectOf(Value(clip));
-    preload(FunctionFlag::PreloadThis, self);
+    // Suppressing `this` wins over preloading it: the register stays
+    // undefined.
+    if (!(flags & FunctionFlag::SuppressThis))
+        preload(FunctionFlag::PreloadThis, self);
+    else if (flags & FunctionFlag::PreloadThis)
+        ++r;
     preload(FunctionFlag::PreloadArguments, arguments);
     preload(FunctionFlag::PreloadSuper, super);
     preload(FunctionFlag::PreloadRoot,

@@ -114,11 +114,10 @@ bool Ops::stackOps(quint8 code, const Operation &op)
     case Op::ToString:
         push(Value(m.toString(pop())));
         return true;
-    case Op::ToInteger: {
-        const double n = m.toNumber(pop());
-        push(Value(std::isnan(n) ? 0.0 : std::trunc(n)));
+    case Op::ToInteger:
+        // A 32-bit integer: wrapped, and 0 for NaN and the infinities.
+        push(Value(double(m.toInt32(pop()))));
         return true;
-    }
     case Op::Trace: {
         const Value value = pop();
         m.trace(value.isUndefined() ? QStringLiteral("undefined") : m.toString(value).text());
