@@ -3,6 +3,7 @@
 #include "swf/avm1/arrayobject.h"
 #include "swf/avm1/clipobject.h"
 #include "swf/avm1/machine.h"
+#include "swf/runtime/player.h"
 
 #include <unordered_set>
 
@@ -49,10 +50,20 @@ Property *Machine::findProperty(Object *object, StringData *key, Object **owner)
     return nullptr;
 }
 
+Object *Machine::liveObject(Object *object)
+{
+    auto *clip = dynamic_cast<ClipObject *>(object);
+    if (!clip || clip->deadPath().isEmpty() || !m_player || m_player->find(clip->handle()))
+        return object;
+    DisplayObject *live = liveClipAt(clip->deadPath());
+    return live ? objectOf(*live) : object;
+}
+
 bool Machine::lookup(Object *object, StringData *key, Value &out)
 {
     if (!object)
         return false;
+    object = liveObject(object);
     if (key == m_names.proto.data()) {
         out = object->proto() ? Value(object->proto()) : Value();
         return true;
@@ -105,6 +116,7 @@ void Machine::set(Object *object, StringData *key, const Value &value, StringDat
 {
     if (!object)
         return;
+    object = liveObject(object);
     if (key == m_names.proto.data()) {
         // Only objects (and null, from version 6?) make a prototype.
         if (value.isObject())

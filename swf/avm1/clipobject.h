@@ -48,7 +48,15 @@ public:
     ObjectHandle handle() const { return m_handle; }
     // The display object, or null once it left the display list.
     DisplayObject *display(Machine &machine) const;
-    void detach() { m_handle = {}; }
+    // The display object left the list: the object now stands for
+    // whatever clip `path` ("_level0.a.b") names, if any, as the Flash
+    // Player's references to removed clips do.
+    void detach(QString path)
+    {
+        m_handle = {};
+        m_deadPath = std::move(path);
+    }
+    const QString &deadPath() const { return m_deadPath; }
     // The onClipEvent actions it was placed with, kept for its unload.
     const ClipActions *clipActions() const { return m_clipActions; }
 
@@ -64,6 +72,7 @@ public:
 
 private:
     ObjectHandle m_handle;
+    QString m_deadPath;
     ObjectClass m_class;
     const ClipActions *m_clipActions;
 };

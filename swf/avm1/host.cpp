@@ -185,7 +185,7 @@ void Machine::objectRemoved(DisplayObject &object)
     queueUnload(object);
     const auto detach = [this](const auto &self, DisplayObject &o) -> void {
         if (const auto it = m_displayObjects.find(o.serial()); it != m_displayObjects.end()) {
-            it->second->detach();
+            it->second->detach(targetPathOf(o));
             m_displayObjects.erase(it);
         }
         if (DisplayList *children = o.children()) {

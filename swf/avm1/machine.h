@@ -186,6 +186,11 @@ public:
     // Display objects and their script objects.
     ClipObject *objectOf(DisplayObject &object);
     DisplayObject *displayObjectOf(const Value &value) const;
+    // The live clip a target path "_level0.a.b" names, if any.
+    DisplayObject *liveClipAt(const QString &path) const;
+    // For the object of a removed clip, that of the live clip now at its
+    // path (or the object itself).
+    Object *liveObject(Object *object);
     Object *rootObject();
     // "_level0.a.b" for an object, as _target and targetPath show it.
     QString targetPathOf(const DisplayObject &object) const;
