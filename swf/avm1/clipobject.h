@@ -57,6 +57,9 @@ public:
         m_deadPath = std::move(path);
     }
     const QString &deadPath() const { return m_deadPath; }
+    // While its unload handlers run, a removed clip reads as its old path.
+    void setUnloading(bool unloading) { m_unloading = unloading; }
+    QString pathWhileUnloading() const { return m_unloading ? m_deadPath : QString(); }
     // The onClipEvent actions it was placed with, kept for its unload.
     const ClipActions *clipActions() const { return m_clipActions; }
 
@@ -73,6 +76,7 @@ public:
 private:
     ObjectHandle m_handle;
     QString m_deadPath;
+    bool m_unloading = false;
     ObjectClass m_class;
     const ClipActions *m_clipActions;
 };

@@ -152,7 +152,7 @@ Value Machine::toPrimitive(const Value &value, Hint hint)
     if (hint == Hint::String && dynamic_cast<ClipObject *>(object)) {
         if (DisplayObject *display = displayObjectOf(value))
             return Value(targetPathOf(*display));
-        return Value(QString());
+        return Value(static_cast<ClipObject *>(object)->pathWhileUnloading());
     }
     // One method: valueOf, or toString for a string hint, the other only
     // when the first is no function. What it gives stands, even an object.
@@ -184,7 +184,7 @@ StrRef Machine::objectString(const Value &value)
     if (dynamic_cast<ClipObject *>(object)) {
         if (DisplayObject *display = displayObjectOf(value))
             return StrRef(targetPathOf(*display));
-        return StrRef(QString());
+        return StrRef(static_cast<ClipObject *>(object)->pathWhileUnloading());
     }
     return StrRef(QStringLiteral("[type Object]"));
 }

@@ -264,7 +264,13 @@ void Machine::runQueued(const Queued &item)
         return;
     }
     if (item.object) {
+        // A removed clip's unload handlers still see the path it had.
+        auto *clip = dynamic_cast<ClipObject *>(item.object);
+        if (clip)
+            clip->setUnloading(true);
         runEventOn(item.object, target, item.event);
+        if (clip)
+            clip->setUnloading(false);
         return;
     }
     if (target)
