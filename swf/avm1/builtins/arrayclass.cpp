@@ -218,19 +218,22 @@ Value sortValues(Machine &m, ArrayObject &array, const std::vector<Value> &keys,
         order[i] = i;
     const bool descending = options & SortOption::Descending;
     bool equalFound = false;
+    // The sort asks "is x before y" mostly with x the later element; the
+    // Flash Player hands comparators the earlier one first, so the
+    // question is put to them turned round.
     const auto compare = [&](size_t x, size_t y) {
         if (m.aborted() || m.hasException())
             return false;
         int c = 0;
         if (comparator.isObject()) {
-            const Value args[2] = {keys[x], keys[y]};
+            const Value args[2] = {keys[y], keys[x]};
             c = int(qBound(-1.0, m.toNumber(m.call(comparator, Value(), Args(args, 2))), 1.0));
         } else {
-            c = compareValues(m, keys[x], keys[y], options);
+            c = compareValues(m, keys[y], keys[x], options);
         }
         if (c == 0)
             equalFound = true;
-        return descending ? c > 0 : c < 0;
+        return descending ? c < 0 : c > 0;
     };
     std::stable_sort(order.begin(), order.end(), compare);
     if ((options & SortOption::UniqueSort) && equalFound)
