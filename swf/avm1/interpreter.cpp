@@ -113,7 +113,9 @@ void Interpreter::enterFunction(FunctionObject &function, const Value &self, con
     frame.locals = locals;
     frame.scope = function.scope();
     frame.scope.push_back(locals);
-    frame.registers.resize(code.version2 ? size_t(code.registerCount) : kGlobalRegisters);
+    // A function that asks for no registers has the four every block has.
+    frame.registers.resize(code.version2 && code.registerCount > 0 ? size_t(code.registerCount)
+                                                                   : size_t(kGlobalRegisters));
     FunctionObject *caller = m_frames.empty() ? nullptr : m_frames.back().callee;
     m_machine.prepareActivation(frame.locals, frame.registers, function, self, args, clip, caller);
     m_frames.push_back(std::move(frame));
