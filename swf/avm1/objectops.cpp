@@ -61,6 +61,11 @@ bool Ops::objects(quint8 code, const Operation &op)
         // on: the timeline, an activation, a with object, _global.
         Object *owner = nullptr;
         const Value function = getVariable(m.toString(name), &owner);
+        // super(): the constructor above, with the caller's this.
+        if (auto *super = dynamic_cast<SuperObject *>(function.asObject())) {
+            callValue(super->constructorValue(m), super->self(), std::move(args), false, nullptr);
+            return true;
+        }
         callValue(function, owner ? Value(owner) : Value(), std::move(args), false, nullptr);
         return true;
     }
