@@ -1,5 +1,6 @@
 // Conversions and comparisons of values, as the movie's version has them.
 #include "swf/avm1/clipobject.h"
+#include "swf/avm1/interpreter.h"
 #include "swf/avm1/machine.h"
 #include "swf/avm1/primitiveobject.h"
 
@@ -169,6 +170,9 @@ Value Machine::toPrimitive(const Value &value, Hint hint)
         const Value result = call(method, value, Args());
         if (m_hasException || m_aborted)
             return Value();
+        // A method refused for going too deep leaves the object as it is.
+        if (m_interpreter->recursionExceeded())
+            return value;
         return result;
     }
     // An object with neither method (its prototype cut off) reads as

@@ -58,6 +58,17 @@ void Interpreter::runBlock(const std::shared_ptr<const ActionProgram> &program, 
         qCDebug(lcSwfScript).noquote()
             << "uncaught exception:" << m_machine.toString(thrown).text();
     }
+    if (m_nesting == 1)
+        abortIfTooDeep();
+}
+
+void Interpreter::abortIfTooDeep()
+{
+    if (!m_recursionExceeded)
+        return;
+    m_recursionExceeded = false;
+    m_machine.abortScripts(
+        QStringLiteral("%1 levels of recursion were exceeded").arg(m_machine.maxRecursion()));
 }
 
 Value Interpreter::call(FunctionObject &function, const Value &self, const Args &args,
@@ -79,15 +90,22 @@ Value Interpreter::call(FunctionObject &function, const Value &self, const Args 
     enterFunction(function, self, args, construct, true);
     if (m_frames.size() == stopAt)
         return Value(); // refused: too deep
-    return execute(stopAt);
+    Value result = execute(stopAt);
+    if (m_nesting == 1)
+        abortIfTooDeep();
+    return result;
 }
 
 void Interpreter::enterFunction(FunctionObject &function, const Value &self, const Args &args,
                                 bool construct, bool fromNative)
 {
     if (int(m_frames.size()) >= m_machine.maxRecursion()) {
-        m_machine.abortScripts(
-            QStringLiteral("%1 levels of recursion were exceeded").arg(m_machine.maxRecursion()));
+        // A script calling a script stops the scripts there. A built-in
+        // calling one (a conversion's toString) gets nothing back and
+        // goes on; the scripts stop once the action list has ended.
+        m_recursionExceeded = true;
+        if (!fromNative)
+            abortIfTooDeep();
         return;
     }
     const FunctionCode &code = function.code();

@@ -200,7 +200,10 @@ void Ops::callValue(const Value &function, const Value &self, std::vector<Value>
         push(std::move(result));
         return;
     }
+    const size_t frames = in.m_frames.size();
     in.enterFunction(*callee, thisValue, Args(args), construct, false);
+    if (in.m_frames.size() == frames)
+        push(Value()); // refused: too deep
 }
 
 void Ops::newObject(const Value &constructor, std::vector<Value> args)
