@@ -113,7 +113,9 @@ Value Ops::getVariable(const StrRef &name, Object **owner)
         return out;
     if (m.lookup(m.global(), key, out) && found(m.global()))
         return out;
-    if (!text.isEmpty() && text.at(0) >= QLatin1Char('A') && text.at(0) <= QLatin1Char('Z'))
+    // A class-like name no global has, even one hidden from this version.
+    if (!text.isEmpty() && text.at(0) >= QLatin1Char('A') && text.at(0) <= QLatin1Char('Z') &&
+        !m.global()->properties().find(key))
         m.services().unknownGlobal(text);
     return Value();
 }
