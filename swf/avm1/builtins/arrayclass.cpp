@@ -300,8 +300,8 @@ void installArrayClass(Machine &m)
     m.defineMethod(proto, QStringLiteral("reverse"), reverse);
     m.defineMethod(proto, QStringLiteral("sort"), sort);
     m.defineMethod(proto, QStringLiteral("sortOn"), sortOn);
-    const quint32 constant =
-        PropertyFlag::DontEnum | PropertyFlag::DontDelete | PropertyFlag::ReadOnly;
+    // The sort options are plain properties of Array: listed, writable.
+    const quint32 constant = 0;
     m.defineValue(array, QStringLiteral("CASEINSENSITIVE"), Value(SortOption::CaseInsensitive),
                   constant);
     m.defineValue(array, QStringLiteral("DESCENDING"), Value(SortOption::Descending), constant);
