@@ -271,7 +271,8 @@ Value sort(Machine &m, const Value &self, const Args &args)
 Value sortOn(Machine &m, const Value &self, const Args &args)
 {
     ArrayObject *array = arrayOf(self);
-    if (!array)
+    // Without a field name nothing is sorted.
+    if (!array || args.size() == 0)
         return Value();
     const StrRef field(m.key(m.toString(args[0]).data()));
     std::vector<Value> keys;

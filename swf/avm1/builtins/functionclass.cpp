@@ -45,8 +45,10 @@ void installFunctionClass(Machine &m)
     // The class itself is not a global for version 5 movies.
     m.defineValue(m.global(), QStringLiteral("Function"), Value(constructor),
                   PropertyFlag::DontEnum | PropertyFlag::OnlySwf6);
-    m.defineMethod(proto, QStringLiteral("call"), call);
-    m.defineMethod(proto, QStringLiteral("apply"), apply);
+    // call and apply came after version 5.
+    const quint32 since6 = PropertyFlag::DontEnum | PropertyFlag::OnlySwf6;
+    m.defineValue(proto, QStringLiteral("call"), Value(m.newNative(call)), since6);
+    m.defineValue(proto, QStringLiteral("apply"), Value(m.newNative(apply)), since6);
 }
 
 } // namespace swf::avm1
