@@ -188,7 +188,8 @@ bool Ops::arithmetic(quint8 code)
                 push(Value(QStringLiteral("#ERROR#")));
                 return true;
             }
-            r = a / b;
+            // The sign of a zero divisor does not count.
+            r = b == 0 ? (a > 0 ? qInf() : a < 0 ? -qInf() : qQNaN()) : a / b;
         } else {
             r = std::fmod(a, b);
         }
