@@ -176,8 +176,8 @@ Value Machine::toPrimitive(const Value &value, Hint hint)
         return result;
     }
     // An object with neither method (its prototype cut off) reads as
-    // undefined.
-    return Value();
+    // undefined in sums, as its kind in strings.
+    return hint == Hint::String ? value : Value();
 }
 
 StrRef Machine::objectString(const Value &value)
