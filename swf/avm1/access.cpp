@@ -3,6 +3,7 @@
 #include "swf/avm1/arrayobject.h"
 #include "swf/avm1/clipobject.h"
 #include "swf/avm1/machine.h"
+#include "swf/runtime/player.h"
 
 #include <unordered_set>
 
@@ -10,8 +11,8 @@ namespace swf::avm1 {
 
 namespace {
 
-// Prototype chains are followed this far, as in the Flash Player; a
-// longer one stops the movie's scripts.
+// Prototype chains are followed this many links past the object itself,
+// as in the Flash Player; a longer one stops the movie's scripts.
 constexpr int kMaxPrototypeDepth = 256;
 
 // Whether a property the Flash Player added in a later version shows.
@@ -34,7 +35,7 @@ Property *Machine::findProperty(Object *object, StringData *key, Object **owner)
 {
     int depth = 0;
     for (Object *o = object; o; o = o->proto()) {
-        if (++depth > kMaxPrototypeDepth) {
+        if (depth++ > kMaxPrototypeDepth) {
             abortScripts(
                 QStringLiteral("a prototype chain is longer than %1").arg(kMaxPrototypeDepth));
             return nullptr;
@@ -49,17 +50,27 @@ Property *Machine::findProperty(Object *object, StringData *key, Object **owner)
     return nullptr;
 }
 
+Object *Machine::liveObject(Object *object)
+{
+    auto *clip = dynamic_cast<ClipObject *>(object);
+    if (!clip || clip->deadPath().isEmpty() || !m_player || m_player->find(clip->handle()))
+        return object;
+    DisplayObject *live = liveClipAt(clip->deadPath());
+    return live ? objectOf(*live) : object;
+}
+
 bool Machine::lookup(Object *object, StringData *key, Value &out)
 {
     if (!object)
         return false;
+    object = liveObject(object);
     if (key == m_names.proto.data()) {
         out = object->proto() ? Value(object->proto()) : Value();
         return true;
     }
     int depth = 0;
     for (Object *o = object; o; o = o->proto()) {
-        if (++depth > kMaxPrototypeDepth) {
+        if (depth++ > kMaxPrototypeDepth) {
             abortScripts(
                 QStringLiteral("a prototype chain is longer than %1").arg(kMaxPrototypeDepth));
             return false;
@@ -105,6 +116,7 @@ void Machine::set(Object *object, StringData *key, const Value &value, StringDat
 {
     if (!object)
         return;
+    object = liveObject(object);
     if (key == m_names.proto.data()) {
         // Only objects (and null, from version 6?) make a prototype.
         if (value.isObject())
@@ -214,7 +226,7 @@ void Machine::enumerableNames(Object *object, std::vector<StrRef> &names)
 {
     std::unordered_set<StringData *> seen;
     int depth = 0;
-    for (Object *o = object; o && ++depth <= kMaxPrototypeDepth; o = o->proto()) {
+    for (Object *o = object; o && depth++ <= kMaxPrototypeDepth; o = o->proto()) {
         std::vector<StrRef> builtins;
         o->builtinNames(*this, builtins);
         for (StrRef &name : builtins) {

@@ -31,7 +31,7 @@ Object *homeOf(Machine &m, FunctionObject &function, const Value &self)
 
 void Machine::prepareActivation(Object *locals, std::vector<Value> &registers,
                                 FunctionObject &function, const Value &self, const Args &args,
-                                Object *clip)
+                                Object *clip, FunctionObject *caller)
 {
     const FunctionCode &code = function.code();
     const quint16 flags = code.version2 ? code.flags : 0;
@@ -44,6 +44,7 @@ void Machine::prepareActivation(Object *locals, std::vector<Value> &registers,
         ArrayObject *list = newArray();
         list->elements().assign(args.begin(), args.end());
         defineValue(list, m_names.callee.text(), Value(&function));
+        defineValue(list, m_names.caller.text(), caller ? Value(caller) : Value::null());
         arguments = Value(list);
     }
     Value super;
@@ -61,7 +62,12 @@ void Machine::prepareActivation(Object *locals, std::vector<Value> &registers,
             registers[r++] = value;
     };
     DisplayObject *timeline = displayObjectOf(Value(clip));
-    preload(FunctionFlag::PreloadThis, self);
+    // Suppressing `this` wins over preloading it: the register stays
+    // undefined.
+    if (!(flags & FunctionFlag::SuppressThis))
+        preload(FunctionFlag::PreloadThis, self);
+    else if (flags & FunctionFlag::PreloadThis)
+        ++r;
     preload(FunctionFlag::PreloadArguments, arguments);
     preload(FunctionFlag::PreloadSuper, super);
     preload(FunctionFlag::PreloadRoot,

@@ -92,7 +92,7 @@ ClipObject::ClipObject(Object *proto, DisplayObject &object, ObjectClass objectC
 
 DisplayObject *ClipObject::display(Machine &machine) const
 {
-    return machine.player().find(m_handle);
+    return machine.displayObjectOf(Value(const_cast<ClipObject *>(this)));
 }
 
 Value ClipObject::displayProperty(Machine &machine, DisplayObject &object, int index)

@@ -48,7 +48,18 @@ public:
     ObjectHandle handle() const { return m_handle; }
     // The display object, or null once it left the display list.
     DisplayObject *display(Machine &machine) const;
-    void detach() { m_handle = {}; }
+    // The display object left the list: the object now stands for
+    // whatever clip `path` ("_level0.a.b") names, if any, as the Flash
+    // Player's references to removed clips do.
+    void detach(QString path)
+    {
+        m_handle = {};
+        m_deadPath = std::move(path);
+    }
+    const QString &deadPath() const { return m_deadPath; }
+    // While its unload handlers run, a removed clip reads as its old path.
+    void setUnloading(bool unloading) { m_unloading = unloading; }
+    QString pathWhileUnloading() const { return m_unloading ? m_deadPath : QString(); }
     // The onClipEvent actions it was placed with, kept for its unload.
     const ClipActions *clipActions() const { return m_clipActions; }
 
@@ -64,6 +75,8 @@ public:
 
 private:
     ObjectHandle m_handle;
+    QString m_deadPath;
+    bool m_unloading = false;
     ObjectClass m_class;
     const ClipActions *m_clipActions;
 };

@@ -1,5 +1,6 @@
 // Conversions and comparisons of values, as the movie's version has them.
 #include "swf/avm1/clipobject.h"
+#include "swf/avm1/interpreter.h"
 #include "swf/avm1/machine.h"
 #include "swf/avm1/primitiveobject.h"
 
@@ -112,10 +113,7 @@ StrRef Machine::toString(const Value &value)
         return value.stringRef();
     case ValueType::Object: {
         const Value primitive = toPrimitive(value, Hint::String);
-        if (primitive.isObject())
-            return StrRef(primitive.object()->isFunction() ? QStringLiteral("[type Function]")
-                                                           : QStringLiteral("[type Object]"));
-        return toString(primitive);
+        return primitive.isObject() ? objectString(primitive) : toString(primitive);
     }
     }
     return StrRef(QString());
@@ -151,27 +149,48 @@ Value Machine::toPrimitive(const Value &value, Hint hint)
     Object *object = value.asObject();
     if (!object)
         return value;
-    // A clip reads as its path.
-    if (dynamic_cast<ClipObject *>(object)) {
+    // A clip reads as its path; as a number it is what valueOf gives.
+    if (hint == Hint::String && dynamic_cast<ClipObject *>(object)) {
         if (DisplayObject *display = displayObjectOf(value))
             return Value(targetPathOf(*display));
-        return Value(QString());
+        return Value(static_cast<ClipObject *>(object)->pathWhileUnloading());
     }
+    // One method: valueOf, or toString for a string hint, the other only
+    // when the first is no function. What it gives stands, even an object.
     const StringData *first =
         hint == Hint::String ? m_names.toString.data() : m_names.valueOf.data();
     const StringData *second =
         hint == Hint::String ? m_names.valueOf.data() : m_names.toString.data();
     for (const StringData *k : {first, second}) {
         const Value method = get(object, const_cast<StringData *>(k));
-        if (method.isObject() && method.object()->isFunction()) {
-            const Value result = call(method, value, Args());
-            if (!result.isObject())
-                return result;
-        }
         if (m_hasException || m_aborted)
             return Value();
+        if (!method.isObject() || !method.object()->isFunction())
+            continue;
+        const Value result = call(method, value, Args());
+        if (m_hasException || m_aborted)
+            return Value();
+        // A method refused for going too deep leaves the object as it is.
+        if (m_interpreter->recursionExceeded())
+            return value;
+        return result;
     }
-    return value;
+    // An object with neither method (its prototype cut off) reads as
+    // undefined in sums, as its kind in strings.
+    return hint == Hint::String ? value : Value();
+}
+
+StrRef Machine::objectString(const Value &value)
+{
+    Object *object = value.asObject();
+    if (!object)
+        return toString(value);
+    if (dynamic_cast<ClipObject *>(object)) {
+        if (DisplayObject *display = displayObjectOf(value))
+            return StrRef(targetPathOf(*display));
+        return StrRef(static_cast<ClipObject *>(object)->pathWhileUnloading());
+    }
+    return StrRef(QStringLiteral("[type Object]"));
 }
 
 Object *Machine::toObject(const Value &value)

@@ -76,7 +76,36 @@ ClipObject *Machine::objectOf(DisplayObject &object)
 DisplayObject *Machine::displayObjectOf(const Value &value) const
 {
     auto *clip = dynamic_cast<ClipObject *>(value.asObject());
-    return clip && m_player ? m_player->find(clip->handle()) : nullptr;
+    if (!clip || !m_player)
+        return nullptr;
+    if (DisplayObject *object = m_player->find(clip->handle()))
+        return object;
+    return clip->deadPath().isEmpty() ? nullptr : liveClipAt(clip->deadPath());
+}
+
+DisplayObject *Machine::liveClipAt(const QString &path) const
+{
+    // "_level0.a.b": the children by name from the root, case as the
+    // version has it.
+    const QStringList parts = path.split(QLatin1Char('.'));
+    if (parts.isEmpty() || parts.first() != QLatin1String("_level0"))
+        return nullptr;
+    DisplayObject *current = &m_player->root();
+    const Qt::CaseSensitivity cs = m_version >= 7 ? Qt::CaseSensitive : Qt::CaseInsensitive;
+    for (qsizetype i = 1; i < parts.size() && current; ++i) {
+        DisplayList *children = current->children();
+        DisplayObject *next = nullptr;
+        if (children) {
+            for (const auto &[depth, child] : children->objects()) {
+                if (child->name().compare(parts[i], cs) == 0) {
+                    next = child.get();
+                    break;
+                }
+            }
+        }
+        current = next;
+    }
+    return current;
 }
 
 Object *Machine::rootObject()

@@ -185,7 +185,7 @@ void Machine::objectRemoved(DisplayObject &object)
     queueUnload(object);
     const auto detach = [this](const auto &self, DisplayObject &o) -> void {
         if (const auto it = m_displayObjects.find(o.serial()); it != m_displayObjects.end()) {
-            it->second->detach();
+            it->second->detach(targetPathOf(o));
             m_displayObjects.erase(it);
         }
         if (DisplayList *children = o.children()) {
@@ -264,7 +264,13 @@ void Machine::runQueued(const Queued &item)
         return;
     }
     if (item.object) {
+        // A removed clip's unload handlers still see the path it had.
+        auto *clip = dynamic_cast<ClipObject *>(item.object);
+        if (clip)
+            clip->setUnloading(true);
         runEventOn(item.object, target, item.event);
+        if (clip)
+            clip->setUnloading(false);
         return;
     }
     if (target)

@@ -59,6 +59,17 @@ void Interpreter::runBlock(const std::shared_ptr<const ActionProgram> &program, 
         qCDebug(lcSwfScript).noquote()
             << "uncaught exception:" << m_machine.toString(thrown).text();
     }
+    if (m_nesting == 1)
+        abortIfTooDeep();
+}
+
+void Interpreter::abortIfTooDeep()
+{
+    if (!m_recursionExceeded)
+        return;
+    m_recursionExceeded = false;
+    m_machine.abortScripts(
+        QStringLiteral("%1 levels of recursion were exceeded").arg(m_machine.maxRecursion()));
 }
 
 Value Interpreter::call(FunctionObject &function, const Value &self, const Args &args,
@@ -80,15 +91,22 @@ Value Interpreter::call(FunctionObject &function, const Value &self, const Args 
     enterFunction(function, self, args, construct, true);
     if (m_frames.size() == stopAt)
         return Value(); // refused: too deep
-    return execute(stopAt);
+    Value result = execute(stopAt);
+    if (m_nesting == 1)
+        abortIfTooDeep();
+    return result;
 }
 
 void Interpreter::enterFunction(FunctionObject &function, const Value &self, const Args &args,
                                 bool construct, bool fromNative)
 {
     if (int(m_frames.size()) >= m_machine.maxRecursion()) {
-        m_machine.abortScripts(
-            QStringLiteral("%1 levels of recursion were exceeded").arg(m_machine.maxRecursion()));
+        // A script calling a script stops the scripts there. A built-in
+        // calling one (a conversion's toString) gets nothing back and
+        // goes on; the scripts stop once the action list has ended.
+        m_recursionExceeded = true;
+        if (!fromNative)
+            abortIfTooDeep();
         return;
     }
     // A call from a native (a getter, a sort's comparator) nests on the
@@ -120,8 +138,11 @@ void Interpreter::enterFunction(FunctionObject &function, const Value &self, con
     frame.locals = locals;
     frame.scope = function.scope();
     frame.scope.push_back(locals);
-    frame.registers.resize(code.version2 ? size_t(code.registerCount) : kGlobalRegisters);
-    m_machine.prepareActivation(frame.locals, frame.registers, function, self, args, clip);
+    // A function that asks for no registers has the four every block has.
+    frame.registers.resize(code.version2 && code.registerCount > 0 ? size_t(code.registerCount)
+                                                                   : size_t(kGlobalRegisters));
+    FunctionObject *caller = m_frames.empty() ? nullptr : m_frames.back().callee;
+    m_machine.prepareActivation(frame.locals, frame.registers, function, self, args, clip, caller);
     m_frames.push_back(std::move(frame));
 }
 

@@ -32,6 +32,9 @@ public:
     // No built-in is between the outermost script and here: everything
     // the scripts hold is on the interpreter's stacks.
     bool atSafePoint() const { return m_nesting == 1; }
+    // A call was refused for going past the recursion limit, in the
+    // action list running now.
+    bool recursionExceeded() const { return m_recursionExceeded; }
 
 private:
     struct With {
@@ -84,6 +87,8 @@ private:
     void returnFromFrame(Frame &frame, Value value);
     void jumpTo(Frame &frame, int target);
     bool checkLimits();
+    // After the outermost action list: scripts stop if it went too deep.
+    void abortIfTooDeep();
 
     Machine &m_machine;
     std::vector<Value> m_stack;
@@ -94,6 +99,7 @@ private:
     Value m_returnValue; // a return on its way out of the frame
     QElapsedTimer m_clock;
     qint64 m_operations = 0;
+    bool m_recursionExceeded = false;
 };
 
 } // namespace swf::avm1

@@ -159,6 +159,9 @@ public:
     StrRef toString(const Value &value);
     bool toBoolean(const Value &value);
     Value toPrimitive(const Value &value, Hint hint = Hint::None);
+    // A value toPrimitive has already asked: objects left read as their
+    // kind ("[type Object]") or a clip's path, with no method called.
+    StrRef objectString(const Value &value);
     // Wraps primitives; null for undefined and null.
     Object *toObject(const Value &value);
     qint32 toInt32(const Value &value);
@@ -177,9 +180,11 @@ public:
     Value construct(const Value &constructor, const Args &args);
     // What `new` gives a fresh object before its constructor runs.
     void initializeConstructed(Object *made, FunctionObject *constructor);
-    // Sets up a function's locals and registers for a call.
+    // Sets up a function's locals and registers for a call; `caller` is
+    // the script function that made it, if any.
     void prepareActivation(Object *locals, std::vector<Value> &registers, FunctionObject &function,
-                           const Value &self, const Args &args, Object *clip);
+                           const Value &self, const Args &args, Object *clip,
+                           FunctionObject *caller);
     bool hasException() const { return m_hasException; }
     void throwValue(const Value &value);
     Value takeException();
@@ -191,6 +196,11 @@ public:
     // Display objects and their script objects.
     ClipObject *objectOf(DisplayObject &object);
     DisplayObject *displayObjectOf(const Value &value) const;
+    // The live clip a target path "_level0.a.b" names, if any.
+    DisplayObject *liveClipAt(const QString &path) const;
+    // For the object of a removed clip, that of the live clip now at its
+    // path (or the object itself).
+    Object *liveObject(Object *object);
     Object *rootObject();
     // "_level0.a.b" for an object, as _target and targetPath show it.
     QString targetPathOf(const DisplayObject &object) const;

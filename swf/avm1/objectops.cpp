@@ -57,8 +57,16 @@ bool Ops::objects(quint8 code, const Operation &op)
     case Op::CallFunction: {
         const Value name = pop();
         std::vector<Value> args = popArgs();
-        const Value function = getVariable(m.toString(name));
-        callValue(function, Value(), std::move(args), false, nullptr);
+        // `this` is the object of the scope chain the function was found
+        // on: the timeline, an activation, a with object, _global.
+        Object *owner = nullptr;
+        const Value function = getVariable(m.toString(name), &owner);
+        // super(): the constructor above, with the caller's this.
+        if (auto *super = dynamic_cast<SuperObject *>(function.asObject())) {
+            callValue(super->constructorValue(m), super->self(), std::move(args), false, nullptr);
+            return true;
+        }
+        callValue(function, owner ? Value(owner) : Value(), std::move(args), false, nullptr);
         return true;
     }
     case Op::CallMethod: {
@@ -192,7 +200,10 @@ void Ops::callValue(const Value &function, const Value &self, std::vector<Value>
         push(std::move(result));
         return;
     }
+    const size_t frames = in.m_frames.size();
     in.enterFunction(*callee, thisValue, Args(args), construct, false);
+    if (in.m_frames.size() == frames)
+        push(Value()); // refused: too deep
 }
 
 void Ops::newObject(const Value &constructor, std::vector<Value> args)
@@ -228,7 +239,9 @@ void Ops::enumerate(const Value &value)
 void Ops::defineFunction(const Operation &op)
 {
     const FunctionCode &code = f.program->functions[size_t(op.a)];
-    std::vector<Object *> scope = f.scope;
+    // Before version 6 a function closes over no activation: its scope
+    // is its own locals and the timeline.
+    std::vector<Object *> scope = m.version() >= 6 ? f.scope : std::vector<Object *>();
     if (scope.empty() && f.target)
         scope.push_back(f.target);
     DisplayObject *timeline = m.displayObjectOf(Value(f.timeline));

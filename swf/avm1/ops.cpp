@@ -1,6 +1,8 @@
 // Stack, arithmetic, comparison and string actions.
 #include "swf/avm1/ops.h"
 
+#include "swf/avm1/clipobject.h"
+
 #include "swf/limits.h"
 #include "swf/runtime/player.h"
 
@@ -112,11 +114,10 @@ bool Ops::stackOps(quint8 code, const Operation &op)
     case Op::ToString:
         push(Value(m.toString(pop())));
         return true;
-    case Op::ToInteger: {
-        const double n = m.toNumber(pop());
-        push(Value(std::isnan(n) ? 0.0 : std::trunc(n)));
+    case Op::ToInteger:
+        // A 32-bit integer: wrapped, and 0 for NaN and the infinities.
+        push(Value(double(m.toInt32(pop()))));
         return true;
-    }
     case Op::Trace: {
         const Value value = pop();
         m.trace(value.isUndefined() ? QStringLiteral("undefined") : m.toString(value).text());
@@ -146,12 +147,29 @@ bool Ops::arithmetic(quint8 code)
         return true;
     }
     case Op::Add2: {
-        const Value b = m.toPrimitive(pop());
-        const Value a = m.toPrimitive(pop());
-        if (a.isString() || b.isString())
-            push(Value(cappedConcat(m.toString(a).text(), m.toString(b).text())));
-        else
-            push(Value(m.toNumber(a) + m.toNumber(b)));
+        // valueOf on both; a string on either side makes it a
+        // concatenation, where an object whose valueOf gave no primitive
+        // is asked toString; otherwise numbers.
+        const Value b = pop();
+        const Value a = pop();
+        const Value pb = m.toPrimitive(b);
+        const Value pa = m.toPrimitive(a);
+        const auto plain = [&](const Value &original, const Value &primitive) {
+            return primitive.isObject() && !dynamic_cast<ClipObject *>(primitive.object())
+                       ? original
+                       : primitive;
+        };
+        if (pa.isString() || pb.isString()) {
+            const StrRef sa =
+                plain(a, pa).isObject() ? m.toString(plain(a, pa)) : m.objectString(pa);
+            const StrRef sb =
+                plain(b, pb).isObject() ? m.toString(plain(b, pb)) : m.objectString(pb);
+            push(Value(cappedConcat(sa.text(), sb.text())));
+        } else {
+            const double nb = m.toNumber(plain(b, pb));
+            const double na = m.toNumber(plain(a, pa));
+            push(Value(na + nb));
+        }
         return true;
     }
     case Op::Subtract:
@@ -170,7 +188,8 @@ bool Ops::arithmetic(quint8 code)
                 push(Value(QStringLiteral("#ERROR#")));
                 return true;
             }
-            r = a / b;
+            // The sign of a zero divisor does not count.
+            r = b == 0 ? (a > 0 ? qInf() : a < 0 ? -qInf() : qQNaN()) : a / b;
         } else {
             r = std::fmod(a, b);
         }

@@ -33,7 +33,9 @@ public:
     // timelineops.cpp: frames, targets, clips, properties by index, URLs.
     bool timeline(quint8 code, const Operation &op);
     // variables.cpp: variables by name, paths.
-    Value getVariable(const StrRef &name);
+    // `owner`, if given, learns the object of the scope chain that held
+    // the name (left alone for paths and names found nowhere).
+    Value getVariable(const StrRef &name, Object **owner = nullptr);
     void setVariable(const StrRef &name, const Value &value);
     void defineLocal(const StrRef &name, const Value &value);
     bool deleteVariable(const StrRef &name);

@@ -74,7 +74,7 @@ Value Ops::lookupPath(const QString &name, bool &found)
     return value;
 }
 
-Value Ops::getVariable(const StrRef &name)
+Value Ops::getVariable(const StrRef &name, Object **owner)
 {
     const QString &text = name.text();
     if (isPathName(text)) {
@@ -86,7 +86,7 @@ Value Ops::getVariable(const StrRef &name)
     StringData *key = m.key(name.data());
     const Names &names = m.names();
     if (key == names.thisName.data())
-        return f.self.isObject() ? f.self : Value(f.target);
+        return f.self.isObject() || f.callee ? f.self : Value(f.target);
     if (key == names.global.data())
         return Value(m.global());
     if (key == names.root.data()) {
@@ -96,18 +96,27 @@ Value Ops::getVariable(const StrRef &name)
     if (const int level = levelOf(text); level >= 0)
         return clipValue(m.level(level));
     Value out;
+    const auto found = [owner](Object *where) {
+        if (owner)
+            *owner = where;
+        return true;
+    };
     for (auto it = f.withs.rbegin(); it != f.withs.rend(); ++it) {
-        if (m.lookup(it->object, key, out))
+        if (m.lookup(it->object, key, out) && found(it->object))
             return out;
     }
     for (auto it = f.scope.rbegin(); it != f.scope.rend(); ++it) {
-        if (m.lookup(*it, key, out))
+        if (m.lookup(*it, key, out) && found(*it))
             return out;
     }
-    if (f.scope.empty() && f.target && m.lookup(f.target, key, out))
+    if (f.scope.empty() && f.target && m.lookup(f.target, key, out) && found(f.target))
         return out;
-    if (m.lookup(m.global(), key, out))
+    if (m.lookup(m.global(), key, out) && found(m.global()))
         return out;
+    // A class-like name no global has, even one hidden from this version.
+    if (!text.isEmpty() && text.at(0) >= QLatin1Char('A') && text.at(0) <= QLatin1Char('Z') &&
+        !m.global()->properties().find(key))
+        m.services().unknownGlobal(text);
     return Value();
 }
 

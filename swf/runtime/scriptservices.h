@@ -30,6 +30,9 @@ public:
     // The longest one script may run before it is stopped; 0 for the
     // movie's own limit (ScriptLimits, or 15 s).
     virtual qint64 scriptTimeoutMs() const { return 0; }
+    // A script asked for a global name that looks like a class ("XML",
+    // "Sound") and found nothing: most likely a built-in not made yet.
+    virtual void unknownGlobal(const QString &name) { Q_UNUSED(name); }
 };
 
 } // namespace swf

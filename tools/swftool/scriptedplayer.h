@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <memory>
+#include <set>
 
 namespace swftool {
 
@@ -18,13 +19,15 @@ class ToolScriptServices final : public swf::ScriptServices {
 public:
     static constexpr qint64 kDefaultTimeoutMs = 5000;
 
-    explicit ToolScriptServices(qint64 timeoutMs = kDefaultTimeoutMs) : m_timeoutMs(timeoutMs) {}
+    explicit ToolScriptServices(qint64 timeoutMs = kDefaultTimeoutMs, QString movieUrl = {})
+        : m_timeoutMs(timeoutMs), m_movieUrl(std::move(movieUrl))
+    {
+    }
 
     // Lines of trace() output go here; dropped without one.
     std::function<void(const QString &)> onTrace;
-    // The movie's address ("file:///…"), and the folder its saved data
-    // (SharedObjects) is kept in; without one, saved data lives in memory.
-    QString url;
+    // The folder the movie's saved data (SharedObjects) is kept in;
+    // without one, saved data lives in memory.
     QString savedDataRoot;
     // The movie asked to quit (fscommand "quit").
     bool quitRequested() const { return m_quit; }
@@ -40,11 +43,16 @@ public:
             m_quit = true;
     }
     qint64 scriptTimeoutMs() const override { return m_timeoutMs; }
-    QString movieUrl() const override { return url; }
+    QString movieUrl() const override { return m_movieUrl; }
     QString sharedObjectRoot() const override { return savedDataRoot; }
+    void unknownGlobal(const QString &name) override { m_unknownGlobals.insert(name); }
+    // Globals the scripts asked for and did not find, by name.
+    const std::set<QString> &unknownGlobals() const { return m_unknownGlobals; }
 
 private:
     qint64 m_timeoutMs;
+    QString m_movieUrl;
+    std::set<QString> m_unknownGlobals;
     bool m_quit = false;
 };
 

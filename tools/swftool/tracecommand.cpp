@@ -5,9 +5,13 @@
 // (fscommand "quit") stops there, as a standalone player would. With
 // --saved-data, its SharedObjects are read from and written to DIR.
 //
-// orvanto-swf compare-trace DIR [--only NAME] [--frames N]: the same for
-// every NAME.swf of DIR that has a NAME.swf.trace, compared exactly; one
-// line a movie, then passes by name prefix and in all.
+// orvanto-swf compare-trace DIR [--only NAME] [--list FILE] [--frames N]
+// [--actual OUT]: the same for every NAME.swf of DIR that has a
+// NAME.swf.trace (or only those FILE names, one a line), compared exactly;
+// one line a movie, then passes by name prefix, the globals that failing
+// movies asked for and did not find (built-ins still to come), and passes
+// in all. With --actual, what each failing movie printed is written to
+// OUT/NAME.swf.trace for a diff against the reference.
 #include "command.h"
 #include "scriptedplayer.h"
 
@@ -17,7 +21,11 @@
 #include <QRegularExpression>
 #include <QUrl>
 
+#include <algorithm>
 #include <map>
+#include <optional>
+#include <set>
+#include <vector>
 
 namespace swftool {
 
@@ -33,6 +41,8 @@ struct TraceOptions {
     qint64 timeoutMs = ToolScriptServices::kDefaultTimeoutMs;
     QString only;
     QString savedData;
+    QString actualDir;
+    QString listFile;
 };
 
 std::optional<TraceOptions> parseOptions(const Arguments &args, const char *usage, QString *problem)
@@ -51,6 +61,10 @@ std::optional<TraceOptions> parseOptions(const Arguments &args, const char *usag
             options.timeoutMs = qint64(seconds * 1000);
         } else if (arg == "--saved-data" && hasValue) {
             options.savedData = QFileInfo(QString::fromLocal8Bit(args[++i])).absoluteFilePath();
+        } else if (arg == "--actual" && hasValue) {
+            options.actualDir = QString::fromLocal8Bit(args[++i]);
+        } else if (arg == "--list" && hasValue) {
+            options.listFile = QString::fromLocal8Bit(args[++i]);
         } else if (arg == "--only" && hasValue) {
             options.only = QString::fromLocal8Bit(args[++i]);
         } else if (options.input.isEmpty() && !arg.startsWith("--")) {
@@ -70,21 +84,42 @@ std::optional<TraceOptions> parseOptions(const Arguments &args, const char *usag
     return options;
 }
 
-// What trace() printed over the first frame and `steps` frame steps.
-QByteArray traceOf(const swf::MoviePtr &movie, int steps, qint64 timeoutMs,
-                   const QString &path = QString(), const QString &savedData = QString())
-{
-    auto services = std::make_shared<ToolScriptServices>(timeoutMs);
-    if (!path.isEmpty())
-        services->url = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString();
-    services->savedDataRoot = savedData;
+struct TraceRun {
     QByteArray out;
-    services->onTrace = [&out](const QString &line) { out += line.toUtf8() + '\n'; };
+    std::set<QString> unknownGlobals;
+};
+
+// What trace() printed over the first frame and `steps` frame steps of the
+// movie at `path`; its saved data kept in `savedData`, or in memory.
+TraceRun traceOf(const swf::MoviePtr &movie, const QString &path, int steps, qint64 timeoutMs,
+                 const QString &savedData = QString())
+{
+    const QString url = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString();
+    auto services = std::make_shared<ToolScriptServices>(timeoutMs, url);
+    services->savedDataRoot = savedData;
+    TraceRun run;
+    services->onTrace = [&run](const QString &line) { run.out += line.toUtf8() + '\n'; };
     auto player = makePlayer(movie, nullptr, services);
     player->play();
     for (int i = 0; i < steps && !services->quitRequested(); ++i)
         player->step();
-    return out;
+    run.unknownGlobals = services->unknownGlobals();
+    return run;
+}
+
+// Names listed in `path`, one a line, '#' starting a comment.
+std::optional<std::set<QString>> readList(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    std::set<QString> names;
+    for (const QByteArray &line : file.readAll().split('\n')) {
+        const QString name = QString::fromUtf8(line.trimmed());
+        if (!name.isEmpty() && !name.startsWith(QLatin1Char('#')))
+            names.insert(name);
+    }
+    return names;
 }
 
 QString prefixOf(const QString &name)
@@ -107,41 +142,68 @@ int runTrace(const Arguments &args)
     const auto movie = openMovie(options->input);
     if (!movie)
         return 1;
-    writeStdout(traceOf(*movie, options->steps, options->timeoutMs,
-                        QString::fromLocal8Bit(options->input), options->savedData));
+    writeStdout(traceOf(*movie, QString::fromLocal8Bit(options->input), options->steps,
+                        options->timeoutMs, options->savedData)
+                    .out);
     return 0;
 }
 
 int runCompareTrace(const Arguments &args)
 {
     QString problem;
-    auto options = parseOptions(args, "compare-trace DIR [--only NAME] [--frames N]", &problem);
+    auto options = parseOptions(
+        args, "compare-trace DIR [--only NAME] [--list FILE] [--frames N] [--actual OUT]",
+        &problem);
     if (!options) {
         reportError(problem);
         return 2;
+    }
+    std::optional<std::set<QString>> listed;
+    if (!options->listFile.isEmpty()) {
+        listed = readList(options->listFile);
+        if (!listed) {
+            reportError(QStringLiteral("cannot read %1").arg(options->listFile));
+            return 1;
+        }
     }
     const QDir dir(QString::fromLocal8Bit(options->input));
     const QStringList names = dir.entryList({QStringLiteral("*.swf")}, QDir::Files, QDir::Name);
     std::map<QString, std::pair<int, int>> byPrefix; // passed, tried
     int passed = 0;
     int tried = 0;
+    int failedWithUnknown = 0;
+    std::map<QString, int> unknownCounts; // failing movies by global not found
     for (const QString &name : names) {
         if (!options->only.isEmpty() && name != options->only)
+            continue;
+        if (listed && !listed->count(name))
             continue;
         QFile expectedFile(dir.filePath(name + QStringLiteral(".trace")));
         if (!expectedFile.open(QIODevice::ReadOnly))
             continue;
         const QByteArray expected = expectedFile.readAll();
         const auto movie = swf::loadMovieFile(QFile::encodeName(dir.filePath(name)));
-        const QByteArray actual =
-            movie ? traceOf(*movie, options->steps, kCompareTimeoutMs) : QByteArray();
+        const TraceRun run =
+            movie ? traceOf(*movie, dir.filePath(name), options->steps, kCompareTimeoutMs)
+                  : TraceRun();
+        const QByteArray &actual = run.out;
         const bool pass = movie && actual == expected;
+        if (!pass) {
+            failedWithUnknown += !run.unknownGlobals.empty();
+            for (const QString &global : run.unknownGlobals)
+                unknownCounts[global] += 1;
+        }
         auto &counts = byPrefix[prefixOf(name)];
         counts.second += 1;
         counts.first += pass;
         ++tried;
         passed += pass;
         writeStdout((pass ? "pass " : "fail ") + name.toUtf8() + '\n');
+        if (!pass && !options->actualDir.isEmpty()) {
+            QFile out(QDir(options->actualDir).filePath(name + QStringLiteral(".trace")));
+            if (!out.open(QIODevice::WriteOnly) || out.write(actual) != actual.size())
+                reportError(QStringLiteral("cannot write %1").arg(out.fileName()));
+        }
     }
     for (const auto &[prefix, counts] : byPrefix)
         writeStdout(QStringLiteral("prefix %1 passed %2 of %3\n")
@@ -149,6 +211,16 @@ int runCompareTrace(const Arguments &args)
                         .arg(counts.first)
                         .arg(counts.second)
                         .toUtf8());
+    // The globals most failing movies missed first.
+    std::vector<std::pair<int, QString>> unknown;
+    for (const auto &[global, count] : unknownCounts)
+        unknown.emplace_back(-count, global);
+    std::sort(unknown.begin(), unknown.end());
+    writeStdout(QStringLiteral("failed %1 that asked for globals not built\n")
+                    .arg(failedWithUnknown)
+                    .toUtf8());
+    for (const auto &[count, global] : unknown)
+        writeStdout(QStringLiteral("unknown %1 in %2 failing\n").arg(global).arg(-count).toUtf8());
     writeStdout(QStringLiteral("passed %1 of %2\n").arg(passed).arg(tried).toUtf8());
     return 0;
 }

@@ -218,19 +218,22 @@ Value sortValues(Machine &m, ArrayObject &array, const std::vector<Value> &keys,
         order[i] = i;
     const bool descending = options & SortOption::Descending;
     bool equalFound = false;
+    // The sort asks "is x before y" mostly with x the later element; the
+    // Flash Player hands comparators the earlier one first, so the
+    // question is put to them turned round.
     const auto compare = [&](size_t x, size_t y) {
         if (m.aborted() || m.hasException())
             return false;
         int c = 0;
         if (comparator.isObject()) {
-            const Value args[2] = {keys[x], keys[y]};
+            const Value args[2] = {keys[y], keys[x]};
             c = int(qBound(-1.0, m.toNumber(m.call(comparator, Value(), Args(args, 2))), 1.0));
         } else {
-            c = compareValues(m, keys[x], keys[y], options);
+            c = compareValues(m, keys[y], keys[x], options);
         }
         if (c == 0)
             equalFound = true;
-        return descending ? c > 0 : c < 0;
+        return descending ? c < 0 : c > 0;
     };
     std::stable_sort(order.begin(), order.end(), compare);
     if ((options & SortOption::UniqueSort) && equalFound)
@@ -268,7 +271,8 @@ Value sort(Machine &m, const Value &self, const Args &args)
 Value sortOn(Machine &m, const Value &self, const Args &args)
 {
     ArrayObject *array = arrayOf(self);
-    if (!array)
+    // Without a field name nothing is sorted.
+    if (!array || args.size() == 0)
         return Value();
     const StrRef field(m.key(m.toString(args[0]).data()));
     std::vector<Value> keys;
@@ -297,8 +301,8 @@ void installArrayClass(Machine &m)
     m.defineMethod(proto, QStringLiteral("reverse"), reverse);
     m.defineMethod(proto, QStringLiteral("sort"), sort);
     m.defineMethod(proto, QStringLiteral("sortOn"), sortOn);
-    const quint32 constant =
-        PropertyFlag::DontEnum | PropertyFlag::DontDelete | PropertyFlag::ReadOnly;
+    // The sort options are plain properties of Array: listed, writable.
+    const quint32 constant = 0;
     m.defineValue(array, QStringLiteral("CASEINSENSITIVE"), Value(SortOption::CaseInsensitive),
                   constant);
     m.defineValue(array, QStringLiteral("DESCENDING"), Value(SortOption::Descending), constant);

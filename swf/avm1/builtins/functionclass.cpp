@@ -41,9 +41,14 @@ Value apply(Machine &m, const Value &self, const Args &args)
 void installFunctionClass(Machine &m)
 {
     Object *proto = m.protos().function;
-    m.defineClass(QStringLiteral("Function"), proto, functionConstructor);
-    m.defineMethod(proto, QStringLiteral("call"), call);
-    m.defineMethod(proto, QStringLiteral("apply"), apply);
+    FunctionObject *constructor = m.defineClass(QString(), proto, functionConstructor);
+    // The class itself is not a global for version 5 movies.
+    m.defineValue(m.global(), QStringLiteral("Function"), Value(constructor),
+                  PropertyFlag::DontEnum | PropertyFlag::OnlySwf6);
+    // call and apply came after version 5.
+    const quint32 since6 = PropertyFlag::DontEnum | PropertyFlag::OnlySwf6;
+    m.defineValue(proto, QStringLiteral("call"), Value(m.newNative(call)), since6);
+    m.defineValue(proto, QStringLiteral("apply"), Value(m.newNative(apply)), since6);
 }
 
 } // namespace swf::avm1

@@ -290,6 +290,12 @@ Value getUrl(Machine &m, const Value &, const Args &args)
     return Value();
 }
 
+// The version of the movie a clip came from; -1 for anything else.
+Value getSwfVersion(Machine &m, const Value &self, const Args &)
+{
+    return clipOf(m, self) ? Value(m.version()) : Value(-1);
+}
+
 Value notHere(Machine &m, const Value &, const Args &args)
 {
     qCInfo(lcSwfScript).noquote() << "loading" << m.toString(args[0]).text()
@@ -343,40 +349,45 @@ void installMovieClipClass(Machine &m)
     Object *proto = m.newObject();
     m.protos().movieClip = proto;
     m.defineClass(QStringLiteral("MovieClip"), proto, nullptr);
+    // Methods the Flash Player added after version 5 are hidden from
+    // older movies.
     const struct {
         const char *name;
         NativeFunction function;
+        quint32 since;
     } methods[] = {
-        {"play", play},
-        {"stop", stop},
-        {"gotoAndPlay", gotoAndPlay},
-        {"gotoAndStop", gotoAndStop},
-        {"nextFrame", nextFrame},
-        {"prevFrame", prevFrame},
-        {"createEmptyMovieClip", createEmptyMovieClip},
-        {"attachMovie", attachMovie},
-        {"duplicateMovieClip", duplicateMovieClip},
-        {"removeMovieClip", removeMovieClip},
-        {"getDepth", getDepth},
-        {"swapDepths", swapDepths},
-        {"getNextHighestDepth", getNextHighestDepth},
-        {"getInstanceAtDepth", getInstanceAtDepth},
-        {"getBounds", getBounds},
-        {"getRect", getBounds},
-        {"hitTest", hitTest},
-        {"localToGlobal", localToGlobal},
-        {"globalToLocal", globalToLocal},
-        {"startDrag", startDrag},
-        {"stopDrag", stopDrag},
-        {"getBytesLoaded", getBytes},
-        {"getBytesTotal", getBytes},
-        {"getURL", getUrl},
-        {"loadMovie", notHere},
-        {"loadVariables", notHere},
-        {"unloadMovie", notHere},
+        {"play", play, 0},
+        {"stop", stop, 0},
+        {"gotoAndPlay", gotoAndPlay, 0},
+        {"gotoAndStop", gotoAndStop, 0},
+        {"nextFrame", nextFrame, 0},
+        {"prevFrame", prevFrame, 0},
+        {"createEmptyMovieClip", createEmptyMovieClip, PropertyFlag::OnlySwf6},
+        {"attachMovie", attachMovie, 0},
+        {"duplicateMovieClip", duplicateMovieClip, 0},
+        {"removeMovieClip", removeMovieClip, 0},
+        {"getDepth", getDepth, PropertyFlag::OnlySwf6},
+        {"swapDepths", swapDepths, 0},
+        {"getNextHighestDepth", getNextHighestDepth, PropertyFlag::OnlySwf7},
+        {"getInstanceAtDepth", getInstanceAtDepth, PropertyFlag::OnlySwf7},
+        {"getBounds", getBounds, 0},
+        {"getRect", getBounds, PropertyFlag::OnlySwf8},
+        {"hitTest", hitTest, 0},
+        {"localToGlobal", localToGlobal, 0},
+        {"globalToLocal", globalToLocal, 0},
+        {"startDrag", startDrag, 0},
+        {"stopDrag", stopDrag, 0},
+        {"getBytesLoaded", getBytes, 0},
+        {"getBytesTotal", getBytes, 0},
+        {"getURL", getUrl, 0},
+        {"loadMovie", notHere, 0},
+        {"loadVariables", notHere, 0},
+        {"unloadMovie", notHere, 0},
+        {"getSWFVersion", getSwfVersion, 0},
     };
     for (const auto &method : methods)
-        m.defineMethod(proto, QString::fromLatin1(method.name), method.function);
+        m.defineValue(proto, QString::fromLatin1(method.name), Value(m.newNative(method.function)),
+                      PropertyFlag::DontEnum | method.since);
     installDrawingMethods(m, proto);
 }
 

@@ -13,8 +13,11 @@ Value construct(Machine &m, const Value &, const Args &args)
     return Value(m.newObject());
 }
 
-Value toString(Machine &, const Value &, const Args &)
+Value toString(Machine &, const Value &self, const Args &)
 {
+    // Functions inherit this one too, and read as their kind.
+    if (self.isObject() && self.object()->isFunction())
+        return Value(QStringLiteral("[type Function]"));
     return Value(QStringLiteral("[object Object]"));
 }
 
@@ -98,9 +101,13 @@ void installObjectClass(Machine &m)
     m.defineMethod(proto, QStringLiteral("toLocaleString"), toString);
     m.defineMethod(proto, QStringLiteral("valueOf"), valueOf);
     m.defineMethod(proto, QStringLiteral("hasOwnProperty"), hasOwnProperty);
-    m.defineMethod(proto, QStringLiteral("isPropertyEnumerable"), isPropertyEnumerable);
-    m.defineMethod(proto, QStringLiteral("isPrototypeOf"), isPrototypeOf);
-    m.defineMethod(proto, QStringLiteral("addProperty"), addProperty);
+    // Added after version 5: hidden from older movies.
+    const quint32 since6 = PropertyFlag::DontEnum | PropertyFlag::OnlySwf6;
+    m.defineValue(proto, QStringLiteral("isPropertyEnumerable"),
+                  Value(m.newNative(isPropertyEnumerable)), since6);
+    m.defineValue(proto, QStringLiteral("isPrototypeOf"), Value(m.newNative(isPrototypeOf)),
+                  since6);
+    m.defineValue(proto, QStringLiteral("addProperty"), Value(m.newNative(addProperty)), since6);
     m.defineMethod(object, QStringLiteral("registerClass"), registerClass);
 }
 

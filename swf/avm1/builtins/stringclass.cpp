@@ -79,6 +79,9 @@ Value lastIndexOf(Machine &m, const Value &self, const Args &args)
 
 Value slice(Machine &m, const Value &self, const Args &args)
 {
+    if (args.size() == 0)
+        return Value(); // no start: no slice
+
     const QString text = textOf(m, self);
     const int size = int(text.size());
     int start = intArg(m, args, 0, 0);

@@ -1,0 +1,172 @@
+// Script regression: orvanto-swf compare-trace over the reference corpus,
+// where every movie of the committed pass list (trace-pass.txt) must still
+// print exactly what the Flash Player printed; and the command itself on
+// movies written here: verdicts, the list filter, the report of globals
+// the failing movies asked for.
+#include "swf/io/tagcodes.h"
+#include "swftest_tools.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <map>
+
+namespace {
+
+struct Run {
+    int exitCode = -1;
+    QString out;
+};
+
+Run compareTrace(const QStringList &args)
+{
+    QProcess process;
+    process.start(QStringLiteral(ORVANTO_SWF_TOOL),
+                  QStringList{QStringLiteral("compare-trace")} + args);
+    if (!process.waitForFinished(600000))
+        return {};
+    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput())};
+}
+
+// "pass NAME" and "fail NAME" lines by movie name.
+std::map<QString, QString> verdicts(const QString &out)
+{
+    std::map<QString, QString> result;
+    for (const QString &line : out.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        const QStringList parts = line.split(QLatin1Char(' '));
+        if (parts.size() == 2 &&
+            (parts[0] == QLatin1String("pass") || parts[0] == QLatin1String("fail")))
+            result[parts[1]] = parts[0];
+    }
+    return result;
+}
+
+const QString kPassList = QStringLiteral(ORVANTO_SOURCE_DIR "/tests/tools/trace-pass.txt");
+
+QStringList passList()
+{
+    QFile file(kPassList);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QStringList names;
+    for (const QByteArray &line : file.readAll().split('\n')) {
+        const QString name = QString::fromUtf8(line.trimmed());
+        if (!name.isEmpty() && !name.startsWith(QLatin1Char('#')))
+            names.append(name);
+    }
+    return names;
+}
+
+// A version 7 movie whose frame script traces `text`, then asks for the
+// global `global` (nothing when empty) and traces what it got.
+QByteArray traceMovie(const QByteArray &text, const QByteArray &global = {})
+{
+    swfwriter::SwfWriter w;
+    w.setVersion(7);
+    swfwriter::BitWriter a;
+    const auto pushString = [&a](const QByteArray &s) {
+        a.u8(0x96); // Push
+        a.u16(quint16(s.size() + 2));
+        a.u8(0);
+        a.cstring(s);
+    };
+    pushString(text);
+    a.u8(0x26); // Trace
+    if (!global.isEmpty()) {
+        pushString(global);
+        a.u8(0x1c); // GetVariable
+        a.u8(0x26); // Trace
+    }
+    a.u8(0);
+    w.rawTag(swf::TagCode::DoAction, a.data());
+    w.showFrame();
+    return w.finish();
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+} // namespace
+
+class TestTrace : public QObject {
+    Q_OBJECT
+private slots:
+    void passListStillPasses();
+    void compareTraceJudgesAndReports();
+};
+
+void TestTrace::passListStillPasses()
+{
+    const QString traces = QStringLiteral(ORVANTO_CORPUS_DIR "/flashplayer/trace");
+    if (!QDir(traces).exists())
+        QSKIP("the reference corpus is not here");
+    const QStringList expected = passList();
+    QVERIFY2(!expected.isEmpty(), "trace-pass.txt is missing or empty");
+    const Run run = compareTrace({traces, QStringLiteral("--list"), kPassList});
+    QCOMPARE(run.exitCode, 0);
+    const auto results = verdicts(run.out);
+    QStringList broken;
+    for (const QString &name : expected) {
+        const auto it = results.find(name);
+        if (it == results.end())
+            broken.append(name + QStringLiteral(" (not run)"));
+        else if (it->second != QLatin1String("pass"))
+            broken.append(name);
+    }
+    qInfo().noquote() << run.out.section(QLatin1Char('\n'), -2);
+    QVERIFY2(broken.isEmpty(),
+             qPrintable(QStringLiteral("no longer passing: ") + broken.join(QStringLiteral(", "))));
+}
+
+void TestTrace::compareTraceJudgesAndReports()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString root = dir.path();
+    // "good" prints what its reference says; "bad" asks for a class no
+    // machine has and prints undefined where its reference has more;
+    // "other" passes but is left out by the list.
+    writeFile(root + QStringLiteral("/good-1.swf"), traceMovie("hello"));
+    writeFile(root + QStringLiteral("/good-1.swf.trace"), "hello\n");
+    writeFile(root + QStringLiteral("/bad-1.swf"), traceMovie("hello", "Zorblax"));
+    writeFile(root + QStringLiteral("/bad-1.swf.trace"), "hello\n[object Object]\n");
+    writeFile(root + QStringLiteral("/other-1.swf"), traceMovie("x"));
+    writeFile(root + QStringLiteral("/other-1.swf.trace"), "x\n");
+    writeFile(root + QStringLiteral("/list.txt"), "# two of three\ngood-1.swf\nbad-1.swf\n");
+    const QString actual = root + QStringLiteral("/actual");
+    QVERIFY(QDir().mkpath(actual));
+
+    Run run = compareTrace({root, QStringLiteral("--list"), root + QStringLiteral("/list.txt"),
+                            QStringLiteral("--actual"), actual});
+    QCOMPARE(run.exitCode, 0);
+    auto results = verdicts(run.out);
+    QCOMPARE(results.size(), size_t(2));
+    QCOMPARE(results[QStringLiteral("good-1.swf")], QStringLiteral("pass"));
+    QCOMPARE(results[QStringLiteral("bad-1.swf")], QStringLiteral("fail"));
+    QVERIFY(run.out.contains(QStringLiteral("prefix bad passed 0 of 1\n")));
+    QVERIFY(run.out.contains(QStringLiteral("failed 1 that asked for globals not built\n")));
+    QVERIFY(run.out.contains(QStringLiteral("unknown Zorblax in 1 failing\n")));
+    QVERIFY(run.out.endsWith(QStringLiteral("passed 1 of 2\n")));
+    // What the failing movie printed, for a diff; nothing for the passing one.
+    QFile printed(actual + QStringLiteral("/bad-1.swf.trace"));
+    QVERIFY(printed.open(QIODevice::ReadOnly));
+    QCOMPARE(printed.readAll(), QByteArray("hello\nundefined\n"));
+    QVERIFY(!QFile::exists(actual + QStringLiteral("/good-1.swf.trace")));
+
+    run = compareTrace({root});
+    QCOMPARE(verdicts(run.out).size(), size_t(3));
+    QCOMPARE(
+        compareTrace({root, QStringLiteral("--list"), root + QStringLiteral("/absent")}).exitCode,
+        1);
+    QCOMPARE(compareTrace({}).exitCode, 2);
+}
+
+QTEST_GUILESS_MAIN(TestTrace)
+#include "tst_trace.moc"
