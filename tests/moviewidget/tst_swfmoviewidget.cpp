@@ -48,11 +48,15 @@ QByteArray stopsUntilSpace()
     w.setBackgroundColor({0, 0, 255});
     const quint16 square = defineSquare(w, 20, {255, 0, 0});
     swfwriter::ButtonSpec button;
-    button.records.push_back(
-        {.states = swf::ButtonStateFlag::HitTest, .characterId = square, .depth = 1});
+    swfwriter::ButtonRecordSpec hit;
+    hit.states = swf::ButtonStateFlag::HitTest;
+    hit.characterId = square;
+    button.records.push_back(hit);
     const quint16 space = 32;
-    button.actions.push_back({.conditions = quint16(space << 9),
-                              .actions = swfwriter::ActionWriter().op(0x06).finish()});
+    swfwriter::ButtonActionSpec onSpace;
+    onSpace.conditions = quint16(space << 9);
+    onSpace.actions = swfwriter::ActionWriter().op(0x06).finish();
+    button.actions.push_back(onSpace);
     const quint16 buttonId = swfwriter::defineButton2(w, button);
     w.placeObject2(placeAt(1, buttonId, 0, 0));
     w.placeObject2(placeAt(2, square, 40, 15));
