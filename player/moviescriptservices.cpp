@@ -19,7 +19,7 @@ MovieScriptServices::MovieScriptServices(QString moviePath, UrlOpener &urlOpener
 
 void MovieScriptServices::trace(const QString &line)
 {
-    qCInfo(lcMovieScript).noquote() << line;
+    qCDebug(lcMovieScript).noquote() << line;
 }
 
 void MovieScriptServices::openUrl(const QString &url)

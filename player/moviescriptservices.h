@@ -1,7 +1,7 @@
 // What a movie's scripts get from the player window: trace() output in the
-// log, web and mail addresses opened on the desktop, the movie's own
-// address, its saved data under the user's data folder, and
-// fscommand("quit") as a request to stop.
+// debug log (player.script; a standalone player shows none), web and mail
+// addresses opened on the desktop, the movie's own address, its saved data
+// under the user's data folder, and fscommand("quit") as a request to stop.
 #pragma once
 
 #include "swf/runtime/scriptservices.h"
