@@ -4,10 +4,10 @@
 // here: what passes, what fails, what has scripts, the diff pictures.
 #include "swf/io/tagcodes.h"
 #include "swftest_tools.h"
+#include "toolrun.h"
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -15,18 +15,11 @@
 
 namespace {
 
-struct Run {
-    int exitCode = -1;
-    QString out;
-};
+using Run = ToolRun;
 
 Run compare(const QStringList &args)
 {
-    QProcess process;
-    process.start(QStringLiteral(ORVANTO_SWF_TOOL), QStringList{QStringLiteral("compare")} + args);
-    if (!process.waitForFinished(600000))
-        return {};
-    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput())};
+    return runTool(QStringLiteral("compare"), args);
 }
 
 // "pass NAME 0.000%" lines by movie name: the verdict and the share.
@@ -43,16 +36,7 @@ std::map<QString, std::pair<QString, double>> verdicts(const QString &out)
 
 QStringList passList()
 {
-    QFile file(QStringLiteral(ORVANTO_SOURCE_DIR "/tests/tools/fidelity-pass.txt"));
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    QStringList names;
-    for (const QByteArray &line : file.readAll().split('\n')) {
-        const QString name = QString::fromUtf8(line.trimmed());
-        if (!name.isEmpty() && !name.startsWith(QLatin1Char('#')))
-            names.append(name);
-    }
-    return names;
+    return readNameList(QStringLiteral(ORVANTO_SOURCE_DIR "/tests/tools/fidelity-pass.txt"));
 }
 
 // A 40 × 20 movie (or 40.5 × 20): a red square on the left half of a

@@ -5,10 +5,10 @@
 // the failing movies asked for.
 #include "swf/io/tagcodes.h"
 #include "swftest_tools.h"
+#include "toolrun.h"
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -16,19 +16,11 @@
 
 namespace {
 
-struct Run {
-    int exitCode = -1;
-    QString out;
-};
+using Run = ToolRun;
 
 Run compareTrace(const QStringList &args)
 {
-    QProcess process;
-    process.start(QStringLiteral(ORVANTO_SWF_TOOL),
-                  QStringList{QStringLiteral("compare-trace")} + args);
-    if (!process.waitForFinished(600000))
-        return {};
-    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput())};
+    return runTool(QStringLiteral("compare-trace"), args);
 }
 
 // "pass NAME" and "fail NAME" lines by movie name.
@@ -48,16 +40,7 @@ const QString kPassList = QStringLiteral(ORVANTO_SOURCE_DIR "/tests/tools/trace-
 
 QStringList passList()
 {
-    QFile file(kPassList);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    QStringList names;
-    for (const QByteArray &line : file.readAll().split('\n')) {
-        const QString name = QString::fromUtf8(line.trimmed());
-        if (!name.isEmpty() && !name.startsWith(QLatin1Char('#')))
-            names.append(name);
-    }
-    return names;
+    return readNameList(kPassList);
 }
 
 // A version 7 movie whose frame script traces `text`, then asks for the
