@@ -68,8 +68,12 @@ std::optional<PlacementState> placedState(const PlacementState *current, const P
 {
     const bool create = place.version == 1 || !place.move;
     if (create) {
-        // A new object takes an occupied depth; the one there goes without
-        // a word (no unload), as in the Flash Player.
+        // From version 6 the Flash Player leaves an occupied depth to the
+        // object there when PlaceObject2 or 3 would create another; before,
+        // the new object takes the depth and the old one goes without a
+        // word (no unload).
+        if (current && place.version != 1 && movie.version() >= 6)
+            return std::nullopt;
         if (!place.characterId || !defined(*place.characterId, movie))
             return std::nullopt;
         PlacementState state;
