@@ -389,14 +389,14 @@ int compareValues(Vm &vm, const Value &x, const Value &y, int options)
     return c < 0 ? -1 : (c > 0 ? 1 : 0);
 }
 
-struct SortSpec {
+struct SortOrder {
     Value fn;
     int options = 0;
     std::vector<QString> fields;
     std::vector<int> fieldOptions;
 };
 
-Value sortWith(Vm &vm, const Value &self, const SortSpec &spec)
+Value sortWith(Vm &vm, const Value &self, const SortOrder &how)
 {
     Access a(vm, self);
     const quint32 n = a.length();
@@ -414,11 +414,11 @@ Value sortWith(Vm &vm, const Value &self, const SortSpec &spec)
     std::vector<quint32> index(order);
     bool duplicate = false;
     const auto cmp = [&](const Value &x, const Value &y) -> int {
-        if (!spec.fields.empty()) {
-            for (size_t f = 0; f < spec.fields.size(); ++f) {
-                const Value fx = x.obj() ? vm.getPublic(x, spec.fields[f]) : Value();
-                const Value fy = y.obj() ? vm.getPublic(y, spec.fields[f]) : Value();
-                const int o = f < spec.fieldOptions.size() ? spec.fieldOptions[f] : spec.options;
+        if (!how.fields.empty()) {
+            for (size_t f = 0; f < how.fields.size(); ++f) {
+                const Value fx = x.obj() ? vm.getPublic(x, how.fields[f]) : Value();
+                const Value fy = y.obj() ? vm.getPublic(y, how.fields[f]) : Value();
+                const int o = f < how.fieldOptions.size() ? how.fieldOptions[f] : how.options;
                 int c = compareValues(vm, fx, fy, o);
                 if (o & kDescending)
                     c = -c;
@@ -427,16 +427,16 @@ Value sortWith(Vm &vm, const Value &self, const SortSpec &spec)
             }
             return 0;
         }
-        if (isCallable(spec.fn)) {
+        if (isCallable(how.fn)) {
             if (x.isUndefined() || y.isUndefined())
                 return compareValues(vm, x, y, 0);
             const Value cargs[2] = {x, y};
-            const double r = vm.toNumber(vm.call(spec.fn, Value::null(), cargs, 2));
+            const double r = vm.toNumber(vm.call(how.fn, Value::null(), cargs, 2));
             const int c = r < 0 ? -1 : (r > 0 ? 1 : 0);
-            return spec.options & kDescending ? -c : c;
+            return how.options & kDescending ? -c : c;
         }
-        const int c = compareValues(vm, x, y, spec.options);
-        return spec.options & kDescending && !(x.isUndefined() || y.isUndefined()) ? -c : c;
+        const int c = compareValues(vm, x, y, how.options);
+        return how.options & kDescending && !(x.isUndefined() || y.isUndefined()) ? -c : c;
     };
     mergeSort(index, [&](quint32 i, quint32 j) {
         const int c = cmp(values[i], values[j]);
@@ -444,9 +444,9 @@ Value sortWith(Vm &vm, const Value &self, const SortSpec &spec)
             duplicate = true;
         return c < 0;
     });
-    if ((spec.options & kUniqueSort) && duplicate)
+    if ((how.options & kUniqueSort) && duplicate)
         return Value::integer(0);
-    if (spec.options & kReturnIndexedArray) {
+    if (how.options & kReturnIndexedArray) {
         ArrayObject *out = vm.newArray();
         for (quint32 i : index)
             out->push(Value::uinteger(i));
@@ -461,39 +461,39 @@ Value sortWith(Vm &vm, const Value &self, const SortSpec &spec)
 
 NATIVE(sort)
 {
-    SortSpec spec;
+    SortOrder how;
     const Value a0 = arg(args, argc, 0);
     if (isCallable(a0)) {
-        spec.fn = a0;
-        spec.options = argInt(vm, args, argc, 1, 0);
+        how.fn = a0;
+        how.options = argInt(vm, args, argc, 1, 0);
     } else if (argc > 0) {
-        spec.options = vm.toInt32(a0);
+        how.options = vm.toInt32(a0);
     }
-    return sortWith(vm, self, spec);
+    return sortWith(vm, self, how);
 }
 
 NATIVE(sortOn)
 {
-    SortSpec spec;
+    SortOrder how;
     const Value names = arg(args, argc, 0);
     const Value opts = arg(args, argc, 1);
     if (names.obj() && names.o->kind == ObjKind::Array) {
         for (const Value &v : static_cast<ArrayObject *>(names.o)->toVector())
-            spec.fields.push_back(vm.toString(v));
+            how.fields.push_back(vm.toString(v));
     } else {
-        spec.fields.push_back(vm.toString(names));
+        how.fields.push_back(vm.toString(names));
     }
     if (opts.obj() && opts.o->kind == ObjKind::Array) {
         for (const Value &v : static_cast<ArrayObject *>(opts.o)->toVector())
-            spec.fieldOptions.push_back(vm.toInt32(v));
-        if (spec.fieldOptions.size() != spec.fields.size())
-            spec.fieldOptions.clear();
-        for (int o : spec.fieldOptions)
-            spec.options |= o & (kUniqueSort | kReturnIndexedArray);
+            how.fieldOptions.push_back(vm.toInt32(v));
+        if (how.fieldOptions.size() != how.fields.size())
+            how.fieldOptions.clear();
+        for (int o : how.fieldOptions)
+            how.options |= o & (kUniqueSort | kReturnIndexedArray);
     } else if (!opts.isUndefined()) {
-        spec.options = vm.toInt32(opts);
+        how.options = vm.toInt32(opts);
     }
-    return sortWith(vm, self, spec);
+    return sortWith(vm, self, how);
 }
 
 Value arrayCall(Vm &vm, const Value &, const Value *args, int argc)
