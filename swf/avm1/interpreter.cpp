@@ -226,18 +226,10 @@ bool Interpreter::tryBoundary(Frame &frame)
     const TryCode &code = *t.code;
     switch (t.part) {
     case Try::Part::Try:
-        if (frame.pc < code.catchBegin)
-            return false;
-        if (code.hasFinally) {
-            t.part = Try::Part::Finally;
-            frame.pc = code.finallyBegin;
-        } else {
-            frame.pc = code.end;
-            frame.tries.pop_back();
-        }
-        return true;
     case Try::Part::Catch:
-        if (frame.pc < code.finallyBegin)
+        // The try body ends where the catch begins, the catch where the
+        // finally begins; either goes on to the finally, or past the block.
+        if (frame.pc < (t.part == Try::Part::Try ? code.catchBegin : code.finallyBegin))
             return false;
         if (code.hasFinally) {
             t.part = Try::Part::Finally;

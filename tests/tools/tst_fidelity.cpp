@@ -5,6 +5,7 @@
 #include "swf/io/tagcodes.h"
 #include "swftest_tools.h"
 #include "toolrun.h"
+#include "tools/swfwriter/actionwriter.h"
 
 #include <QDir>
 #include <QFile>
@@ -48,21 +49,11 @@ QByteArray redSquareMovie(bool withScript, bool fractional = false)
     w.placeObject2(placeAt(1, defineSquare(w, 20, {255, 0, 0}), 0, 0));
     if (withScript) {
         // instance1._x = 20: the square moves to the right half.
-        swfwriter::BitWriter a;
-        a.u8(0x96); // Push "instance1"
-        a.u16(11);
-        a.u8(0);
-        a.cstring("instance1");
-        a.u8(0x1c); // GetVariable
-        a.u8(0x96); // Push "_x", 20
-        a.u16(9);
-        a.u8(0);
-        a.cstring("_x");
-        a.u8(7);
-        a.u32(20);
-        a.u8(0x4f); // SetMember
-        a.u8(0);
-        w.rawTag(swf::TagCode::DoAction, a.data());
+        using swfwriter::ActionWriter;
+        ActionWriter a;
+        a.push({ActionWriter::string("instance1")}).op(0x1c); // GetVariable
+        a.push({ActionWriter::string("_x"), 20}).op(0x4f);    // SetMember
+        w.rawTag(swf::TagCode::DoAction, a.finish());
     }
     w.showFrame();
     return w.finish();

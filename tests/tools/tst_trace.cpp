@@ -6,6 +6,7 @@
 #include "swf/io/tagcodes.h"
 #include "swftest_tools.h"
 #include "toolrun.h"
+#include "tools/swfwriter/actionwriter.h"
 
 #include <QDir>
 #include <QFile>
@@ -49,22 +50,12 @@ QByteArray traceMovie(const QByteArray &text, const QByteArray &global = {})
 {
     swfwriter::SwfWriter w;
     w.setVersion(7);
-    swfwriter::BitWriter a;
-    const auto pushString = [&a](const QByteArray &s) {
-        a.u8(0x96); // Push
-        a.u16(quint16(s.size() + 2));
-        a.u8(0);
-        a.cstring(s);
-    };
-    pushString(text);
-    a.u8(0x26); // Trace
-    if (!global.isEmpty()) {
-        pushString(global);
-        a.u8(0x1c); // GetVariable
-        a.u8(0x26); // Trace
-    }
-    a.u8(0);
-    w.rawTag(swf::TagCode::DoAction, a.data());
+    using swfwriter::ActionWriter;
+    ActionWriter a;
+    a.push({QString::fromUtf8(text)}).op(0x26); // Trace
+    if (!global.isEmpty())
+        a.push({QString::fromUtf8(global)}).op(0x1c).op(0x26); // GetVariable, Trace
+    w.rawTag(swf::TagCode::DoAction, a.finish());
     w.showFrame();
     return w.finish();
 }
