@@ -24,13 +24,13 @@ Run compareTrace(const QStringList &args)
     return runTool(QStringLiteral("compare-trace"), args);
 }
 
-// "pass NAME" and "fail NAME" lines by movie name.
+// "pass NAME" and "fail NAME [(asks for ...)]" lines by movie name.
 std::map<QString, QString> verdicts(const QString &out)
 {
     std::map<QString, QString> result;
     for (const QString &line : out.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
         const QStringList parts = line.split(QLatin1Char(' '));
-        if (parts.size() == 2 &&
+        if (parts.size() >= 2 &&
             (parts[0] == QLatin1String("pass") || parts[0] == QLatin1String("fail")))
             result[parts[1]] = parts[0];
     }
@@ -127,6 +127,7 @@ void TestTrace::compareTraceJudgesAndReports()
     QVERIFY(run.out.contains(QStringLiteral("prefix bad passed 0 of 1\n")));
     QVERIFY(run.out.contains(QStringLiteral("failed 1 that asked for globals not built\n")));
     QVERIFY(run.out.contains(QStringLiteral("unknown Zorblax in 1 failing\n")));
+    QVERIFY(run.out.contains(QStringLiteral("fail bad-1.swf (asks for Zorblax)\n")));
     QVERIFY(run.out.endsWith(QStringLiteral("passed 1 of 2\n")));
     // What the failing movie printed, for a diff; nothing for the passing one.
     QFile printed(actual + QStringLiteral("/bad-1.swf.trace"));

@@ -198,7 +198,12 @@ int runCompareTrace(const Arguments &args)
         counts.first += pass;
         ++tried;
         passed += pass;
-        writeStdout((pass ? "pass " : "fail ") + name.toUtf8() + '\n');
+        QByteArray line = (pass ? "pass " : "fail ") + name.toUtf8();
+        if (!pass && !run.unknownGlobals.empty()) {
+            QStringList asked(run.unknownGlobals.begin(), run.unknownGlobals.end());
+            line += " (asks for " + asked.join(QStringLiteral(", ")).toUtf8() + ')';
+        }
+        writeStdout(line + '\n');
         if (!pass && !options->actualDir.isEmpty()) {
             QFile out(QDir(options->actualDir).filePath(name + QStringLiteral(".trace")));
             if (!out.open(QIODevice::WriteOnly) || out.write(actual) != actual.size())
