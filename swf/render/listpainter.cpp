@@ -5,6 +5,7 @@
 #include "swf/render/drawkinds.h"
 #include "swf/render/filters.h"
 #include "swf/render/layerbounds.h"
+#include "swf/runtime/objectgeometry.h"
 
 #include <cmath>
 #include <optional>
@@ -85,7 +86,8 @@ void ListPainter::paint(const DisplayList &list, const DrawState &parent)
             applyMasks(masks);
             continue;
         }
-        if (placement.visible)
+        // A script's mask shows only through what it masks.
+        if (placement.visible && !object->scriptMaskee())
             paintObject(*object, parent);
     }
     painter.restore();
@@ -96,6 +98,29 @@ void ListPainter::paintObject(const DisplayObject &object, const DrawState &pare
     const PlacementState &placement = object.placement();
     const DrawState state{placement.matrix.toTransform() * parent.transform,
                           ColorTransform::concat(parent.colorTransform, placement.colorTransform)};
+    if (const DisplayObject *mask = object.scriptMask()) {
+        // The mask may sit anywhere in the tree: its stage transform is
+        // carried to the device as the object's own is.
+        bool invertible = false;
+        const QTransform toDevice =
+            ObjectGeometry::toStage(object).inverted(&invertible) * state.transform;
+        if (!invertible)
+            return;
+        QPainter &painter = m_context.painter;
+        painter.save();
+        painter.setTransform(QTransform());
+        painter.setClipPath(maskArea(*mask, ObjectGeometry::toStage(*mask) * toDevice, m_context),
+                            Qt::IntersectClip);
+        paintUnmasked(object, state);
+        painter.restore();
+        return;
+    }
+    paintUnmasked(object, state);
+}
+
+void ListPainter::paintUnmasked(const DisplayObject &object, const DrawState &state)
+{
+    const PlacementState &placement = object.placement();
     static const std::vector<Filter> kNone;
     const std::vector<Filter> &filters = placement.filters ? *placement.filters : kNone;
     const bool layered = blendModeOf(placement.blendMode) != BlendMode::Normal ||

@@ -26,6 +26,7 @@ private:
         QPainterPath area; // device pixels
     };
 
+    void paintUnmasked(const DisplayObject &object, const DrawState &state);
     void paintContent(const DisplayObject &object, const DrawState &state);
     void paintBackground(const DisplayObject &object, const DrawState &state);
     struct LayerPlan {

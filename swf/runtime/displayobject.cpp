@@ -19,6 +19,30 @@ DisplayObject::~DisplayObject()
     m_context.objects.erase(m_serial);
 }
 
+void DisplayObject::setScriptMask(DisplayObject *mask)
+{
+    if (DisplayObject *old = scriptMask())
+        old->m_scriptMaskee = {};
+    m_scriptMask = {};
+    if (mask && mask != this) {
+        if (DisplayObject *former = mask->scriptMaskee())
+            former->m_scriptMask = {};
+        mask->m_scriptMaskee = handle();
+        m_scriptMask = mask->handle();
+    }
+    m_context.changed = true;
+}
+
+DisplayObject *DisplayObject::scriptMask() const
+{
+    return m_scriptMask ? m_context.find(m_scriptMask) : nullptr;
+}
+
+DisplayObject *DisplayObject::scriptMaskee() const
+{
+    return m_scriptMaskee ? m_context.find(m_scriptMaskee) : nullptr;
+}
+
 int DisplayObject::nesting() const
 {
     int n = 0;

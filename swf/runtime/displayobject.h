@@ -97,6 +97,15 @@ public:
     // Shows the first frame once the object is in its list (addChild()).
     virtual void enterFirstFrame(RuntimeContext &) {}
 
+    // A mask set by a script (setMask): the object draws only within the
+    // area of `mask`, which is then not drawn itself. One mask masks one
+    // object: a mask taken by another object leaves its former one
+    // unmasked. Null removes the mask.
+    void setScriptMask(DisplayObject *mask);
+    // The live mask of this object, and the live object this one masks.
+    DisplayObject *scriptMask() const;
+    DisplayObject *scriptMaskee() const;
+
 private:
     const Character *m_character;
     CharacterKind m_kind;
@@ -108,6 +117,8 @@ private:
     quint32 m_locks = 0;
     ButtonMouseState m_mouseState = ButtonMouseState::Idle;
     bool m_trackAsMenu = false;
+    ObjectHandle m_scriptMask;
+    ObjectHandle m_scriptMaskee;
 };
 
 // Objects by depth, drawn from the lowest depth up. Objects put in or

@@ -164,6 +164,20 @@ Value swapDepths(Machine &m, const Value &self, const Args &args)
     return Value();
 }
 
+// setMask(mask): a clip, or the name of one beside this clip, masks it
+// from now on; anything else takes the mask away.
+Value setMask(Machine &m, const Value &self, const Args &args)
+{
+    DisplayObject *clip = clipOf(m, self);
+    if (!clip)
+        return Value();
+    DisplayObject *mask = m.displayObjectOf(args[0]);
+    if (!mask && args[0].isString() && clip->parent())
+        mask = m.resolvePath(args[0].string()->text(), clip->parent());
+    clip->setScriptMask(mask);
+    return Value();
+}
+
 Value getNextHighestDepth(Machine &m, const Value &self, const Args &)
 {
     DisplayObject *clip = clipOf(m, self);
@@ -368,6 +382,7 @@ void installMovieClipClass(Machine &m)
         {"removeMovieClip", removeMovieClip, 0},
         {"getDepth", getDepth, PropertyFlag::OnlySwf6},
         {"swapDepths", swapDepths, 0},
+        {"setMask", setMask, PropertyFlag::OnlySwf6},
         {"getNextHighestDepth", getNextHighestDepth, PropertyFlag::OnlySwf7},
         {"getInstanceAtDepth", getInstanceAtDepth, PropertyFlag::OnlySwf7},
         {"getBounds", getBounds, 0},
