@@ -1,5 +1,7 @@
 #include "swf/avm1/interpreter.h"
 
+#include <cmath>
+
 #include "swf/avm1/clipobject.h"
 #include "swf/avm1/machine.h"
 #include "swf/avm1/ops.h"
@@ -310,8 +312,63 @@ bool Interpreter::unwind(size_t stopAt)
     return false;
 }
 
+// Arithmetic and comparison of two numbers, most of what loops do, done in
+// place on the stack without the general conversions; any other operands
+// take the long way. True when done.
+bool Interpreter::numbersInPlace(const Frame &frame, quint8 code)
+{
+    switch (code) {
+    case Op::Add2:
+    case Op::Subtract:
+    case Op::Multiply:
+    case Op::Modulo:
+    case Op::Less2:
+    case Op::Greater:
+        break;
+    case Op::Increment:
+    case Op::Decrement: {
+        if (m_stack.size() <= frame.stackBase || !m_stack.back().isNumber())
+            return false;
+        Value &a = m_stack.back();
+        a = Value(a.number() + (code == Op::Increment ? 1.0 : -1.0));
+        return true;
+    }
+    default:
+        return false;
+    }
+    const size_t n = m_stack.size();
+    if (n < frame.stackBase + 2 || !m_stack[n - 1].isNumber() || !m_stack[n - 2].isNumber())
+        return false;
+    const double x = m_stack[n - 2].number();
+    const double y = m_stack[n - 1].number();
+    Value result;
+    switch (code) {
+    case Op::Add2:
+        result = Value(x + y);
+        break;
+    case Op::Subtract:
+        result = Value(x - y);
+        break;
+    case Op::Multiply:
+        result = Value(x * y);
+        break;
+    case Op::Modulo:
+        result = Value(std::fmod(x, y));
+        break;
+    default: // comparisons: NaN on either side makes undefined
+        if (!std::isnan(x) && !std::isnan(y))
+            result = Value(code == Op::Less2 ? x < y : y < x);
+        break;
+    }
+    m_stack.pop_back();
+    m_stack.back() = result;
+    return true;
+}
+
 bool Interpreter::step(Frame &frame, const Operation &op)
 {
+    if (numbersInPlace(frame, op.code))
+        return true;
     Ops ops(*this, frame);
     switch (op.code) {
     case Op::End:

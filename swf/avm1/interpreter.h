@@ -83,6 +83,7 @@ private:
     // a frame above `stopAt`.
     bool unwind(size_t stopAt);
     bool step(Frame &frame, const Operation &op);
+    bool numbersInPlace(const Frame &frame, quint8 code);
     bool tryBoundary(Frame &frame);
     void returnFromFrame(Frame &frame, Value value);
     void jumpTo(Frame &frame, int target);
