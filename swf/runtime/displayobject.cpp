@@ -21,6 +21,12 @@ DisplayObject::~DisplayObject()
 
 void DisplayObject::setScriptMask(DisplayObject *mask)
 {
+    for (DisplayObject *part : {this, mask}) {
+        if (part && part->m_placement.clipDepth) {
+            part->m_placement.clipDepth = 0;
+            part->lock(ScriptLock::ClipDepth);
+        }
+    }
     if (DisplayObject *old = scriptMask())
         old->m_scriptMaskee = {};
     m_scriptMask = {};
@@ -69,6 +75,8 @@ void DisplayObject::applyTimelinePlacement(const PlacementState &state)
         next.blendMode = m_placement.blendMode;
     if (m_locks & ScriptLock::CacheAsBitmap)
         next.cacheAsBitmap = m_placement.cacheAsBitmap;
+    if (m_locks & ScriptLock::ClipDepth)
+        next.clipDepth = m_placement.clipDepth;
     // The depth is where the object is now; a swap by script moved it.
     next.depth = m_placement.depth;
     m_placement = std::move(next);

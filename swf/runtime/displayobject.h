@@ -33,6 +33,7 @@ inline constexpr quint32 Name = 0x08;
 inline constexpr quint32 Filters = 0x10;
 inline constexpr quint32 BlendMode = 0x20;
 inline constexpr quint32 CacheAsBitmap = 0x40;
+inline constexpr quint32 ClipDepth = 0x80;
 } // namespace ScriptLock
 
 // Names an object without keeping it alive: lookups through the player
@@ -100,7 +101,8 @@ public:
     // A mask set by a script (setMask): the object draws only within the
     // area of `mask`, which is then not drawn itself. One mask masks one
     // object: a mask taken by another object leaves its former one
-    // unmasked. Null removes the mask.
+    // unmasked. Null removes the mask. A timeline mask (clip depth) that
+    // takes part, as mask or as masked, stops masking its depths for good.
     void setScriptMask(DisplayObject *mask);
     // The live mask of this object, and the live object this one masks.
     DisplayObject *scriptMask() const;
