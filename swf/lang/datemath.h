@@ -4,7 +4,7 @@
 
 #include <QTimeZone>
 
-namespace swf::avm2::datemath {
+namespace swf::lang::datemath {
 
 constexpr double kMsPerDay = 86400000.0;
 
@@ -34,4 +34,4 @@ double localOffset(const QTimeZone &zone, double utc);
 double localTime(const QTimeZone &zone, double utc);
 double utcFromLocal(const QTimeZone &zone, double local);
 
-} // namespace swf::avm2::datemath
+} // namespace swf::lang::datemath

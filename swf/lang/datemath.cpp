@@ -1,10 +1,10 @@
-#include "swf/avm2/datemath.h"
+#include "swf/lang/datemath.h"
 
 #include <QDateTime>
 
 #include <cmath>
 
-namespace swf::avm2::datemath {
+namespace swf::lang::datemath {
 
 double day(double t) { return std::floor(t / kMsPerDay); }
 double timeWithinDay(double t)
@@ -149,4 +149,4 @@ double utcFromLocal(const QTimeZone &zone, double local)
     return local - localOffset(zone, local - std0);
 }
 
-} // namespace swf::avm2::datemath
+} // namespace swf::lang::datemath
