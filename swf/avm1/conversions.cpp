@@ -155,6 +155,9 @@ Value Machine::toPrimitive(const Value &value, Hint hint)
             return Value(targetPathOf(*display));
         return Value(static_cast<ClipObject *>(object)->pathWhileUnloading());
     }
+    // From version 6 a Date with no hint reads as its string.
+    if (hint == Hint::None && m_version >= 6 && object->objectClass() == ObjectClass::Date)
+        hint = Hint::String;
     // One method: valueOf, or toString for a string hint, the other only
     // when the first is no function. What it gives stands, even an object.
     const StringData *first =

@@ -91,8 +91,11 @@ double makeDay(double year, double month, double date)
     const double m = posMod(month, 12);
     if (std::fabs(y) > 400000)
         return std::nan("");
-    const int leap = daysInYear(y) == 366 ? 1 : 0;
-    return dayFromYear(y) + kMonthStart[leap][int(m)] + date - 1;
+    return dayFromYear(y) + daysBeforeMonth(y, int(m)) + date - 1;
+}
+double daysBeforeMonth(double year, int month)
+{
+    return kMonthStart[daysInYear(year) == 366 ? 1 : 0][qBound(0, month, 11)];
 }
 double makeDate(double d, double time)
 {
