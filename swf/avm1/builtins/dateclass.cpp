@@ -11,6 +11,7 @@
 
 #include <QDateTime>
 
+#include <algorithm>
 #include <cmath>
 
 namespace swf::avm1 {
@@ -95,13 +96,33 @@ void readFields(Machine &m, const Args &args, int count, double fields[7])
     fields[1] = std::trunc(fields[1]);
 }
 
-// Local time, or UTC, as a time value whose fields read it. A time that
-// is not finite shows as the epoch, as the Flash Player shows it.
-double fieldTime(Machine &m, double t, bool utc)
+enum Field { Year, Month, Date, Hours, Minutes, Seconds, Milliseconds, Day };
+
+// The fields of a time value as the Flash Player reads them, in local time
+// or UTC. Milliseconds drop their fraction toward zero and the hours are
+// what is left of the time after the smaller fields, so a time a fraction
+// before midnight reads as hour 0; a time that is not finite reads as
+// Sunday 1 January 1970.
+struct Fields {
+    double at[8];
+    double operator[](Field f) const { return at[f]; }
+};
+
+Fields fieldsOf(Machine &m, double t, bool utc)
 {
     if (std::isinf(t))
-        return 0;
-    return utc ? t : localTime(m.services().timeZone(), t);
+        return {{1970, 0, 1, 0, 0, 0, 0, 0}};
+    const double l = utc ? t : localTime(m.services().timeZone(), t);
+    double ms = std::trunc(std::fmod(l, 1000));
+    if (ms < 0)
+        ms += 1000;
+    const double seconds = secFromTime(l);
+    const double minutes = minFromTime(l);
+    double hours = std::fmod(std::trunc((l - ms - seconds * 1000 - minutes * 60000) / 3600000), 24);
+    if (hours < 0)
+        hours += 24;
+    return {{yearFromTime(l), monthFromTime(l), dateFromTime(l), hours + 0.0, minutes, seconds,
+             ms + 0.0, weekDay(l)}};
 }
 
 QString two(double v)
@@ -116,18 +137,16 @@ QString dateString(Machine &m, double t)
     static const char *const days[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
     static const char *const months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    const double utc = std::isinf(t) ? 0 : t;
-    const double offset = localOffset(m.services().timeZone(), utc);
-    const double l = utc + offset;
+    const double offset = std::isinf(t) ? 0 : localOffset(m.services().timeZone(), t);
+    const Fields f = fieldsOf(m, t, false);
     const int minutes = int(std::lround(offset / 60000.0));
     const QLatin1Char space(' ');
     const QLatin1Char colon(':');
-    return QLatin1String(days[int(weekDay(l))]) + space +
-           QLatin1String(months[int(monthFromTime(l))]) + space +
-           QString::number(int(dateFromTime(l))) + space + two(hourFromTime(l)) + colon +
-           two(minFromTime(l)) + colon + two(secFromTime(l)) + QStringLiteral(" GMT") +
-           QLatin1Char(minutes < 0 ? '-' : '+') + two(std::abs(minutes) / 60) +
-           two(std::abs(minutes) % 60) + space + QString::number(qint64(yearFromTime(l)));
+    return QLatin1String(days[int(f[Day])]) + space + QLatin1String(months[int(f[Month])]) + space +
+           QString::number(int(f[Date])) + space + two(f[Hours]) + colon + two(f[Minutes]) + colon +
+           two(f[Seconds]) + QStringLiteral(" GMT") + QLatin1Char(minutes < 0 ? '-' : '+') +
+           two(std::abs(minutes) / 60) + two(std::abs(minutes) % 60) + space +
+           QString::number(qint64(f[Year]));
 }
 
 Value call(Machine &m, const Value &, const Args &)
@@ -168,8 +187,6 @@ Value utc(Machine &m, const Value &, const Args &args)
     return Value(fromFields(fields));
 }
 
-enum Field { Year, Month, Date, Hours, Minutes, Seconds, Milliseconds, Day };
-
 Value getField(Machine &m, const Value &self, Field field, bool utc)
 {
     const DateObject *date = dateOf(self);
@@ -177,26 +194,7 @@ Value getField(Machine &m, const Value &self, Field field, bool utc)
         return Value();
     if (std::isnan(date->time))
         return Value(date->time);
-    const double l = fieldTime(m, date->time, utc);
-    switch (field) {
-    case Year:
-        return Value(yearFromTime(l));
-    case Month:
-        return Value(monthFromTime(l));
-    case Date:
-        return Value(dateFromTime(l));
-    case Hours:
-        return Value(hourFromTime(l));
-    case Minutes:
-        return Value(minFromTime(l));
-    case Seconds:
-        return Value(secFromTime(l));
-    case Milliseconds:
-        return Value(msFromTime(l));
-    case Day:
-        return Value(weekDay(l));
-    }
-    return Value();
+    return Value(fieldsOf(m, date->time, utc)[field]);
 }
 
 // A setter: replaces the fields from `first` on, as many as the setter
@@ -214,9 +212,9 @@ Value setFields(Machine &m, const Value &self, const Args &args, Field first, in
         given[i] = args[i].isUndefined() ? std::nan("") : m.toNumber(args[i]);
     if (std::isnan(date->time))
         return Value(date->time);
-    const double l = fieldTime(m, date->time, utc);
-    double fields[7] = {yearFromTime(l), monthFromTime(l), dateFromTime(l), hourFromTime(l),
-                        minFromTime(l),  secFromTime(l),   msFromTime(l)};
+    const Fields old = fieldsOf(m, date->time, utc);
+    double fields[7];
+    std::copy(old.at, old.at + 7, fields);
     for (int i = 0; i < count; ++i)
         fields[first + i] = given[i];
     if (shortYear && fields[Year] >= 0 && fields[Year] < 100)
