@@ -26,10 +26,12 @@ double dayFromYear(double y)
 double timeFromYear(double y) { return kMsPerDay * dayFromYear(y); }
 double yearFromTime(double t)
 {
+    // The estimate is within a year or two; far beyond any calendar the
+    // steps no longer change a year, so their number is bounded.
     double y = std::floor(t / (kMsPerDay * 365.2425)) + 1970;
-    while (timeFromYear(y) > t)
+    for (int i = 0; i < 4 && timeFromYear(y) > t; ++i)
         --y;
-    while (timeFromYear(y + 1) <= t)
+    for (int i = 0; i < 4 && timeFromYear(y + 1) <= t; ++i)
         ++y;
     return y;
 }
@@ -135,6 +137,9 @@ double localOffset(const QTimeZone &zone, double utc)
         return 0;
     const double y = yearFromTime(utc);
     const double mapped = utc + (timeFromYear(equivalentYear(y)) - timeFromYear(y));
+    // Times too far out to map keep the zone's standard offset.
+    if (!(std::fabs(mapped) < 8.64e15))
+        return zone.standardTimeOffset(QDateTime::currentDateTimeUtc()) * 1000.0;
     const QDateTime at = QDateTime::fromMSecsSinceEpoch(qint64(mapped), QTimeZone::utc());
     return zone.offsetFromUtc(at) * 1000.0;
 }

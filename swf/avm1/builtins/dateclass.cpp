@@ -143,10 +143,10 @@ QString dateString(Machine &m, double t)
     const QLatin1Char space(' ');
     const QLatin1Char colon(':');
     return QLatin1String(days[int(f[Day])]) + space + QLatin1String(months[int(f[Month])]) + space +
-           QString::number(int(f[Date])) + space + two(f[Hours]) + colon + two(f[Minutes]) + colon +
-           two(f[Seconds]) + QStringLiteral(" GMT") + QLatin1Char(minutes < 0 ? '-' : '+') +
+           Machine::numberToString(f[Date]) + space + two(f[Hours]) + colon + two(f[Minutes]) +
+           colon + two(f[Seconds]) + QStringLiteral(" GMT") + QLatin1Char(minutes < 0 ? '-' : '+') +
            two(std::abs(minutes) / 60) + two(std::abs(minutes) % 60) + space +
-           QString::number(qint64(f[Year]));
+           Machine::numberToString(f[Year]);
 }
 
 Value call(Machine &m, const Value &, const Args &)
