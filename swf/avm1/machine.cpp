@@ -199,10 +199,9 @@ void Machine::markRoots(Heap &heap)
     heap.mark(m_global);
     // The prototypes built-ins make objects with, even those a movie has
     // taken off _global.
-    for (Object *object :
-         {m_protos.object, m_protos.function, m_protos.array, m_protos.string, m_protos.number,
-          m_protos.boolean, m_protos.movieClip, m_protos.button, m_protos.textField,
-          m_protos.error, m_protos.date, m_protos.dateClass})
+    for (Object *object : {m_protos.object, m_protos.function, m_protos.array, m_protos.string,
+                           m_protos.number, m_protos.boolean, m_protos.movieClip, m_protos.button,
+                           m_protos.textField, m_protos.error, m_protos.date, m_protos.dateClass})
         heap.mark(object);
     for (const auto &[serial, object] : m_displayObjects)
         heap.mark(object);
