@@ -150,11 +150,17 @@ Value Machine::toPrimitive(const Value &value, Hint hint)
     if (!object)
         return value;
     // A clip reads as its path; as a number it is what valueOf gives.
-    if (hint == Hint::String && dynamic_cast<ClipObject *>(object)) {
+    auto *clip = dynamic_cast<ClipObject *>(object);
+    const auto clipPath = [&] {
         if (DisplayObject *display = displayObjectOf(value))
             return Value(targetPathOf(*display));
-        return Value(static_cast<ClipObject *>(object)->pathWhileUnloading());
-    }
+        return Value(clip->pathWhileUnloading());
+    };
+    if (hint == Hint::String && clip)
+        return clipPath();
+    // From version 6 a Date with no hint reads as its string.
+    if (hint == Hint::None && m_version >= 6 && object->objectClass() == ObjectClass::Date)
+        hint = Hint::String;
     // One method: valueOf, or toString for a string hint, the other only
     // when the first is no function. What it gives stands, even an object.
     const StringData *first =
@@ -175,8 +181,11 @@ Value Machine::toPrimitive(const Value &value, Hint hint)
             return value;
         return result;
     }
-    // An object with neither method (its prototype cut off) reads as
-    // undefined in sums, as its kind in strings.
+    // An object with neither method (its prototype cut off, or hidden by
+    // variables of the same name before version 7) reads as undefined in
+    // sums, as its kind in strings; a clip still reads as its path.
+    if (clip)
+        return clipPath();
     return hint == Hint::String ? value : Value();
 }
 

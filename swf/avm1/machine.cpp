@@ -52,6 +52,7 @@ void Machine::installBuiltins()
     installGeom(*this);
     installColor(*this);
     installStageAndSystem(*this);
+    installDateClass(*this);
 }
 
 void Machine::attach(Player &player)
@@ -196,8 +197,12 @@ void Machine::getUrl(const QString &url, const QString &target)
 void Machine::markRoots(Heap &heap)
 {
     heap.mark(m_global);
-    heap.mark(m_protos.object);
-    heap.mark(m_protos.function);
+    // The prototypes built-ins make objects with, even those a movie has
+    // taken off _global.
+    for (Object *object : {m_protos.object, m_protos.function, m_protos.array, m_protos.string,
+                           m_protos.number, m_protos.boolean, m_protos.movieClip, m_protos.button,
+                           m_protos.textField, m_protos.error, m_protos.date, m_protos.dateClass})
+        heap.mark(object);
     for (const auto &[serial, object] : m_displayObjects)
         heap.mark(object);
     for (const auto &queue : m_queues) {

@@ -44,6 +44,8 @@ struct Prototypes {
     Object *button = nullptr;
     Object *textField = nullptr;
     Object *error = nullptr;
+    Object *date = nullptr;
+    Object *dateClass = nullptr;
 };
 
 // Where a clip event comes from, in the order of the SWF clip event flags.

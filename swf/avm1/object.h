@@ -72,7 +72,8 @@ enum class ObjectClass {
     TextField,
     Activation,
     Super,
-    Other, // built-ins of the second part: Date, Color, Sound, …
+    Date,
+    Other, // built-ins of the second part: Color, Sound, …
 };
 
 class Object {

@@ -1,7 +1,7 @@
 // Date: time values, local time through the machine's time zone, the
 // Flash Player's string formats and its parser.
-#include "swf/avm2/datemath.h"
 #include "swf/avm2/natives.h"
+#include "swf/lang/datemath.h"
 
 #include <QDateTime>
 
@@ -10,7 +10,7 @@
 namespace swf::avm2::builtins {
 namespace {
 
-using namespace datemath;
+using namespace swf::lang::datemath;
 
 class DateObject final : public Object {
 public:

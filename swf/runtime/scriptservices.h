@@ -1,9 +1,13 @@
 // What the embedder (the movie widget, the command-line tool, a test)
 // gives the script machines: where trace() output goes, how a web
-// address is opened, and how long a script may run.
+// address is opened, how long a script may run, and the clock and time
+// zone of dates.
 #pragma once
 
 #include <QString>
+#include <QTimeZone>
+
+#include <optional>
 
 namespace swf {
 
@@ -33,6 +37,12 @@ public:
     // A script asked for a global name that looks like a class ("XML",
     // "Sound") and found nothing: most likely a built-in not made yet.
     virtual void unknownGlobal(const QString &name) { Q_UNUSED(name); }
+    // The local time of Date.
+    virtual QTimeZone timeZone() const { return QTimeZone::systemTimeZone(); }
+    // Where Date's clock stands when the movie starts (milliseconds since
+    // 1970 UTC), for runs that must repeat exactly: the movie's own time is
+    // added to it. Without one, Date reads the system clock.
+    virtual std::optional<qint64> clockStartMs() const { return std::nullopt; }
 };
 
 } // namespace swf

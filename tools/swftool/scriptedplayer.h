@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 
 namespace swftool {
@@ -29,6 +30,9 @@ public:
     // The folder the movie's saved data (SharedObjects) is kept in;
     // without one, saved data lives in memory.
     QString savedDataRoot;
+    // Date's time zone and starting clock; the system's when unset.
+    std::optional<QTimeZone> timeZoneOverride;
+    std::optional<qint64> clockStart;
     // The movie asked to quit (fscommand "quit").
     bool quitRequested() const { return m_quit; }
 
@@ -46,6 +50,11 @@ public:
     QString movieUrl() const override { return m_movieUrl; }
     QString sharedObjectRoot() const override { return savedDataRoot; }
     void unknownGlobal(const QString &name) override { m_unknownGlobals.insert(name); }
+    QTimeZone timeZone() const override
+    {
+        return timeZoneOverride ? *timeZoneOverride : ScriptServices::timeZone();
+    }
+    std::optional<qint64> clockStartMs() const override { return clockStart; }
     // Globals the scripts asked for and did not find, by name.
     const std::set<QString> &unknownGlobals() const { return m_unknownGlobals; }
 

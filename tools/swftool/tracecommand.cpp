@@ -12,6 +12,9 @@
 // movies asked for and did not find (built-ins still to come), and passes
 // in all. With --actual, what each failing movie printed is written to
 // OUT/NAME.swf.trace for a diff against the reference.
+//
+// Both run movies as the reference logs were taken: in UTC, with dates
+// starting at the recording player's clock (2002-10-28 21:24:04 UTC).
 #include "command.h"
 #include "scriptedplayer.h"
 
@@ -32,6 +35,8 @@ namespace swftool {
 namespace {
 
 constexpr int kDefaultSteps = 10;
+// Where the clock of the player that printed the reference logs stood.
+constexpr qint64 kReferenceClockMs = 1035840244000;
 // A runaway script in a batch of reference movies gets this long.
 constexpr qint64 kCompareTimeoutMs = 2000;
 
@@ -97,6 +102,8 @@ TraceRun traceOf(const swf::MoviePtr &movie, const QString &path, int steps, qin
     const QString url = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toString();
     auto services = std::make_shared<ToolScriptServices>(timeoutMs, url);
     services->savedDataRoot = savedData;
+    services->timeZoneOverride = QTimeZone::utc();
+    services->clockStart = kReferenceClockMs;
     TraceRun run;
     services->onTrace = [&run](const QString &line) { run.out += line.toUtf8() + '\n'; };
     auto player = makePlayer(movie, nullptr, services);

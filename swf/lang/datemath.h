@@ -4,7 +4,7 @@
 
 #include <QTimeZone>
 
-namespace swf::avm2::datemath {
+namespace swf::lang::datemath {
 
 constexpr double kMsPerDay = 86400000.0;
 
@@ -24,6 +24,8 @@ double secFromTime(double t);
 double msFromTime(double t);
 double makeTime(double h, double m, double s, double ms);
 double makeDay(double year, double month, double date);
+// Days from 1 January of an integral `year` to the first of `month` (0-11).
+double daysBeforeMonth(double year, int month);
 double makeDate(double day, double time);
 double timeClip(double t);
 
@@ -34,4 +36,4 @@ double localOffset(const QTimeZone &zone, double utc);
 double localTime(const QTimeZone &zone, double utc);
 double utcFromLocal(const QTimeZone &zone, double local);
 
-} // namespace swf::avm2::datemath
+} // namespace swf::lang::datemath

@@ -1,10 +1,10 @@
-#include "swf/avm2/datemath.h"
+#include "swf/lang/datemath.h"
 
 #include <QDateTime>
 
 #include <cmath>
 
-namespace swf::avm2::datemath {
+namespace swf::lang::datemath {
 
 double day(double t) { return std::floor(t / kMsPerDay); }
 double timeWithinDay(double t)
@@ -26,10 +26,12 @@ double dayFromYear(double y)
 double timeFromYear(double y) { return kMsPerDay * dayFromYear(y); }
 double yearFromTime(double t)
 {
+    // The estimate is within a year or two; far beyond any calendar the
+    // steps no longer change a year, so their number is bounded.
     double y = std::floor(t / (kMsPerDay * 365.2425)) + 1970;
-    while (timeFromYear(y) > t)
+    for (int i = 0; i < 4 && timeFromYear(y) > t; ++i)
         --y;
-    while (timeFromYear(y + 1) <= t)
+    for (int i = 0; i < 4 && timeFromYear(y + 1) <= t; ++i)
         ++y;
     return y;
 }
@@ -91,8 +93,11 @@ double makeDay(double year, double month, double date)
     const double m = posMod(month, 12);
     if (std::fabs(y) > 400000)
         return std::nan("");
-    const int leap = daysInYear(y) == 366 ? 1 : 0;
-    return dayFromYear(y) + kMonthStart[leap][int(m)] + date - 1;
+    return dayFromYear(y) + daysBeforeMonth(y, int(m)) + date - 1;
+}
+double daysBeforeMonth(double year, int month)
+{
+    return kMonthStart[daysInYear(year) == 366 ? 1 : 0][qBound(0, month, 11)];
 }
 double makeDate(double d, double time)
 {
@@ -132,6 +137,9 @@ double localOffset(const QTimeZone &zone, double utc)
         return 0;
     const double y = yearFromTime(utc);
     const double mapped = utc + (timeFromYear(equivalentYear(y)) - timeFromYear(y));
+    // Times too far out to map keep the zone's standard offset.
+    if (!(std::fabs(mapped) < 8.64e15))
+        return zone.standardTimeOffset(QDateTime::currentDateTimeUtc()) * 1000.0;
     const QDateTime at = QDateTime::fromMSecsSinceEpoch(qint64(mapped), QTimeZone::utc());
     return zone.offsetFromUtc(at) * 1000.0;
 }
@@ -149,4 +157,4 @@ double utcFromLocal(const QTimeZone &zone, double local)
     return local - localOffset(zone, local - std0);
 }
 
-} // namespace swf::avm2::datemath
+} // namespace swf::lang::datemath
