@@ -52,6 +52,7 @@ void Machine::installBuiltins()
     installGeom(*this);
     installColor(*this);
     installStageAndSystem(*this);
+    installSoundClass(*this);
 }
 
 void Machine::attach(Player &player)
