@@ -227,9 +227,10 @@ Value construct(Machine &m, const Value &, const Args &args)
 Value call(Machine &m, const Value &self, const Args &args)
 {
     Object *object = self.asObject();
-    if (!object || dynamic_cast<SoundObject *>(object))
+    SoundState &state = stateOf(m);
+    if (!object || dynamic_cast<SoundObject *>(object) || !m.instanceOf(self, state.constructor))
         return Value();
-    auto &extended = stateOf(m).extended;
+    auto &extended = state.extended;
     if (!extended.count(object) && extended.size() >= kMaxExtendedSounds)
         return Value();
     SoundData &d = extended[object];
