@@ -1,6 +1,7 @@
 #include "swf/audio/audioengine.h"
 
 #include "swf/audio/audiooutput.h"
+#include "swf/audio/mp3decoder.h"
 #include "swf/audio/soundcapture.h"
 #include "swf/limits.h"
 #include "swf/log.h"
@@ -44,6 +45,10 @@ constexpr qint64 kMaxHeldFrames = AudioOutput::kRate / 4;
 // The main stream reads at most this many frames ahead of the timeline: a
 // stream whose blocks decode to nothing would otherwise read for ever.
 constexpr int kMainReadAhead = 256;
+// Script sounds that ended and were not asked about yet are forgotten past
+// this many; clip groups are looked up at most this deep.
+constexpr size_t kMaxEndedKept = 1024;
+constexpr int kMaxGroupDepth = 64;
 
 const SoundStreamHead *headFor(const Timeline &timeline, int frame)
 {
@@ -103,7 +108,7 @@ void AudioEngine::soundEvent(const SoundEvent &event)
         if (!tag)
             return;
         if (m_playing) {
-            startSoundTag(*tag);
+            startSoundTag(*tag, groupsOf(event.timelineOwner));
             return;
         }
         // Reached while stopped (the first frame, a seek): the sounds of
@@ -111,7 +116,7 @@ void AudioEngine::soundEvent(const SoundEvent &event)
         const int frame = currentFrame();
         std::erase_if(m_pending, [frame](const PendingSound &p) { return p.frame != frame; });
         if (m_pending.size() < size_t(limits::kMaxVoices))
-            m_pending.push_back(PendingSound{tag, frame});
+            m_pending.push_back(PendingSound{tag, frame, groupsOf(event.timelineOwner)});
         return;
     }
     case ControlKind::SoundStreamBlock:
@@ -177,9 +182,11 @@ void AudioEngine::startSpriteStreams(const DisplayList &list)
     for (const auto &[depth, object] : list.objects()) {
         const auto *sprite = dynamic_cast<const Sprite *>(object->character());
         const TimelineInstance *timeline = object->timeline();
-        if (sprite && timeline && hasBlock(sprite->timeline, timeline->frame()))
-            m_spriteStreams[object->serial()] =
-                startStream(sprite->timeline, timeline->frame(), m_spriteReadAhead);
+        if (sprite && timeline && hasBlock(sprite->timeline, timeline->frame())) {
+            Stream &stream = m_spriteStreams[object->serial()];
+            stream = startStream(sprite->timeline, timeline->frame(), m_spriteReadAhead);
+            stream.groups = groupsOf(object.get());
+        }
         if (object->children())
             startSpriteStreams(*object->children());
     }
@@ -249,11 +256,11 @@ void AudioEngine::startPending()
     m_pending.clear();
     for (const PendingSound &p : pending) {
         if (p.frame == frame)
-            startSoundTag(*p.tag);
+            startSoundTag(*p.tag, p.groups);
     }
 }
 
-void AudioEngine::startSoundTag(const StartSound &tag)
+void AudioEngine::startSoundTag(const StartSound &tag, std::vector<quint64> groups)
 {
     quint16 id = tag.soundId;
     if (tag.className) {
@@ -265,30 +272,172 @@ void AudioEngine::startSoundTag(const StartSound &tag)
         }
         id = *it;
     }
-    startEventSound(id, tag.info);
+    startEventSound(id, tag.info, std::move(groups));
 }
 
-void AudioEngine::startEventSound(quint16 soundId, const SoundInfo &info)
+EventVoice *AudioEngine::startEventSound(quint16 soundId, const SoundInfo &info,
+                                         std::vector<quint64> groups)
 {
     if (info.syncStop) {
         std::erase_if(m_voices, [soundId](const EventVoice &v) { return v.soundId() == soundId; });
-        return;
+        return nullptr;
     }
     const auto *sound = dynamic_cast<const Sound *>(m_movie->character(soundId));
     if (!sound)
-        return;
+        return nullptr;
     if (info.noMultiple &&
         std::any_of(m_voices.begin(), m_voices.end(), [soundId](const EventVoice &v) {
             return v.soundId() == soundId && !v.finished();
         }))
-        return;
-    auto decoded = m_cache.get(*sound);
+        return nullptr;
+    return startVoice(soundId, m_cache.get(*sound), info, std::move(groups));
+}
+
+EventVoice *AudioEngine::startVoice(quint16 soundId, std::shared_ptr<const DecodedSound> decoded,
+                                    const SoundInfo &info, std::vector<quint64> groups)
+{
     if (m_capture)
         m_capture->eventSound(*decoded);
     if (m_voices.size() >= size_t(limits::kMaxVoices))
         m_voices.erase(m_voices.begin());
     m_voices.emplace_back(soundId, std::move(decoded), info);
+    m_voices.back().setOwner(0, std::move(groups));
     mixIntoQueued(m_voices.back());
+    return &m_voices.back();
+}
+
+quint64 AudioEngine::startScriptSound(const ScriptSoundStart &start)
+{
+    SoundInfo info;
+    info.loops = quint16(qBound(1, start.loops, 65535));
+    // Each loop starts at the offset, as the first does.
+    const double offset = std::isfinite(start.offsetSeconds) ? start.offsetSeconds : 0.0;
+    if (offset > 0)
+        info.inPoint = quint32(std::llround(qMin(offset * AudioOutput::kRate, 4294967295.0)));
+    EventVoice *voice = nullptr;
+    if (start.mp3) {
+        auto decoded = decodeLoaded(start.mp3);
+        if (decoded)
+            voice = startVoice(0, std::move(decoded), info, start.groups);
+    } else {
+        voice = startEventSound(start.characterId, info, start.groups);
+    }
+    if (!voice)
+        return 0;
+    const quint64 id = m_nextScriptId++;
+    voice->setOwner(id, start.groups);
+    return id;
+}
+
+// An MP3 file a script loaded, decoded whole the first time it starts.
+std::shared_ptr<const DecodedSound>
+AudioEngine::decodeLoaded(const std::shared_ptr<const QByteArray> &mp3)
+{
+    std::erase_if(m_loaded, [](const LoadedSound &l) { return l.file.expired(); });
+    for (const LoadedSound &loaded : m_loaded) {
+        if (loaded.file.lock() == mp3)
+            return loaded.sound;
+    }
+    auto decoder = makeMp3Decoder(44100.0, 2);
+    if (!decoder)
+        return nullptr;
+    auto decoded = std::make_shared<DecodedSound>();
+    decoder->decode(QByteArrayView(*mp3), decoded->samples, limits::kMaxSoundSamples);
+    decoded->rate = decoder->rate();
+    decoded->channels = qMax(1, decoder->channels());
+    decoded->samples.resize(decoded->samples.size() / size_t(decoded->channels) *
+                            size_t(decoded->channels));
+    decoded->samples.shrink_to_fit();
+    m_loaded.push_back(LoadedSound{mp3, decoded});
+    return decoded;
+}
+
+void AudioEngine::stopScriptSounds(quint64 group, std::optional<quint16> characterId)
+{
+    std::erase_if(m_voices, [&](const EventVoice &v) {
+        if (characterId && v.soundId() != *characterId)
+            return false;
+        return group == kGlobalSoundGroup ||
+               std::find(v.groups().begin(), v.groups().end(), group) != v.groups().end();
+    });
+}
+
+void AudioEngine::setSoundTransform(quint64 group, const SoundTransform &transform)
+{
+    if (transform == SoundTransform{})
+        m_transforms.erase(group);
+    else
+        m_transforms[group] = transform;
+}
+
+std::optional<double> AudioEngine::scriptSoundPosition(quint64 id) const
+{
+    for (const EventVoice &voice : m_voices) {
+        if (voice.scriptId() == id && id != 0 && !voice.finished())
+            return voice.positionMs();
+    }
+    return std::nullopt;
+}
+
+std::vector<quint64> AudioEngine::takeEndedScriptSounds()
+{
+    return std::exchange(m_ended, {});
+}
+
+std::vector<quint64> AudioEngine::groupsOf(const DisplayObject *owner) const
+{
+    std::vector<quint64> groups;
+    if (!owner && m_player)
+        owner = &m_player->root();
+    for (int depth = 0; owner && depth < kMaxGroupDepth; ++depth, owner = owner->parent())
+        groups.push_back(owner->serial());
+    return groups;
+}
+
+AudioEngine::Gains AudioEngine::gainsFor(const std::vector<quint64> &groups) const
+{
+    Gains gains;
+    if (m_transforms.empty())
+        return gains;
+    // A sound goes through its innermost clip's transform first, and the
+    // global one last.
+    auto apply = [&gains, this](quint64 group) {
+        const auto it = m_transforms.find(group);
+        if (it == m_transforms.end())
+            return;
+        const SoundTransform &t = it->second;
+        const double v = t.volume / 100.0;
+        const double ll = t.ll * v / 100.0, lr = t.lr * v / 100.0;
+        const double rl = t.rl * v / 100.0, rr = t.rr * v / 100.0;
+        gains = Gains{ll * gains.ll + lr * gains.rl, ll * gains.lr + lr * gains.rr,
+                      rl * gains.ll + rr * gains.rl, rl * gains.lr + rr * gains.rr};
+    };
+    for (quint64 group : groups) {
+        if (group != kGlobalSoundGroup)
+            apply(group);
+    }
+    apply(kGlobalSoundGroup);
+    return gains;
+}
+
+template <typename Render>
+void AudioEngine::mixUnder(const std::vector<quint64> &groups, qint32 *mix, int frames,
+                           Render render)
+{
+    const Gains g = gainsFor(groups);
+    if (g.unity()) {
+        render(mix, frames);
+        return;
+    }
+    m_scaled.assign(size_t(frames) * 2, 0);
+    render(m_scaled.data(), frames);
+    constexpr double kMax = 2147483647.0;
+    for (int i = 0; i < frames; ++i) {
+        const double left = m_scaled[size_t(2 * i)];
+        const double right = m_scaled[size_t(2 * i + 1)];
+        mix[2 * i] += qint32(qBound(-kMax, left * g.ll + right * g.lr, kMax));
+        mix[2 * i + 1] += qint32(qBound(-kMax, left * g.rl + right * g.rr, kMax));
+    }
 }
 
 // The start of a sound goes into the sound already queued, beginning a
@@ -305,7 +454,8 @@ void AudioEngine::mixIntoQueued(EventVoice &voice)
             return;
         EventVoice early = voice;
         m_early.assign(size_t(frames) * 2, 0);
-        early.render(m_early.data(), int(frames));
+        mixUnder(voice.groups(), m_early.data(), int(frames),
+                 [&early](qint32 *out, int n) { early.render(out, n); });
         m_chunk.resize(m_early.size());
         for (size_t i = 0; i < m_early.size(); ++i)
             m_chunk[i] = qint16(std::clamp<qint32>(m_early[i], -32768, 32767));
@@ -333,6 +483,7 @@ void AudioEngine::streamBlockReached(const SoundEvent &event)
         return;
     Stream &stream = m_spriteStreams[event.timelineOwner->serial()];
     continueOrRestart(stream, sprite->timeline, event.frame, m_spriteReadAhead);
+    stream.groups = groupsOf(event.timelineOwner);
 }
 
 // The timeline reached a block: the stream playing goes on if that is its
@@ -365,6 +516,8 @@ AudioEngine::Stream AudioEngine::startStream(const Timeline &timeline, int frame
     stream.voice = std::make_unique<StreamVoice>(timeline, frame, head->stream, start, readAhead);
     stream.voice->skip(m_mixPosition - start);
     stream.timeline = &timeline;
+    if (&timeline == &m_movie->timeline())
+        stream.groups = groupsOf(nullptr);
     if (m_capture) {
         stream.capture = m_capture->streamStarted(head->stream);
         captureFrame(stream, frame);
@@ -386,13 +539,16 @@ void AudioEngine::render(qint16 *out, int frames)
 {
     m_mix.assign(size_t(frames) * 2, 0);
     for (EventVoice &voice : m_voices)
-        voice.render(m_mix.data(), frames);
-    if (m_mainStream.voice)
-        m_mainStream.voice->render(m_mix.data(), frames);
-    for (auto &[serial, stream] : m_spriteStreams) {
+        mixUnder(voice.groups(), m_mix.data(), frames,
+                 [&voice](qint32 *out, int n) { voice.render(out, n); });
+    auto mixStream = [this, frames](Stream &stream) {
         if (stream.voice)
-            stream.voice->render(m_mix.data(), frames);
-    }
+            mixUnder(stream.groups, m_mix.data(), frames,
+                     [&stream](qint32 *out, int n) { stream.voice->render(out, n); });
+    };
+    mixStream(m_mainStream);
+    for (auto &[serial, stream] : m_spriteStreams)
+        mixStream(stream);
     for (size_t i = 0; i < m_mix.size(); ++i)
         out[i] = qint16(std::clamp<qint32>(m_mix[i], -32768, 32767));
     m_mixPosition += frames;
@@ -401,6 +557,10 @@ void AudioEngine::render(qint16 *out, int frames)
 
 void AudioEngine::dropFinished()
 {
+    for (const EventVoice &v : m_voices) {
+        if (v.finished() && v.scriptId() && m_ended.size() < kMaxEndedKept)
+            m_ended.push_back(v.scriptId());
+    }
     std::erase_if(m_voices, [](const EventVoice &v) { return v.finished(); });
     std::erase_if(m_spriteStreams, [](const auto &entry) {
         return !entry.second.voice || entry.second.voice->finished();

@@ -61,6 +61,11 @@ public:
     void buttonTransition(quint16 buttonId, ButtonSoundTransition transition) override;
     std::optional<int> framesDue() const override;
     void stopAllSounds() override { stopAll(); }
+    quint64 startScriptSound(const ScriptSoundStart &start) override;
+    void stopScriptSounds(quint64 group, std::optional<quint16> characterId) override;
+    void setSoundTransform(quint64 group, const SoundTransform &transform) override;
+    std::optional<double> scriptSoundPosition(quint64 id) const override;
+    std::vector<quint64> takeEndedScriptSounds() override;
     // Milliseconds until the stream that sets the pace has the next frame
     // due; none while no stream does.
     std::optional<qint64> msUntilFrameDue() const;
@@ -81,15 +86,36 @@ private:
     struct PendingSound {
         const StartSound *tag;
         int frame;
+        std::vector<quint64> groups;
     };
     struct Stream {
         std::unique_ptr<StreamVoice> voice;
         const Timeline *timeline = nullptr;
         int capture = -1;
+        std::vector<quint64> groups;
+    };
+    // What a group's transforms make of a sound: each speaker's share of
+    // each channel.
+    struct Gains {
+        double ll = 1, lr = 0, rl = 0, rr = 1;
+        bool unity() const { return ll == 1 && lr == 0 && rl == 0 && rr == 1; }
     };
 
-    void startSoundTag(const StartSound &tag);
-    void startEventSound(quint16 soundId, const SoundInfo &info);
+    void startSoundTag(const StartSound &tag, std::vector<quint64> groups);
+    // The voice started, if any.
+    EventVoice *startEventSound(quint16 soundId, const SoundInfo &info,
+                                std::vector<quint64> groups = {});
+    EventVoice *startVoice(quint16 soundId, std::shared_ptr<const DecodedSound> decoded,
+                           const SoundInfo &info, std::vector<quint64> groups);
+    std::shared_ptr<const DecodedSound> decodeLoaded(const std::shared_ptr<const QByteArray> &mp3);
+    // The groups of the sounds of a clip's timeline: the clip and every
+    // clip around it (the main timeline's are the root's).
+    std::vector<quint64> groupsOf(const DisplayObject *owner) const;
+    Gains gainsFor(const std::vector<quint64> &groups) const;
+    // Adds what `render(buffer, frames)` writes to `mix`, under the
+    // transforms of `groups`.
+    template <typename Render>
+    void mixUnder(const std::vector<quint64> &groups, qint32 *mix, int frames, Render render);
     void mixIntoQueued(EventVoice &voice);
     void streamBlockReached(const SoundEvent &event);
     void continueOrRestart(Stream &stream, const Timeline &timeline, int frame,
@@ -137,6 +163,15 @@ private:
     std::vector<qint32> m_mix;
     std::vector<qint32> m_early; // an event sound's start, laid over queued sound
     std::vector<qint16> m_chunk;
+    std::vector<qint32> m_scaled;                             // one voice, before its transform
+    std::unordered_map<quint64, SoundTransform> m_transforms; // by group; defaults left out
+    std::vector<quint64> m_ended;                             // script sounds played out
+    quint64 m_nextScriptId = 1;
+    struct LoadedSound {
+        std::weak_ptr<const QByteArray> file;
+        std::shared_ptr<const DecodedSound> sound;
+    };
+    std::vector<LoadedSound> m_loaded; // MP3 files scripts loaded, decoded once each
 };
 
 } // namespace swf

@@ -39,6 +39,11 @@ EventVoice::EventVoice(quint16 soundId, std::shared_ptr<const DecodedSound> soun
     m_finished = m_first >= m_end;
 }
 
+double EventVoice::positionMs() const
+{
+    return m_sound->rate > 0 ? double(m_resampler.frame()) * 1000.0 / m_sound->rate : 0.0;
+}
+
 std::pair<int, int> EventVoice::levels(qint64 time)
 {
     if (m_envelope.empty())

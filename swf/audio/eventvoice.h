@@ -7,6 +7,7 @@
 #include "swf/audio/resampler.h"
 
 #include <memory>
+#include <vector>
 
 namespace swf {
 
@@ -16,6 +17,17 @@ public:
 
     quint16 soundId() const { return m_soundId; }
     bool finished() const { return m_finished; }
+    // A script's sound: its id (0 for the sounds of timelines and buttons),
+    // and the groups whose sound transforms it plays under.
+    quint64 scriptId() const { return m_scriptId; }
+    const std::vector<quint64> &groups() const { return m_groups; }
+    void setOwner(quint64 scriptId, std::vector<quint64> groups)
+    {
+        m_scriptId = scriptId;
+        m_groups = std::move(groups);
+    }
+    // Milliseconds into the sound of what plays next.
+    double positionMs() const;
     // Adds the next `frames` output frames to `mix` (stereo, interleaved).
     void render(qint32 *mix, int frames);
 
@@ -33,6 +45,8 @@ private:
     Resampler m_resampler;
     qint64 m_time = 0; // 44.1 kHz samples since the sound's start, for the envelope
     bool m_finished = false;
+    quint64 m_scriptId = 0;
+    std::vector<quint64> m_groups;
 };
 
 } // namespace swf

@@ -27,6 +27,7 @@ void installGeom(Machine &m);               // builtins/geom.cpp (after MovieCli
 void installColor(Machine &m);              // builtins/color.cpp
 void installStageAndSystem(Machine &m);     // builtins/stagesystem.cpp
 void installDateClass(Machine &m);          // builtins/dateclass.cpp
+void installSoundClass(Machine &m);         // builtins/soundclass.cpp
 // The drawing API of MovieClip.prototype (builtins/drawing.cpp).
 void installDrawingMethods(Machine &m, Object *movieClipProto);
 

@@ -333,6 +333,9 @@ void Machine::frameEnded()
 {
     if (!runScriptsAllowed())
         return;
+    // By index: a script may open another extension meanwhile.
+    for (size_t i = 0; i < m_extensions.size() && !m_aborted; ++i)
+        m_extensions[i]->frameEnded(*this);
     runIntervals();
     runPending();
     updateBoundText();

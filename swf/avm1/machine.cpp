@@ -53,6 +53,7 @@ void Machine::installBuiltins()
     installColor(*this);
     installStageAndSystem(*this);
     installDateClass(*this);
+    installSoundClass(*this);
 }
 
 void Machine::attach(Player &player)

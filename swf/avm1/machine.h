@@ -79,6 +79,9 @@ public:
     virtual ~MachineExtension() = default;
     virtual void markRoots(Heap &) {}
     virtual void closing(Machine &) {}
+    // Once a frame, before the intervals: what the extension waited for
+    // (a sound that ended, a file loaded) may call into scripts.
+    virtual void frameEnded(Machine &) {}
 };
 
 class Machine final : public ScriptHost {

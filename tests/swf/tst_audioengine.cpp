@@ -10,6 +10,8 @@
 
 using swf::SoundCodec;
 
+Q_DECLARE_METATYPE(swf::SoundTransform)
+
 namespace {
 
 // An output whose clock the test moves by hand; its device holds `held`
@@ -92,14 +94,14 @@ std::shared_ptr<const swf::Movie> buttonSoundMovie(const std::vector<qint16> &so
     w.setFrameRate(10);
     const quint16 id = swfwriter::defineSound(w, swfwriter::pcmFormat(44100, 1),
                                               quint32(sound.size()), swfwriter::pcm16(sound));
-    swfwriter::defineButtonSound(w, kButton,
-                                 {swf::ButtonSound{id, {}}, std::nullopt, std::nullopt, std::nullopt});
+    swfwriter::defineButtonSound(
+        w, kButton, {swf::ButtonSound{id, {}}, std::nullopt, std::nullopt, std::nullopt});
     if (stream)
         swfwriter::soundStreamHead(w, swfwriter::pcmFormat(44100, 1), 4410);
     for (int f = 0; f < 20; ++f) {
         if (stream)
-            swfwriter::soundStreamBlock(
-                w, swfwriter::pcm16(std::vector<qint16>(4410, kStreamLevel)));
+            swfwriter::soundStreamBlock(w,
+                                        swfwriter::pcm16(std::vector<qint16>(4410, kStreamLevel)));
         w.showFrame();
     }
     return mustParse(w.finish());
@@ -217,6 +219,9 @@ private slots:
     void eventSoundIsLaidOverQueuedSound();
     void earlyStartIsSilencedByStopAndNeedsNothingQueued();
     void newEngineOnAUsedOutputKeepsItsLeadAndClock();
+    void scriptSoundPlaysUnderItsTransforms_data();
+    void scriptSoundPlaysUnderItsTransforms();
+    void scriptSoundEndsAsTheMixReachesItsEnd();
 };
 
 void TestAudioEngine::eventSoundPassesThroughAtTheOutputRate()
@@ -743,8 +748,8 @@ void TestAudioEngine::earlyStartIsSilencedByStopAndNeedsNothingQueued()
         play.player.stop();
         QCOMPARE(output.ring.available(), qint64(0));
         playOn(play.engine, output, 4000);
-        QVERIFY(std::all_of(output.heard.begin(), output.heard.end(),
-                            [](qint16 v) { return v == 0; }));
+        QVERIFY(
+            std::all_of(output.heard.begin(), output.heard.end(), [](qint16 v) { return v == 0; }));
     }
     RingOutput output;
     OfflinePlay play(buttonSoundMovie(sound, false), &output);
@@ -780,6 +785,107 @@ void TestAudioEngine::newEngineOnAUsedOutputKeepsItsLeadAndClock()
     QCOMPARE(second.engine.framesDue(), std::optional<int>(1));
     QCOMPARE(slice(left(output.heard), output.heard.size() / 2 - 4410, 5),
              slice(blockSamples(0, 4410), 0, 5));
+}
+
+// A movie exporting one stereo sound, left 1000 and right 200, 100 frames
+// long at 44.1 kHz; the id of the sound.
+std::pair<std::shared_ptr<const swf::Movie>, quint16> scriptSoundMovie()
+{
+    swfwriter::SwfWriter w;
+    std::vector<qint16> samples;
+    for (int i = 0; i < 100; ++i)
+        samples.insert(samples.end(), {1000, 200});
+    const quint16 id =
+        swfwriter::defineSound(w, swfwriter::pcmFormat(44100, 2), 100, swfwriter::pcm16(samples));
+    w.showFrame();
+    return {parse(w), id};
+}
+
+swf::SoundTransform transform(qint32 volume, qint32 ll, qint32 lr, qint32 rl, qint32 rr)
+{
+    return swf::SoundTransform{volume, ll, lr, rl, rr};
+}
+
+void TestAudioEngine::scriptSoundPlaysUnderItsTransforms_data()
+{
+    QTest::addColumn<swf::SoundTransform>("global");
+    QTest::addColumn<swf::SoundTransform>("clip");
+    QTest::addColumn<swf::SoundTransform>("own");
+    QTest::addColumn<int>("expectedLeft");
+    QTest::addColumn<int>("expectedRight");
+    const swf::SoundTransform unity;
+    QTest::newRow("as it is") << unity << unity << unity << 1000 << 200;
+    QTest::newRow("global volume") << transform(50, 100, 0, 0, 100) << unity << unity << 500 << 100;
+    QTest::newRow("clip panned right")
+        << unity << transform(100, 50, 0, 0, 100) << unity << 500 << 200;
+    QTest::newRow("own transform swaps the channels")
+        << unity << unity << transform(100, 0, 100, 100, 0) << 200 << 1000;
+    QTest::newRow("all three at once")
+        << transform(50, 100, 0, 0, 100) << transform(100, 100, 0, 0, 0)
+        << transform(200, 100, 0, 0, 100) << 1000 << 0;
+    QTest::newRow("a negative volume inverts")
+        << transform(-100, 100, 0, 0, 100) << unity << unity << -1000 << -200;
+}
+
+// The Sound class's transforms: on every sound, on a clip's, and on a
+// loaded sound's own, one after the other.
+void TestAudioEngine::scriptSoundPlaysUnderItsTransforms()
+{
+    QFETCH(swf::SoundTransform, global);
+    QFETCH(swf::SoundTransform, clip);
+    QFETCH(swf::SoundTransform, own);
+    QFETCH(int, expectedLeft);
+    QFETCH(int, expectedRight);
+    const auto [movie, id] = scriptSoundMovie();
+    OfflinePlay play(movie);
+    play.player.play();
+    constexpr quint64 kOwn = quint64(1) << 63;
+    const quint64 root = play.player.root().serial();
+    play.engine.setSoundTransform(swf::kGlobalSoundGroup, global);
+    play.engine.setSoundTransform(root, clip);
+    play.engine.setSoundTransform(kOwn, own);
+    swf::ScriptSoundStart start;
+    start.characterId = id;
+    start.groups = {kOwn, root};
+    QVERIFY(play.engine.startScriptSound(start) != 0);
+    const auto mix = play.mix(4);
+    QCOMPARE(int(mix[0]), expectedLeft);
+    QCOMPARE(int(mix[1]), expectedRight);
+    QCOMPARE(int(mix[6]), expectedLeft);
+}
+
+// A script's sound tells how far it played while it plays, and is told
+// ended once the mix passed its last loop; one stopped is never told.
+void TestAudioEngine::scriptSoundEndsAsTheMixReachesItsEnd()
+{
+    const auto [movie, id] = scriptSoundMovie();
+    OfflinePlay play(movie);
+    play.player.play();
+    swf::ScriptSoundStart start;
+    start.characterId = id;
+    start.loops = 2;
+    const quint64 looped = play.engine.startScriptSound(start);
+    start.loops = 1;
+    start.offsetSeconds = 50.0 / 44100;
+    const quint64 offset = play.engine.startScriptSound(start);
+    constexpr quint64 kOwn = quint64(1) << 63;
+    start.groups = {kOwn};
+    const quint64 stopped = play.engine.startScriptSound(start);
+    QVERIFY(looped && offset && stopped && looped != offset && offset != stopped);
+    QCOMPARE(play.engine.scriptSoundPosition(offset).value_or(-1), 50 * 1000.0 / 44100);
+    play.engine.stopScriptSounds(kOwn, std::nullopt);
+    QVERIFY(!play.engine.scriptSoundPosition(stopped));
+    play.mix(40);
+    QVERIFY(play.engine.takeEndedScriptSounds().empty());
+    play.mix(20); // the start at 50 plays out
+    QCOMPARE(play.engine.takeEndedScriptSounds(), std::vector<quint64>({offset}));
+    QCOMPARE(play.engine.scriptSoundPosition(looped).value_or(-1), 60 * 1000.0 / 44100);
+    play.mix(100); // into the second loop
+    QCOMPARE(play.engine.scriptSoundPosition(looped).value_or(-1), 60 * 1000.0 / 44100);
+    QVERIFY(play.engine.takeEndedScriptSounds().empty());
+    play.mix(41);
+    QCOMPARE(play.engine.takeEndedScriptSounds(), std::vector<quint64>({looped}));
+    QVERIFY(!play.engine.scriptSoundPosition(looped));
 }
 
 QTEST_GUILESS_MAIN(TestAudioEngine)

@@ -4,6 +4,9 @@
 
 #include "swf/runtime/frameclock.h"
 
+#include <QFile>
+#include <QFileInfo>
+#include <QUrl>
 #include <QtEndian>
 
 #include <cmath>
@@ -89,7 +92,9 @@ std::optional<AudioRun> openAudioRun(const Arguments &args, const char *usage, i
 
 QByteArray playOffline(const AudioRun &run, swf::SoundCapture *capture)
 {
-    OfflinePlayback playback(run.movie, capture);
+    const QFileInfo file(QFile::decodeName(run.options.input));
+    OfflinePlayback playback(run.movie, capture,
+                             QUrl::fromLocalFile(file.absoluteFilePath()).toString());
     QByteArray mix;
     for (int frame = 1; frame <= run.options.frames; ++frame) {
         std::vector<qint16> block = playback.showNextFrame();

@@ -9,7 +9,8 @@
 
 namespace swftool {
 
-OfflinePlayback::OfflinePlayback(swf::MoviePtr movie, swf::SoundCapture *capture)
+OfflinePlayback::OfflinePlayback(swf::MoviePtr movie, swf::SoundCapture *capture,
+                                 const QString &movieUrl)
     : m_movie(movie), m_fps(swf::FrameClock::effectiveRate(movie->frameRate())), m_capture(capture),
       m_engine(std::make_unique<swf::AudioEngine>(movie))
 {
@@ -18,7 +19,9 @@ OfflinePlayback::OfflinePlayback(swf::MoviePtr movie, swf::SoundCapture *capture
     m_engine->setCapture(capture);
     if (capture)
         capture->setFrame(1);
-    m_player = makePlayer(movie, m_engine.get());
+    m_player = makePlayer(
+        movie, m_engine.get(),
+        std::make_shared<ToolScriptServices>(ToolScriptServices::kDefaultTimeoutMs, movieUrl));
     m_engine->attach(m_player.get());
     m_player->play();
 }

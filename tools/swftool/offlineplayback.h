@@ -21,8 +21,10 @@ namespace swftool {
 
 class OfflinePlayback {
 public:
-    // `capture`, when given, records each sound started (not owned).
-    explicit OfflinePlayback(swf::MoviePtr movie, swf::SoundCapture *capture = nullptr);
+    // `capture`, when given, records each sound started (not owned);
+    // `movieUrl` is where the movie's scripts load files from.
+    explicit OfflinePlayback(swf::MoviePtr movie, swf::SoundCapture *capture = nullptr,
+                             const QString &movieUrl = QString());
     OfflinePlayback(const OfflinePlayback &) = delete;
     OfflinePlayback &operator=(const OfflinePlayback &) = delete;
 
