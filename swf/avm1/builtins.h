@@ -26,6 +26,8 @@ void installSharedObject(Machine &m);       // builtins/sharedobject.cpp
 void installGeom(Machine &m);               // builtins/geom.cpp (after MovieClip)
 void installColor(Machine &m);              // builtins/color.cpp
 void installStageAndSystem(Machine &m);     // builtins/stagesystem.cpp
+void installXmlClasses(Machine &m);         // builtins/xmlclass.cpp
+void installLoadVars(Machine &m);           // builtins/loadvars.cpp
 // The drawing API of MovieClip.prototype (builtins/drawing.cpp).
 void installDrawingMethods(Machine &m, Object *movieClipProto);
 

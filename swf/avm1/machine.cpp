@@ -52,6 +52,8 @@ void Machine::installBuiltins()
     installGeom(*this);
     installColor(*this);
     installStageAndSystem(*this);
+    installXmlClasses(*this);
+    installLoadVars(*this);
 }
 
 void Machine::attach(Player &player)

@@ -77,6 +77,8 @@ public:
     virtual ~MachineExtension() = default;
     virtual void markRoots(Heap &) {}
     virtual void closing(Machine &) {}
+    // A new frame begins, before any of its scripts.
+    virtual void frameStarting(Machine &) {}
 };
 
 class Machine final : public ScriptHost {
