@@ -32,7 +32,13 @@ void DataLoads::start(Machine &m, Object *target, const QString &address)
     constexpr quint32 hidden = PropertyFlag::DontEnum;
     m.defineValue(target, QStringLiteral("_bytesLoaded"), Value(0), hidden);
     m.defineValue(target, QStringLiteral("_bytesTotal"), Value(), hidden);
-    m.defineValue(target, QStringLiteral("loaded"), Value(false), hidden);
+    // XML keeps loaded natively; LoadVars as a hidden property.
+    const StrRef loaded = m.key(QStringLiteral("loaded"));
+    Property *p = m.findProperty(target, loaded.data());
+    if (p && p->setter)
+        m.set(target, loaded.data(), Value(false));
+    else
+        m.defineValue(target, loaded.text(), Value(false), hidden);
     if (int(m_pending.size()) >= kMaxPendingLoads) {
         qCInfo(lcSwfScript).noquote() << "too many loads waiting; load of" << address << "dropped";
         return;

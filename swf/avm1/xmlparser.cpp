@@ -194,7 +194,7 @@ private:
             while (m_pos < m_text.size() && !isWhite(m_text[m_pos]) && m_text[m_pos] != u'=' &&
                    m_text[m_pos] != u'>' && m_text[m_pos] != u'/')
                 ++m_pos;
-            const QString attrName = m_text.mid(attrStart, m_pos - attrStart).toString();
+            const QString attrName = decodeEntities(m_text.mid(attrStart, m_pos - attrStart));
             skipWhite();
             if (attrName.isEmpty() || m_pos >= m_text.size() || m_text[m_pos] != u'=')
                 return fail(Status::MalformedElement);

@@ -34,6 +34,7 @@ public:
         heap.mark(status);
         heap.mark(xmlDecl);
         heap.mark(docTypeDecl);
+        heap.mark(loaded);
     }
 
     void syncChildNodes()
@@ -81,6 +82,7 @@ public:
     Value status;
     Value xmlDecl;
     Value docTypeDecl;
+    Value loaded;
 };
 
 // The prototypes nodes and documents are made with, kept for the
@@ -108,8 +110,9 @@ XmlNodeObject *makeNode(Machine &m, Object *proto, int type, const Value &text)
 {
     auto *node = m.heap().make<XmlNodeObject>(proto);
     node->type = type;
-    node->name = type == xml::kTextNode ? Value(static_cast<Object *>(nullptr)) : text;
-    node->value = type == xml::kTextNode ? text : Value(static_cast<Object *>(nullptr));
+    const bool element = type == xml::kElementNode;
+    node->name = element ? text : Value(static_cast<Object *>(nullptr));
+    node->value = element ? Value(static_cast<Object *>(nullptr)) : text;
     node->attributes = m.newObject();
     node->childArray = m.newArray();
     return node;
@@ -141,28 +144,38 @@ void clearChildren(XmlNodeObject *node)
     node->syncChildNodes();
 }
 
-void buildChildren(Machine &m, XmlNodeObject *parent, const std::vector<xml::Node> &nodes)
+// Elements with an id attribute are listed by it: on the document's
+// idMap from version 8, on the document itself before.
+void buildChildren(Machine &m, XmlNodeObject *parent, const std::vector<xml::Node> &nodes,
+                   Object *ids)
 {
     const Value null(static_cast<Object *>(nullptr));
     for (const xml::Node &n : nodes) {
         XmlNodeObject *made =
             newNode(m, n.type, Value(n.type == xml::kTextNode ? n.value : n.name));
-        for (const auto &[attr, v] : n.attributes)
+        for (const auto &[attr, v] : n.attributes) {
             m.set(made->attributes, attr, Value(v));
+            if (ids && attr == QLatin1String("id"))
+                m.set(ids, v, Value(static_cast<Object *>(made)));
+        }
         appendTo(parent, made);
         // The reader caps the nesting, so this recursion is bounded.
-        buildChildren(m, made, n.children);
+        buildChildren(m, made, n.children, ids);
     }
 }
 
-// Attributes in the order they were set.
+// The attributes object's own enumerable properties, in the order they
+// were set (what Object.prototype gains is not an attribute).
 std::vector<std::pair<QString, Value>> attributesOf(Machine &m, XmlNodeObject *node)
 {
     std::vector<std::pair<QString, Value>> out;
     if (!node->attributes)
         return out;
     std::vector<StrRef> names;
-    m.enumerableNames(node->attributes, names);
+    for (const Property &p : node->attributes->properties().entries()) {
+        if (!(p.flags & PropertyFlag::DontEnum) && m.hasOwnProperty(node->attributes, p.key.data()))
+            names.push_back(p.name);
+    }
     for (const StrRef &name : names)
         out.emplace_back(name.text(), m.get(node->attributes, m.key(name.data())));
     return out;
@@ -189,7 +202,7 @@ QString serialize(Machine &m, XmlNodeObject *root)
     };
     std::vector<Step> stack;
     const auto open = [&](XmlNodeObject *node) -> bool {
-        if (node->type == xml::kTextNode) {
+        if (node->type != xml::kElementNode) {
             out += xml::escapeText(nameText(m, node->value));
             return false;
         }
@@ -227,17 +240,24 @@ QString serialize(Machine &m, XmlNodeObject *root)
     return out;
 }
 
-// The prefix of a name ("a" of "a:b"), and its local part.
-QString prefixOf(const QString &name)
+// The prefix of a name ("a" of "a:b") and its local part. A name that
+// ends at its first colon has no prefix ("a:" is all local).
+std::pair<QString, QString> splitName(const QString &name)
 {
     const qsizetype colon = name.indexOf(QLatin1Char(':'));
-    return colon < 0 ? QString() : name.left(colon);
+    if (colon < 0 || colon + 1 == name.size())
+        return {QString(), name};
+    return {name.left(colon), name.mid(colon + 1)};
+}
+
+QString prefixOf(const QString &name)
+{
+    return splitName(name).first;
 }
 
 QString localOf(const QString &name)
 {
-    const qsizetype colon = name.indexOf(QLatin1Char(':'));
-    return colon < 0 ? name : name.mid(colon + 1);
+    return splitName(name).second;
 }
 
 // The namespace bound to `prefix` at `node`, looking up the tree.
@@ -252,6 +272,16 @@ Value namespaceFor(Machine &m, XmlNodeObject *node, const QString &prefix)
         }
     }
     return Value(static_cast<Object *>(nullptr));
+}
+
+// A value as the node properties take text: an object whose toString
+// gives no string reads as "[type Object]".
+Value textOf(Machine &m, const Value &v)
+{
+    if (!v.isObject())
+        return Value(m.toString(v));
+    const Value primitive = m.toPrimitive(v, Machine::Hint::String);
+    return primitive.isString() ? primitive : Value(m.objectString(v));
 }
 
 const Value &nullValue()
@@ -287,7 +317,9 @@ Value getNodeName(Machine &, const Value &self, const Args &)
 Value setNodeName(Machine &m, const Value &self, const Args &args)
 {
     NODE_OR_UNDEFINED
-    node->name = args[0].isNullish() ? nullValue() : Value(m.toString(args[0]));
+    // undefined leaves the name; anything else is made a string (null too).
+    if (!args[0].isUndefined())
+        node->name = textOf(m, args[0]);
     return Value();
 }
 
@@ -300,7 +332,8 @@ Value getNodeValue(Machine &, const Value &self, const Args &)
 Value setNodeValue(Machine &m, const Value &self, const Args &args)
 {
     NODE_OR_UNDEFINED
-    node->value = args[0].isNullish() ? nullValue() : Value(m.toString(args[0]));
+    if (!args[0].isUndefined())
+        node->value = textOf(m, args[0]);
     return Value();
 }
 
@@ -383,8 +416,9 @@ Value appendChild(Machine &, const Value &self, const Args &args)
 {
     XmlNodeObject *node = nodeOf(self);
     XmlNodeObject *child = nodeOf(args[0]);
-    // A node cannot hold itself or its ancestors.
-    if (!node || !child || child->isAncestorOf(node))
+    // A node cannot hold itself or its ancestors; one of its children
+    // stays where it is.
+    if (!node || !child || child->isAncestorOf(node) || child->parent == node)
         return Value();
     appendTo(node, child);
     return Value();
@@ -452,19 +486,23 @@ Value toString(Machine &m, const Value &self, const Args &)
 {
     XmlNodeObject *node = nodeOf(self);
     if (!node)
-        return Value(QString());
+        return Value(m.objectString(self));
     return Value(serialize(m, node));
 }
 
 Value getNamespaceForPrefix(Machine &m, const Value &self, const Args &args)
 {
     NODE_OR_UNDEFINED
+    if (args[0].isUndefined())
+        return nullValue();
     return namespaceFor(m, node, m.toString(args[0]).text());
 }
 
 Value getPrefixForNamespace(Machine &m, const Value &self, const Args &args)
 {
     NODE_OR_UNDEFINED
+    if (args[0].isUndefined())
+        return nullValue();
     const QString uri = m.toString(args[0]).text();
     for (XmlNodeObject *n = node; n; n = n->parent) {
         for (const auto &[attr, v] : attributesOf(m, n)) {
@@ -482,15 +520,18 @@ Value getPrefixForNamespace(Machine &m, const Value &self, const Args &args)
 Value constructNode(Machine &m, const Value &, const Args &args)
 {
     XmlClasses *c = m.extension<XmlClasses>();
-    if (args.size() < 2) {
+    if (args[0].isUndefined() || args[1].isUndefined()) {
         // Without a type and a text the object is no node: its node
         // properties read undefined.
         Object *made = m.newObject();
         m.initializeConstructed(made, c->node);
         return Value(made);
     }
-    const int type = m.toInt32(args[0]) == xml::kTextNode ? xml::kTextNode : m.toInt32(args[0]);
-    XmlNodeObject *node = makeNode(m, c->nodeProto, type, Value(m.toString(args[1])));
+    // Type 1 makes an element; any other makes a node that reads as text.
+    // The type is read once (an object's valueOf runs once).
+    const double asked = m.toNumber(args[0]);
+    const int type = asked == xml::kElementNode ? xml::kElementNode : m.toInt32(Value(asked));
+    XmlNodeObject *node = makeNode(m, c->nodeProto, type, textOf(m, args[1]));
     // Nodes made by new know their maker, but not as "constructor".
     m.defineValue(node, m.names().constructor2.text(), Value(c->node));
     return Value(static_cast<Object *>(node));
@@ -503,59 +544,39 @@ Value constructNode(Machine &m, const Value &, const Args &args)
     if (!node || !node->document)                                                                  \
         return Value();
 
-Value getContentType(Machine &, const Value &self, const Args &)
+// The document's own properties: undefined leaves each as it was; the
+// flags and the status convert what they are given, the texts keep it.
+enum class Kind { Text, Boolean, Integer };
+
+Value convertFor(Machine &m, Kind kind, const Value &v)
 {
-    DOCUMENT_OR_UNDEFINED
-    return node->contentType;
+    // The player reads an object as text first, whatever it then makes
+    // of it (its toString runs).
+    if (kind != Kind::Text && v.isObject())
+        m.toString(v);
+    switch (kind) {
+    case Kind::Text:
+        return v;
+    case Kind::Boolean:
+        return Value(m.toBoolean(v));
+    case Kind::Integer:
+        return Value(m.toInt32(Value(m.toNumber(v))));
+    }
+    return v;
 }
-Value setContentType(Machine &, const Value &self, const Args &args)
+
+template <Value XmlNodeObject::*field> Value getDocument(Machine &, const Value &self, const Args &)
 {
     DOCUMENT_OR_UNDEFINED
-    node->contentType = args[0];
-    return Value();
+    return node->*field;
 }
-Value getIgnoreWhite(Machine &, const Value &self, const Args &)
+
+template <Value XmlNodeObject::*field, Kind kind>
+Value setDocument(Machine &m, const Value &self, const Args &args)
 {
     DOCUMENT_OR_UNDEFINED
-    return node->ignoreWhite;
-}
-Value setIgnoreWhite(Machine &, const Value &self, const Args &args)
-{
-    DOCUMENT_OR_UNDEFINED
-    node->ignoreWhite = args[0];
-    return Value();
-}
-Value getStatus(Machine &, const Value &self, const Args &)
-{
-    DOCUMENT_OR_UNDEFINED
-    return node->status;
-}
-Value setStatus(Machine &, const Value &self, const Args &args)
-{
-    DOCUMENT_OR_UNDEFINED
-    node->status = args[0];
-    return Value();
-}
-Value getXmlDecl(Machine &, const Value &self, const Args &)
-{
-    DOCUMENT_OR_UNDEFINED
-    return node->xmlDecl;
-}
-Value setXmlDecl(Machine &, const Value &self, const Args &args)
-{
-    DOCUMENT_OR_UNDEFINED
-    node->xmlDecl = args[0];
-    return Value();
-}
-Value getDocTypeDecl(Machine &, const Value &self, const Args &)
-{
-    DOCUMENT_OR_UNDEFINED
-    return node->docTypeDecl;
-}
-Value setDocTypeDecl(Machine &, const Value &self, const Args &args)
-{
-    DOCUMENT_OR_UNDEFINED
-    node->docTypeDecl = args[0];
+    if (!args[0].isUndefined())
+        node->*field = convertFor(m, kind, args[0]);
     return Value();
 }
 
@@ -566,26 +587,33 @@ void parseInto(Machine &m, XmlNodeObject *node, const QString &text)
     node->xmlDecl = doc.hasXmlDecl ? Value(doc.xmlDecl) : Value();
     node->docTypeDecl = doc.hasDocType ? Value(doc.docType) : Value();
     node->status = Value(doc.status);
-    buildChildren(m, node, doc.children);
+    Object *ids = node;
+    if (m.version() >= 8)
+        ids = m.get(node, QStringLiteral("idMap")).asObject();
+    buildChildren(m, node, doc.children, ids);
 }
 
 Value parseXML(Machine &m, const Value &self, const Args &args)
 {
     DOCUMENT_OR_UNDEFINED
-    if (args.size() == 0)
+    if (args[0].isUndefined())
         return Value();
-    parseInto(m, node, m.toString(args[0]).text());
+    parseInto(m, node, m.toString(textOf(m, args[0])).text());
     return Value();
 }
 
 Value createElement(Machine &m, const Value &, const Args &args)
 {
-    return Value(static_cast<Object *>(newNode(m, xml::kElementNode, Value(m.toString(args[0])))));
+    if (args[0].isUndefined())
+        return Value();
+    return Value(static_cast<Object *>(newNode(m, xml::kElementNode, textOf(m, args[0]))));
 }
 
 Value createTextNode(Machine &m, const Value &, const Args &args)
 {
-    return Value(static_cast<Object *>(newNode(m, xml::kTextNode, Value(m.toString(args[0])))));
+    if (args[0].isUndefined())
+        return Value();
+    return Value(static_cast<Object *>(newNode(m, xml::kTextNode, textOf(m, args[0]))));
 }
 
 Value onData(Machine &m, const Value &self, const Args &args)
@@ -602,8 +630,10 @@ Value constructDocument(Machine &m, const Value &, const Args &args)
     node->contentType = Value(QStringLiteral("application/x-www-form-urlencoded"));
     node->ignoreWhite = Value(false);
     node->status = Value(0);
+    if (m.version() >= 8)
+        m.set(node, QStringLiteral("idMap"), Value(m.newObject()));
     if (args.size() > 0 && !args[0].isUndefined())
-        parseInto(m, node, m.toString(args[0]).text());
+        parseInto(m, node, m.toString(textOf(m, args[0])).text());
     return Value(static_cast<Object *>(node));
 }
 
@@ -679,11 +709,18 @@ void installXmlClasses(Machine &m)
         NativeFunction get;
         NativeFunction set;
     } documentProperties[] = {
-        {"contentType", getContentType, setContentType},
-        {"docTypeDecl", getDocTypeDecl, setDocTypeDecl},
-        {"ignoreWhite", getIgnoreWhite, setIgnoreWhite},
-        {"status", getStatus, setStatus},
-        {"xmlDecl", getXmlDecl, setXmlDecl},
+        {"contentType", getDocument<&XmlNodeObject::contentType>,
+         setDocument<&XmlNodeObject::contentType, Kind::Text>},
+        {"docTypeDecl", getDocument<&XmlNodeObject::docTypeDecl>,
+         setDocument<&XmlNodeObject::docTypeDecl, Kind::Text>},
+        {"ignoreWhite", getDocument<&XmlNodeObject::ignoreWhite>,
+         setDocument<&XmlNodeObject::ignoreWhite, Kind::Boolean>},
+        {"loaded", getDocument<&XmlNodeObject::loaded>,
+         setDocument<&XmlNodeObject::loaded, Kind::Boolean>},
+        {"status", getDocument<&XmlNodeObject::status>,
+         setDocument<&XmlNodeObject::status, Kind::Integer>},
+        {"xmlDecl", getDocument<&XmlNodeObject::xmlDecl>,
+         setDocument<&XmlNodeObject::xmlDecl, Kind::Text>},
     };
     for (const auto &p : documentProperties)
         defineAccessor(m, c.documentProto, QString::fromLatin1(p.name), p.get, p.set,
