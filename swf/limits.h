@@ -116,6 +116,6 @@ inline constexpr int kMaxAmfDepth = 256;
 // document (more stops the parse with the out-of-memory status).
 inline constexpr qint64 kMaxLoadedDataBytes = qint64(64) * 1024 * 1024;
 inline constexpr int kMaxXmlDepth = 512;
-inline constexpr qint64 kMaxXmlNodes = qint64(1) << 20;
+inline constexpr qint64 kMaxXmlNodes = qint64(1) << 18;
 
 } // namespace swf::limits

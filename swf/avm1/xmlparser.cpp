@@ -2,7 +2,7 @@
 
 #include "swf/limits.h"
 
-#include <algorithm>
+#include <QHash>
 
 namespace swf::avm1::xml {
 
@@ -181,6 +181,7 @@ private:
         while (m_pos < m_text.size() && !isWhite(m_text[m_pos]) && !atTagEnd())
             ++m_pos;
         Node node;
+        QHash<QString, qsizetype> names;
         node.name = m_text.mid(nameStart, m_pos - nameStart).toString();
         if (node.name.isEmpty())
             return fail(Status::MalformedElement);
@@ -207,12 +208,14 @@ private:
                 return fail(Status::AttributeNotTerminated);
             QString value = decodeEntities(m_text.mid(m_pos + 1, close - m_pos - 1));
             m_pos = close + 1;
-            auto same = std::find_if(node.attributes.begin(), node.attributes.end(),
-                                     [&](const auto &a) { return a.first == attrName; });
-            if (same != node.attributes.end())
-                same->second = std::move(value);
-            else
+            // A name given again takes the later value, in its first place.
+            const auto seen = names.constFind(attrName);
+            if (seen != names.constEnd()) {
+                node.attributes[size_t(*seen)].second = std::move(value);
+            } else {
+                names.insert(attrName, qsizetype(node.attributes.size()));
                 node.attributes.emplace_back(attrName, std::move(value));
+            }
         }
         const bool empty = m_text[m_pos] == u'/';
         m_pos += empty ? 2 : 1;
@@ -293,9 +296,10 @@ QString decodeEntities(QStringView text)
             ++i;
             continue;
         }
-        const qsizetype semi = text.indexOf(u';', i + 1);
-        // References are short; a far semicolon belongs to later text.
-        if (semi < 0 || semi - i > 12) {
+        // References are short: the semicolon is looked for close by only.
+        const qsizetype near = text.mid(i + 1, 12).indexOf(u';');
+        const qsizetype semi = near < 0 ? -1 : i + 1 + near;
+        if (semi < 0) {
             out += c;
             ++i;
             continue;

@@ -41,14 +41,20 @@ public:
     {
         auto &elements = childArray->elements();
         elements.assign(children.begin(), children.end());
+        for (size_t i = 0; i < children.size(); ++i)
+            children[i]->indexHint = qsizetype(i);
     }
-    int indexInParent() const
+    qsizetype indexInParent() const
     {
         if (!parent)
             return -1;
         const auto &siblings = parent->children;
+        // Walking siblings asks this for each: the hint saves a search.
+        if (indexHint >= 0 && indexHint < qsizetype(siblings.size()) &&
+            siblings[size_t(indexHint)] == this)
+            return indexHint;
         const auto it = std::find(siblings.begin(), siblings.end(), this);
-        return it == siblings.end() ? -1 : int(it - siblings.begin());
+        return it == siblings.end() ? -1 : qsizetype(it - siblings.begin());
     }
     void detach()
     {
@@ -75,6 +81,7 @@ public:
     ArrayObject *childArray = nullptr;
     XmlNodeObject *parent = nullptr;
     std::vector<XmlNodeObject *> children;
+    qsizetype indexHint = -1; // where this was among its parent's children
     // Documents (XML objects) only.
     bool document = false;
     Value contentType;
@@ -124,12 +131,12 @@ XmlNodeObject *newNode(Machine &m, int type, const Value &text)
     return makeNode(m, c->nodeProto, type, text);
 }
 
-void appendTo(XmlNodeObject *parent, XmlNodeObject *child, int index = -1)
+void appendTo(XmlNodeObject *parent, XmlNodeObject *child, qsizetype index = -1)
 {
     child->detach();
     child->parent = parent;
     auto &list = parent->children;
-    if (index < 0 || index > int(list.size()))
+    if (index < 0 || index > qsizetype(list.size()))
         list.push_back(child);
     else
         list.insert(list.begin() + index, child);
@@ -158,10 +165,13 @@ void buildChildren(Machine &m, XmlNodeObject *parent, const std::vector<xml::Nod
             if (ids && attr == QLatin1String("id"))
                 m.set(ids, v, Value(static_cast<Object *>(made)));
         }
-        appendTo(parent, made);
+        // Fresh nodes have no parent to leave; childNodes is made once below.
+        made->parent = parent;
+        parent->children.push_back(made);
         // The reader caps the nesting, so this recursion is bounded.
         buildChildren(m, made, n.children, ids);
     }
+    parent->syncChildNodes();
 }
 
 // The attributes object's own enumerable properties, in the order they
@@ -370,8 +380,8 @@ Value getParentNode(Machine &, const Value &self, const Args &)
 Value getNextSibling(Machine &, const Value &self, const Args &)
 {
     NODE_OR_UNDEFINED
-    const int i = node->indexInParent();
-    if (i < 0 || i + 1 >= int(node->parent->children.size()))
+    const qsizetype i = node->indexInParent();
+    if (i < 0 || i + 1 >= qsizetype(node->parent->children.size()))
         return nullValue();
     return nodeOrNull(node->parent->children[size_t(i + 1)]);
 }
@@ -379,7 +389,7 @@ Value getNextSibling(Machine &, const Value &self, const Args &)
 Value getPreviousSibling(Machine &, const Value &self, const Args &)
 {
     NODE_OR_UNDEFINED
-    const int i = node->indexInParent();
+    const qsizetype i = node->indexInParent();
     if (i <= 0)
         return nullValue();
     return nodeOrNull(node->parent->children[size_t(i - 1)]);
@@ -474,10 +484,12 @@ Value cloneNode(Machine &m, const Value &self, const Args &args)
         work.pop_back();
         for (XmlNodeObject *child : from->children) {
             XmlNodeObject *copy = copyOne(m, child);
-            appendTo(to, copy);
+            copy->parent = to;
+            to->children.push_back(copy);
             work.emplace_back(child, copy);
             ++made;
         }
+        to->syncChildNodes();
     }
     return Value(static_cast<Object *>(root));
 }
