@@ -284,14 +284,9 @@ Value namespaceFor(Machine &m, XmlNodeObject *node, const QString &prefix)
     return Value(static_cast<Object *>(nullptr));
 }
 
-// A value as the node properties take text: an object whose toString
-// gives no string reads as "[type Object]".
 Value textOf(Machine &m, const Value &v)
 {
-    if (!v.isObject())
-        return Value(m.toString(v));
-    const Value primitive = m.toPrimitive(v, Machine::Hint::String);
-    return primitive.isString() ? primitive : Value(m.objectString(v));
+    return Value(m.toString(v));
 }
 
 const Value &nullValue()
