@@ -11,8 +11,8 @@ namespace swf::avm1 {
 
 namespace {
 
-// Loads waiting at once; more are answered with failure at once on the
-// next frame rather than kept.
+// Loads waiting at once; more are dropped (with a log line) and never
+// answered.
 constexpr int kMaxPendingLoads = 1024;
 
 } // namespace
