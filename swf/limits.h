@@ -111,4 +111,11 @@ inline constexpr qint64 kMaxVideoCacheBytes = qint64(32) * 1024 * 1024;
 inline constexpr qint64 kMaxSharedObjectBytes = qint64(64) * 1024 * 1024;
 inline constexpr int kMaxAmfDepth = 256;
 
+// Data a movie loads (XML.load, LoadVars.load): bytes of one file, and
+// the XML it parses: elements open inside one another and nodes of one
+// document (more stops the parse with the out-of-memory status).
+inline constexpr qint64 kMaxLoadedDataBytes = qint64(64) * 1024 * 1024;
+inline constexpr int kMaxXmlDepth = 512;
+inline constexpr qint64 kMaxXmlNodes = qint64(1) << 18;
+
 } // namespace swf::limits

@@ -28,6 +28,8 @@ void installColor(Machine &m);              // builtins/color.cpp
 void installStageAndSystem(Machine &m);     // builtins/stagesystem.cpp
 void installDateClass(Machine &m);          // builtins/dateclass.cpp
 void installSoundClass(Machine &m);         // builtins/soundclass.cpp
+void installXmlClasses(Machine &m);         // builtins/xmlclass.cpp
+void installLoadVars(Machine &m);           // builtins/loadvars.cpp
 // The drawing API of MovieClip.prototype (builtins/drawing.cpp).
 void installDrawingMethods(Machine &m, Object *movieClipProto);
 

@@ -113,7 +113,16 @@ StrRef Machine::toString(const Value &value)
         return value.stringRef();
     case ValueType::Object: {
         const Value primitive = toPrimitive(value, Hint::String);
-        return primitive.isObject() ? objectString(primitive) : toString(primitive);
+        // A toString method that gives no string leaves the object's kind
+        // (even when it gives a clip).
+        if (primitive.isObject())
+            return objectString(value);
+        if (!primitive.isString()) {
+            const Value method = get(value.object(), m_names.toString.data());
+            if (method.isObject() && method.object()->isFunction())
+                return objectString(value);
+        }
+        return toString(primitive);
     }
     }
     return StrRef(QString());

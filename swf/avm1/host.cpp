@@ -215,6 +215,8 @@ void Machine::queueUnload(DisplayObject &object)
 
 void Machine::frameStarting()
 {
+    for (size_t i = 0; i < m_extensions.size() && runScriptsAllowed(); ++i)
+        m_extensions[i]->frameStarting(*this);
 }
 
 void Machine::clipStepping(DisplayObject &clip)

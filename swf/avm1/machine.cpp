@@ -54,6 +54,8 @@ void Machine::installBuiltins()
     installStageAndSystem(*this);
     installDateClass(*this);
     installSoundClass(*this);
+    installXmlClasses(*this);
+    installLoadVars(*this);
 }
 
 void Machine::attach(Player &player)

@@ -82,6 +82,8 @@ public:
     // Once a frame, before the intervals: what the extension waited for
     // (a sound that ended, a file loaded) may call into scripts.
     virtual void frameEnded(Machine &) {}
+    // A new frame begins, before any of its scripts.
+    virtual void frameStarting(Machine &) {}
 };
 
 class Machine final : public ScriptHost {

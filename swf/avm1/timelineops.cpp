@@ -1,6 +1,7 @@
 // Actions on timelines and clips: frames, targets, clip properties by
 // number, duplicating and removing clips, dragging, URLs.
 #include "swf/avm1/clipobject.h"
+#include "swf/avm1/dataloads.h"
 #include "swf/avm1/ops.h"
 #include "swf/model/movie.h"
 #include "swf/model/scripttags.h"
@@ -115,6 +116,14 @@ bool Ops::timeline(quint8 code, const Operation &op)
     case Op::GetUrl2: {
         const StrRef window = m.toString(pop());
         const StrRef url = m.toString(pop());
+        // loadVariables and loadVariablesNum: the window names the clip
+        // (or level) the variables go to.
+        if (op.a & 0x80) {
+            DisplayObject *base = m.displayObjectOf(Value(f.timeline));
+            if (DisplayObject *clip = m.resolvePath(window.text(), base))
+                DataLoads::of(m).startVariables(m, *clip, url.text());
+            return true;
+        }
         m.getUrl(url.text(), window.text());
         return true;
     }

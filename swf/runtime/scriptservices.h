@@ -4,6 +4,9 @@
 // zone of dates.
 #pragma once
 
+#include "swf/limits.h"
+#include "swf/runtime/moviefiles.h"
+
 #include <QString>
 #include <QTimeZone>
 
@@ -28,6 +31,13 @@ public:
     }
     // The movie's address, as _url reports it ("file:///…/movie.swf").
     virtual QString movieUrl() const { return QString(); }
+    // The bytes of a file the movie's scripts load (XML.load,
+    // LoadVars.load) from an address as the script gave it: by default a
+    // file in the movie's own folder or below it, nothing from a network.
+    virtual Result<QByteArray> loadData(const QString &address)
+    {
+        return readBesideMovie(movieUrl(), address, limits::kMaxLoadedDataBytes);
+    }
     // The folder that holds every movie's saved data (SharedObjects), a
     // folder per movie below it; empty keeps saved data in memory only.
     virtual QString sharedObjectRoot() const { return QString(); }

@@ -3,6 +3,7 @@
 #include "swf/avm1/arrayobject.h"
 #include "swf/avm1/builtins.h"
 #include "swf/avm1/clipobject.h"
+#include "swf/avm1/dataloads.h"
 #include "swf/avm1/machine.h"
 #include "swf/log.h"
 #include "swf/model/movie.h"
@@ -396,7 +397,7 @@ void installMovieClipClass(Machine &m)
         {"getBytesTotal", getBytes, 0},
         {"getURL", getUrl, 0},
         {"loadMovie", notHere, 0},
-        {"loadVariables", notHere, 0},
+        {"loadVariables", clipLoadVariables, 0},
         {"unloadMovie", notHere, 0},
         {"getSWFVersion", getSwfVersion, 0},
     };
