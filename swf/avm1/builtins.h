@@ -5,6 +5,10 @@
 #pragma once
 
 #include "swf/avm1/functions.h"
+#include "swf/runtime/pointerinput.h"
+#include "swf/runtime/textformat.h"
+
+#include <optional>
 
 namespace swf::avm1 {
 
@@ -26,6 +30,9 @@ void installSharedObject(Machine &m);       // builtins/sharedobject.cpp
 void installGeom(Machine &m);               // builtins/geom.cpp (after MovieClip)
 void installColor(Machine &m);              // builtins/color.cpp
 void installStageAndSystem(Machine &m);     // builtins/stagesystem.cpp
+void installTextField(Machine &m);          // builtins/textfield.cpp (after MovieClip)
+void installTextFormat(Machine &m);         // builtins/textformat.cpp
+void installSelection(Machine &m);          // builtins/selection.cpp (after AsBroadcaster)
 // The drawing API of MovieClip.prototype (builtins/drawing.cpp).
 void installDrawingMethods(Machine &m, Object *movieClipProto);
 
@@ -40,5 +47,11 @@ void defineAccessor(Machine &m, Object *target, const QString &name, NativeFunct
 Value makeTransform(Machine &m, DisplayObject &clip);
 // AsBroadcaster.initialize on `object`.
 void makeBroadcaster(Machine &m, Object *object);
+// A new TextFormat with these values (none reads as null), and the values
+// of a TextFormat (none for anything else).
+Value makeTextFormat(Machine &m, const TextFormatValues &values);
+std::optional<TextFormatValues> textFormatValuesOf(const Value &value);
+// A key typed while a text field has the focus edits it.
+void typeIntoFocus(Machine &m, const KeyEvent &event);
 
 } // namespace swf::avm1

@@ -1,5 +1,6 @@
 // The machine as the player's ScriptHost: what timelines and input hand
 // it, queued by priority and run when the player says.
+#include "swf/avm1/builtins.h"
 #include "swf/avm1/clipobject.h"
 #include "swf/avm1/interpreter.h"
 #include "swf/avm1/machine.h"
@@ -406,6 +407,7 @@ void Machine::keyEvent(const KeyEvent &event)
         m_lastChar = event.charCode;
     }
     broadcastKey(down ? ClipEvent::KeyDown : ClipEvent::KeyUp, event);
+    typeIntoFocus(*this, event);
     if (!down)
         return;
     // Buttons' key conditions, and clips' keyPress events.

@@ -52,6 +52,9 @@ void Machine::installBuiltins()
     installGeom(*this);
     installColor(*this);
     installStageAndSystem(*this);
+    installTextField(*this);
+    installTextFormat(*this);
+    installSelection(*this);
 }
 
 void Machine::attach(Player &player)

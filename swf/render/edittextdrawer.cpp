@@ -23,8 +23,13 @@ const EditTextInstance &fieldOf(const DisplayObject &object)
 void drawFrame(const EditTextInstance &field, const DrawState &state, QPainter &painter)
 {
     const QRectF box = field.layout().box;
-    const QColor background = state.colorTransform.apply(Rgba{255, 255, 255, 255}).toColor();
-    const QColor border = state.colorTransform.apply(Rgba{0, 0, 0, 255}).toColor();
+    const FieldSettings &settings = field.settings();
+    const QColor background = settings.background
+                                  ? state.colorTransform.apply(settings.backgroundColor).toColor()
+                                  : QColor(Qt::transparent);
+    const QColor border = settings.border
+                              ? state.colorTransform.apply(settings.borderColor).toColor()
+                              : QColor(Qt::transparent);
     QPen pen(border, 1.0);
     pen.setCosmetic(true);
     pen.setJoinStyle(Qt::MiterJoin);
@@ -77,7 +82,7 @@ void drawEditText(const DisplayObject &object, const DrawState &state, DrawConte
     const EditTextInstance &field = fieldOf(object);
     QPainter &painter = context.painter;
     painter.save();
-    if (field.field().border)
+    if (field.settings().border || field.settings().background)
         drawFrame(field, state, painter);
     // The text stays within the box, moved as the field is scrolled.
     painter.setTransform(state.transform);

@@ -52,14 +52,14 @@ bool isSpace(char32_t c)
 
 class Layouter {
 public:
-    Layouter(const EditText &field, const Movie &movie, const Font *fieldFont)
-        : m_field(field), m_faces(movie, field.useOutlines, fieldFont)
+    Layouter(const FieldLayoutSettings &field, const Movie &movie)
+        : m_field(field), m_faces(movie, field.useOutlines, field.font)
     {
     }
 
     TextLayout run(const std::vector<TextParagraph> &text, const CharFormat &base)
     {
-        m_layout.box = m_field.bounds.toRectF();
+        m_layout.box = m_field.bounds;
         m_faces.face(base); // the field's own font is the first one
         const CharFormat *current = &base;
         for (const TextParagraph &source : text) {
@@ -199,18 +199,25 @@ private:
         }
         if (!m_paragraphs.empty() && !m_paragraphs.back().lines.empty())
             height -= m_paragraphs.back().format.leading;
-        if (!m_field.autoSize)
+        if (m_field.autoSize == AutoSize::None)
             return;
         QRectF &box = m_layout.box;
         box.setHeight(height + 2 * kGutter);
         if (m_field.wordWrap || m_paragraphs.empty())
             return;
         const double newWidth = width + 2 * kGutter;
-        switch (m_paragraphs.front().format.align) {
-        case TextAlign::Right:
+        AutoSize mode = m_field.autoSize;
+        if (mode == AutoSize::FromAlign) {
+            const TextAlign align = m_paragraphs.front().format.align;
+            mode = align == TextAlign::Right    ? AutoSize::Right
+                   : align == TextAlign::Center ? AutoSize::Center
+                                                : AutoSize::Left;
+        }
+        switch (mode) {
+        case AutoSize::Right:
             box.setLeft(box.right() - newWidth);
             break;
-        case TextAlign::Center:
+        case AutoSize::Center:
             box.setLeft(box.center().x() - newWidth / 2);
             box.setWidth(newWidth);
             break;
@@ -321,12 +328,14 @@ private:
         run->underlines.emplace_back(from, baseline + thickness, to - from, thickness);
     }
 
-    const EditText &m_field;
+    const FieldLayoutSettings &m_field;
     FaceResolver m_faces;
     TextLayout m_layout;
     std::vector<Paragraph> m_paragraphs;
     int m_chars = 0;
 };
+
+} // namespace
 
 const Font *fieldFont(const EditText &field, const Movie &movie)
 {
@@ -341,7 +350,7 @@ const Font *fieldFont(const EditText &field, const Movie &movie)
 CharFormat baseFormat(const EditText &field, const Font *font)
 {
     CharFormat format;
-    format.face = QStringLiteral("_serif");
+    format.face = QStringLiteral("Times New Roman");
     if (font) {
         format.face = font->name();
         format.bold = font->data().bold;
@@ -369,17 +378,11 @@ ParagraphFormat baseParagraph(const EditText &field)
     return format;
 }
 
-} // namespace
-
-TextLayout layOutText(const EditText &field, const QString &text, const Movie &movie)
+TextLayout layOutParagraphs(const FieldLayoutSettings &settings,
+                            const std::vector<TextParagraph> &text, const CharFormat &base,
+                            const Movie &movie)
 {
-    const Font *font = fieldFont(field, movie);
-    const CharFormat format = baseFormat(field, font);
-    const ParagraphFormat paragraph = baseParagraph(field);
-    const std::vector<TextParagraph> paragraphs =
-        field.html ? htmlTextParagraphs(text, format, paragraph)
-                   : plainTextParagraphs(text, format, paragraph);
-    return Layouter(field, movie, font).run(paragraphs, format);
+    return Layouter(settings, movie).run(text, base);
 }
 
 } // namespace swf

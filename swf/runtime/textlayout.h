@@ -48,7 +48,32 @@ struct TextLayout {
     bool cutShort = false;
 };
 
-// Lays out `text` (HTML when the field says so) with the field's format.
-TextLayout layOutText(const EditText &field, const QString &text, const Movie &movie);
+struct CharFormat;
+struct ParagraphFormat;
+struct TextParagraph;
+
+// How a field grows to its text: from its left edge, around its centre,
+// from its right edge, or (a field defined to auto-size) as its first
+// paragraph is aligned.
+enum class AutoSize : quint8 { None, Left, Center, Right, FromAlign };
+
+// What the layout of a field's text depends on besides the text.
+struct FieldLayoutSettings {
+    QRectF bounds; // twips
+    bool wordWrap = false;
+    bool password = false;
+    bool useOutlines = false; // embedded glyphs
+    AutoSize autoSize = AutoSize::None;
+    const Font *font = nullptr; // the field's own font, if any
+};
+
+// Lays out formatted paragraphs; `base` is the field's first format.
+TextLayout layOutParagraphs(const FieldLayoutSettings &settings,
+                            const std::vector<TextParagraph> &text, const CharFormat &base,
+                            const Movie &movie);
+// The field's own font, and the formats it starts with.
+const Font *fieldFont(const EditText &field, const Movie &movie);
+CharFormat baseFormat(const EditText &field, const Font *font);
+ParagraphFormat baseParagraph(const EditText &field);
 
 } // namespace swf
