@@ -7,6 +7,7 @@
 #include "swf/log.h"
 #include "swf/model/button.h"
 #include "swf/runtime/buttoninstance.h"
+#include "swf/runtime/edittextinstance.h"
 #include "swf/runtime/player.h"
 
 namespace swf::avm1 {
@@ -170,6 +171,13 @@ void Machine::queueEvent(DisplayObject &target, quint32 event, Priority priority
 // scripts are constructed by what made them.
 void Machine::objectAdded(DisplayObject &object)
 {
+    // A bound field and its variable agree from the moment it is placed.
+    if (object.kind() == CharacterKind::EditText && object.parent()) {
+        auto &field = static_cast<EditTextInstance &>(object);
+        if (const QString variable = field.settings().variable; !variable.isEmpty())
+            bindText(field, variable);
+        return;
+    }
     if (object.kind() != CharacterKind::Sprite || !object.parent())
         return;
     objectOf(object);

@@ -40,7 +40,7 @@ void drawFrame(const EditTextInstance &field, const DrawState &state, QPainter &
                             std::round(device.right()) - std::round(device.left()),
                             std::round(device.bottom()) - std::round(device.top()));
         painter.setTransform(QTransform());
-        painter.fillRect(pixels.adjusted(0, 0, 1, 1), background);
+        painter.fillRect(settings.border ? pixels.adjusted(0, 0, 1, 1) : pixels, background);
         painter.setPen(pen);
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(pixels.translated(0.5, 0.5));

@@ -479,7 +479,10 @@ void EditTextInstance::relayout()
     settings.autoSize = m_settings.autoSize;
     settings.font = m_font;
     m_layout = layOutParagraphs(settings, paragraphs, m_base, movie());
-    setScroll(m_scroll);
+    // A field that sized itself to its text keeps that size.
+    if (m_settings.autoSize != AutoSize::None)
+        m_bounds = m_layout.box;
+    // The scroll asked for stays: the text may grow back to it.
     setHScroll(m_hscroll);
     context().changed = true;
 }
@@ -512,9 +515,10 @@ int EditTextInstance::bottomScroll() const
     const auto &tops = m_layout.lineTops;
     if (tops.empty())
         return 1;
-    const double limit = tops[size_t(m_scroll - 1)] + m_layout.box.height() - 80.0;
-    int last = m_scroll;
-    for (size_t i = size_t(m_scroll); i < tops.size(); ++i) {
+    const int first = scroll();
+    const double limit = tops[size_t(first - 1)] + m_layout.box.height() - 80.0;
+    int last = first;
+    for (size_t i = size_t(first); i < tops.size(); ++i) {
         const double lineEnd = i + 1 < tops.size() ? tops[i + 1] : m_layout.textExtent.bottom();
         if (lineEnd > limit + 1e-6)
             break;
@@ -536,12 +540,17 @@ double EditTextInstance::maxHScroll() const
     return std::max(0.0, m_layout.textExtent.right() - m_layout.box.right());
 }
 
+int EditTextInstance::scroll() const
+{
+    return std::min(m_scroll, maxScroll());
+}
+
 QPointF EditTextInstance::scrollOffset() const
 {
     const auto &tops = m_layout.lineTops;
     if (tops.empty())
         return QPointF(-m_hscroll, 0.0);
-    return QPointF(-m_hscroll, tops.front() - tops[size_t(m_scroll - 1)]);
+    return QPointF(-m_hscroll, tops.front() - tops[size_t(scroll() - 1)]);
 }
 
 } // namespace swf

@@ -87,7 +87,7 @@ public:
     const TextLayout &layout() const { return m_layout; }
     // The first line shown (from 1) and the text moved left by `hscroll`
     // twips, as scripts scroll a field; kept within the text.
-    int scroll() const { return m_scroll; }
+    int scroll() const;
     void setScroll(int line);
     int maxScroll() const;
     int bottomScroll() const;

@@ -199,6 +199,9 @@ private:
         }
         if (!m_paragraphs.empty() && !m_paragraphs.back().lines.empty())
             height -= m_paragraphs.back().format.leading;
+        // A field with no text at all has no height of text.
+        if (m_chars == 0)
+            height = 0.0;
         if (m_field.autoSize == AutoSize::None)
             return;
         QRectF &box = m_layout.box;
