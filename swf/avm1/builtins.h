@@ -51,7 +51,9 @@ void makeBroadcaster(Machine &m, Object *object);
 // of a TextFormat (none for anything else).
 Value makeTextFormat(Machine &m, const TextFormatValues &values);
 std::optional<TextFormatValues> textFormatValuesOf(const Value &value);
-// A key typed while a text field has the focus edits it.
+// A key typed while a text field has the focus edits it; a press on a
+// field gives it the focus.
 void typeIntoFocus(Machine &m, const KeyEvent &event);
+void focusFieldAt(Machine &m, QPointF stagePoint);
 
 } // namespace swf::avm1

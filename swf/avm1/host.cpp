@@ -393,6 +393,7 @@ void Machine::pointerEvent(const PointerEvent &event)
         broadcastMouse(ClipEvent::MouseMove);
         break;
     case PointerEvent::Type::Press:
+        focusFieldAt(*this, event.stagePosition);
         broadcastMouse(ClipEvent::MouseDown);
         break;
     case PointerEvent::Type::Release:

@@ -54,6 +54,22 @@ void drawFrame(const EditTextInstance &field, const DrawState &state, QPainter &
     painter.setPen(Qt::NoPen);
 }
 
+// A focused input field's caret: a line one device pixel wide before the
+// character the selection ends at.
+void drawCaret(const EditTextInstance &field, const DrawState &state, QPainter &painter)
+{
+    const auto &carets = field.layout().carets;
+    const int at = field.selectionEnd();
+    if (!field.focused() || !field.settings().input || at < 0 || size_t(at) >= carets.size())
+        return;
+    QPen pen(state.colorTransform.apply(Rgba{0, 0, 0, 255}).toColor(), 1.0);
+    pen.setCosmetic(true);
+    painter.setTransform(state.transform);
+    painter.setPen(pen);
+    painter.drawLine(carets[size_t(at)]);
+    painter.setPen(Qt::NoPen);
+}
+
 void drawRun(const LaidRun &run, const DrawState &state, DrawContext &context)
 {
     const QColor color = state.colorTransform.apply(run.color).toColor();
@@ -92,6 +108,7 @@ void drawEditText(const DisplayObject &object, const DrawState &state, DrawConte
                              state.colorTransform};
     for (const LaidRun &run : field.layout().runs)
         drawRun(run, scrolled, context);
+    drawCaret(field, scrolled, painter);
     painter.restore();
 }
 

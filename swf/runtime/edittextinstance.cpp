@@ -10,10 +10,10 @@ namespace swf {
 
 namespace {
 
-// Scripts' line ends become CR, the one paragraph end fields keep.
+// Scripts' line ends become CR, the one paragraph end fields keep; CR LF
+// is two of them.
 QString normalizedLines(QString text)
 {
-    text.replace(QLatin1String("\r\n"), QLatin1String("\r"));
     text.replace(QLatin1Char('\n'), QLatin1Char('\r'));
     if (text.size() > limits::kMaxTextFieldChars)
         text.truncate(limits::kMaxTextFieldChars);
@@ -422,6 +422,14 @@ void EditTextInstance::setSelection(int begin, int end)
     const int length = int(m_text.size());
     m_selectionBegin = std::clamp(std::min(begin, end), 0, length);
     m_selectionEnd = std::clamp(std::max(begin, end), 0, length);
+    context().changed = true;
+}
+
+void EditTextInstance::setFocused(bool focused)
+{
+    if (focused != m_focused)
+        context().changed = true;
+    m_focused = focused;
 }
 
 void EditTextInstance::setContent(QString text, std::vector<CharAttributes> formats)

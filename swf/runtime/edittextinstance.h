@@ -84,6 +84,10 @@ public:
     int selectionEnd() const { return m_selectionEnd; }
     void setSelection(int begin, int end);
 
+    // A focused input field shows a caret.
+    bool focused() const { return m_focused; }
+    void setFocused(bool focused);
+
     const TextLayout &layout() const { return m_layout; }
     // The first line shown (from 1) and the text moved left by `hscroll`
     // twips, as scripts scroll a field; kept within the text.
@@ -123,6 +127,7 @@ private:
     double m_hscroll = 0.0;
     int m_selectionBegin = 0;
     int m_selectionEnd = 0;
+    bool m_focused = false;
 };
 
 } // namespace swf

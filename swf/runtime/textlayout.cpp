@@ -27,6 +27,7 @@ struct Item {
     ShapedChar shaped;
     bool breakBefore = false; // a line may start here
     bool space = false;
+    int units = 1; // UTF-16 code units of the character
 };
 
 struct Line {
@@ -99,6 +100,7 @@ private:
                 item.format = &span.format;
                 item.face = face;
                 item.space = isSpace(item.ch);
+                item.units = code > 0xffff ? 2 : 1;
                 breaks.setPosition(position);
                 item.breakBefore = position > 0 && breaks.isAtBoundary();
                 const char32_t drawn = item.ch == U'\t' ? U' ' : item.ch;
@@ -238,13 +240,17 @@ private:
             for (const Line &line : paragraph.lines) {
                 m_layout.lineTops.push_back(top);
                 const double baseline = top + line.ascent;
-                placeLine(paragraph, line, baseline);
+                const double x = placeLine(paragraph, line, baseline);
+                // The paragraph's end is a place for the caret too.
+                if (line.lastOfParagraph)
+                    m_layout.carets.emplace_back(x, top, x, baseline + line.descent);
                 top = baseline + line.descent + paragraph.format.leading;
             }
         }
     }
 
-    void placeLine(Paragraph &paragraph, const Line &line, double baseline)
+    // Returns where the line ends.
+    double placeLine(Paragraph &paragraph, const Line &line, double baseline)
     {
         const ParagraphFormat &f = paragraph.format;
         const double indent = line.firstOfParagraph ? f.indent : 0.0;
@@ -283,9 +289,12 @@ private:
                 underlineStart = x;
             }
             addGlyph(*run, item, QPointF(x, baseline));
+            for (int unit = 0; unit < item.units; ++unit)
+                m_layout.carets.emplace_back(x, baseline - line.ascent, x, baseline + line.descent);
             x += item.shaped.advance + (item.space ? spaceExtra : 0.0);
         }
         finishUnderline(run, runFormat, underlineStart, std::min(x, lineEnd), baseline);
+        return x;
     }
 
     double justification(const Paragraph &paragraph, const Line &line, double room) const

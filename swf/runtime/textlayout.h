@@ -8,6 +8,7 @@
 #include "swf/model/font.h"
 #include "swf/types.h"
 
+#include <QLineF>
 #include <QPainterPath>
 #include <QPointF>
 #include <QRectF>
@@ -44,6 +45,9 @@ struct TextLayout {
     // The top of each line, in twips, in order: scrolling by lines moves
     // the text up by the distance between the first line's and another's.
     std::vector<double> lineTops;
+    // Where a caret before each character of the text is drawn (the last
+    // for the end of the text), in twips.
+    std::vector<QLineF> carets;
     // Characters left out to stay within the limits.
     bool cutShort = false;
 };

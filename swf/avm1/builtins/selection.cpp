@@ -71,6 +71,8 @@ void moveFocus(Machine &m, DisplayObject *to)
     const Value newValue = objectValue(m, to);
     const ObjectHandle next = to ? to->handle() : ObjectHandle{};
     // The object losing the focus hears of it while it still has it.
+    if (from && from->kind() == CharacterKind::EditText)
+        static_cast<EditTextInstance *>(from)->setFocused(false);
     if (from) {
         Object *script = m.objectOf(*from);
         m.call(m.get(script, QStringLiteral("onKillFocus")), Value(script), Args({newValue}));
@@ -81,6 +83,7 @@ void moveFocus(Machine &m, DisplayObject *to)
         if (to->kind() == CharacterKind::EditText) {
             auto *field = static_cast<EditTextInstance *>(to);
             field->setSelection(0, int(field->text().size()));
+            field->setFocused(true);
         }
         Object *script = m.objectOf(*to);
         m.call(m.get(script, QStringLiteral("onSetFocus")), Value(script), Args({oldValue}));
@@ -201,6 +204,37 @@ void installSelection(Machine &m)
     for (const char *name : {"_listeners", "addListener", "removeListener", "broadcastMessage"}) {
         if (Property *p = selection->properties().find(m.key(QString::fromLatin1(name)).data()))
             p->flags = kFlags;
+    }
+}
+
+void focusFieldAt(Machine &m, QPointF stagePoint)
+{
+    if (!m.hasPlayer())
+        return;
+    // The topmost selectable or input field under the pointer.
+    EditTextInstance *hit = nullptr;
+    const auto visit = [&](const auto &self, DisplayObject &object) -> void {
+        if (!object.placement().visible)
+            return;
+        if (object.kind() == CharacterKind::EditText) {
+            auto &field = static_cast<EditTextInstance &>(object);
+            if ((field.settings().input || field.settings().selectable) &&
+                m.player().geometry().hitTest(object, stagePoint, false))
+                hit = &field;
+        }
+        if (DisplayList *children = object.children()) {
+            for (const auto &[depth, child] : children->objects())
+                self(self, *child);
+        }
+    };
+    visit(visit, m.player().root());
+    if (hit) {
+        if (focused(m) != hit)
+            moveFocus(m, hit);
+        const int end = int(hit->text().size());
+        hit->setSelection(end, end);
+    } else if (focusedField(m)) {
+        moveFocus(m, nullptr);
     }
 }
 

@@ -103,6 +103,27 @@ void readVariable(Machine &m, EditTextInstance &field)
         field.setSourceText(text);
 }
 
+// Text as the field's setters take it: an object's toString() when that
+// gives a string, its kind ("[type Object]") when it does not.
+QString textArg(Machine &m, const Value &v)
+{
+    Object *object = v.asObject();
+    if (!object || dynamic_cast<ClipObject *>(object))
+        return m.toString(v).text();
+    const Value text = m.call(m.get(object, QStringLiteral("toString")), v, Args());
+    return text.isString() ? text.string()->text() : m.objectString(v).text();
+}
+
+// Flags as the field's setters take them: objects are asked their
+// valueOf() first, though any object is true.
+bool boolArg(Machine &m, const Value &v)
+{
+    Object *object = v.asObject();
+    if (object && !dynamic_cast<ClipObject *>(object))
+        m.call(m.get(object, QStringLiteral("valueOf")), v, Args());
+    return m.toBoolean(v);
+}
+
 using Get = Value (*)(Machine &, EditTextInstance &);
 using Set = void (*)(Machine &, EditTextInstance &, const Value &);
 
@@ -123,7 +144,7 @@ template <typename F> void changeSettings(EditTextInstance &field, F change)
 #define FIELD_BOOL(member)                                                                         \
     [](Machine &, EditTextInstance &f) { return Value(f.settings().member); },                     \
         [](Machine &m, EditTextInstance &f, const Value &v) {                                      \
-            const bool b = m.toBoolean(v);                                                         \
+            const bool b = boolArg(m, v);                                                          \
             changeSettings(f, [b](FieldSettings &s) { s.member = b; });                            \
         }
 #define FIELD_COLOR(member)                                                                        \
@@ -140,7 +161,7 @@ const FieldAccessor kFieldAccessors[] = {
          return Value(f.text());
      },
      [](Machine &m, EditTextInstance &f, const Value &v) {
-         f.setText(m.toString(v).text());
+         f.setText(textArg(m, v));
          updateVariable(m, f);
      },
      0},
@@ -150,7 +171,7 @@ const FieldAccessor kFieldAccessors[] = {
          return Value(f.htmlText());
      },
      [](Machine &m, EditTextInstance &f, const Value &v) {
-         const QString text = m.toString(v).text();
+         const QString text = textArg(m, v);
          f.settings().html ? f.setHtmlText(text) : f.setText(text);
          updateVariable(m, f);
      },
@@ -248,7 +269,7 @@ const FieldAccessor kFieldAccessors[] = {
      [](Machine &m, EditTextInstance &f, const Value &v) {
          std::optional<QString> r;
          if (!v.isNullish())
-             r = m.toString(v).text();
+             r = textArg(m, v);
          changeSettings(f, [&r](FieldSettings &s) { s.restrict = r; });
      },
      0},
@@ -274,7 +295,7 @@ const FieldAccessor kFieldAccessors[] = {
          return f.settings().variable.isEmpty() ? Value::null() : Value(f.settings().variable);
      },
      [](Machine &m, EditTextInstance &f, const Value &v) {
-         const QString name = v.isNullish() ? QString() : m.toString(v).text();
+         const QString name = v.isNullish() ? QString() : textArg(m, v);
          changeSettings(f, [&name](FieldSettings &s) { s.variable = name; });
          readVariable(m, f);
      },
