@@ -193,7 +193,8 @@ EditTextInstance::EditTextInstance(std::shared_ptr<const EditText> field,
 void EditTextInstance::setSettings(const FieldSettings &settings)
 {
     m_settings = settings;
-    relayout();
+    m_dirty = true;
+    context().changed = true;
 }
 
 void EditTextInstance::setBounds(const QRectF &bounds)
@@ -490,8 +491,8 @@ void EditTextInstance::relayout()
     // A field that sized itself to its text keeps that size.
     if (m_settings.autoSize != AutoSize::None)
         m_bounds = m_layout.box;
-    // The scroll asked for stays: the text may grow back to it.
-    setHScroll(m_hscroll);
+    m_dirty = false;
+    m_scroll = std::min(m_scroll, maxScroll());
     context().changed = true;
 }
 
@@ -545,6 +546,9 @@ void EditTextInstance::setHScroll(double twips)
 
 double EditTextInstance::maxHScroll() const
 {
+    // Wrapped text never runs past the right edge.
+    if (m_settings.wordWrap)
+        return 0.0;
     return std::max(0.0, m_layout.textExtent.right() - m_layout.box.right());
 }
 
@@ -557,8 +561,8 @@ QPointF EditTextInstance::scrollOffset() const
 {
     const auto &tops = m_layout.lineTops;
     if (tops.empty())
-        return QPointF(-m_hscroll, 0.0);
-    return QPointF(-m_hscroll, tops.front() - tops[size_t(scroll() - 1)]);
+        return QPointF(-std::min(m_hscroll, maxHScroll()), 0.0);
+    return QPointF(-std::min(m_hscroll, maxHScroll()), tops.front() - tops[size_t(scroll() - 1)]);
 }
 
 } // namespace swf

@@ -88,7 +88,21 @@ public:
     bool focused() const { return m_focused; }
     void setFocused(bool focused);
 
-    const TextLayout &layout() const { return m_layout; }
+    // The text as set out now. Settings changed since it was last laid out
+    // take effect here (drawing, bounds): as in the Flash Player, scroll
+    // values read before then still see the old lines.
+    const TextLayout &layout() const
+    {
+        if (m_dirty)
+            const_cast<EditTextInstance *>(this)->relayout();
+        return m_layout;
+    }
+    // An auto-sized field's size is settled when scripts read its place.
+    void settleAutoSize()
+    {
+        if (m_dirty && m_settings.autoSize != AutoSize::None)
+            relayout();
+    }
     // The first line shown (from 1) and the text moved left by `hscroll`
     // twips, as scripts scroll a field; kept within the text.
     int scroll() const;
@@ -128,6 +142,7 @@ private:
     int m_selectionBegin = 0;
     int m_selectionEnd = 0;
     bool m_focused = false;
+    bool m_dirty = false; // settings changed since the last layout
 };
 
 } // namespace swf
