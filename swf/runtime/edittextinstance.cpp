@@ -1,6 +1,7 @@
 #include "swf/runtime/edittextinstance.h"
 
 #include "swf/limits.h"
+#include "swf/model/movie.h"
 #include "swf/runtime/runtimecontext.h"
 
 #include <algorithm>
@@ -179,6 +180,7 @@ EditTextInstance::EditTextInstance(const EditText &field, const PlacementState &
     m_font = fieldFont(field, movie());
     m_base = baseFormat(field, m_font);
     m_newFormat = CharAttributes{m_base, baseParagraph(field)};
+    m_defaultFormat = m_newFormat;
     setSourceText(field.initialText.value_or(QString()));
 }
 
@@ -205,16 +207,17 @@ void EditTextInstance::setBounds(const QRectF &bounds)
 
 void EditTextInstance::setText(const QString &text)
 {
-    // New text keeps the format of the end of the text it replaces.
-    const CharAttributes format = m_formats.empty() ? m_newFormat : m_formats.back();
     const QString lines = normalizedLines(text);
-    setContent(lines, std::vector<CharAttributes>(size_t(lines.size()), format));
+    setContent(lines, std::vector<CharAttributes>(size_t(lines.size()), m_newFormat));
 }
 
 void EditTextInstance::setHtmlText(const QString &html)
 {
+    // HTML starts from the new-text format from version 8, from the field's
+    // own format before.
+    const CharAttributes &base = movie().version() >= 8 ? m_newFormat : m_defaultFormat;
     const std::vector<TextParagraph> paragraphs =
-        htmlTextParagraphs(html, m_newFormat.chars, m_newFormat.paragraph);
+        htmlTextParagraphs(html, base.chars, base.paragraph);
     QString text;
     std::vector<CharAttributes> formats;
     const CharFormat *last = &m_newFormat.chars;
@@ -239,6 +242,9 @@ void EditTextInstance::setHtmlText(const QString &html)
         formats.resize(size_t(text.size()));
     }
     setContent(text, std::move(formats));
+    // Text to come continues in the format the HTML ended with.
+    if (!m_formats.empty())
+        m_newFormat = m_formats.back();
 }
 
 const ParagraphFormat &EditTextInstance::paragraphAt(qsizetype start) const

@@ -134,6 +134,7 @@ private:
     QString m_source;
     std::vector<CharAttributes> m_formats; // one a character of m_text
     CharAttributes m_newFormat;
+    CharAttributes m_defaultFormat; // the field's own, as defined
     CharFormat m_base;
     const Font *m_font = nullptr;
     TextLayout m_layout;
