@@ -351,8 +351,7 @@ void installTextFormat(Machine &m)
     TextFormatClass &c = *owned;
     m.addExtension(std::move(owned));
     c.proto = m.newObject();
-    c.constructor = m.defineClass(m.version() >= 6 ? QStringLiteral("TextFormat") : QString(),
-                                  c.proto, call, construct);
+    c.constructor = m.defineClass(QStringLiteral("TextFormat"), c.proto, call, construct);
 }
 
 Value makeTextFormat(Machine &m, const TextFormatValues &v)
