@@ -391,25 +391,11 @@ void EditTextInstance::applyFormat(int begin, int end, const TextFormatValues &f
     end = std::min(end, int(m_text.size()));
     if (begin >= end)
         return;
-    // Paragraph values reach the whole paragraphs the range touches.
-    int first = begin;
-    while (first > 0 && m_text[first] != u'\r')
-        --first;
-    int last = end;
-    while (last < m_text.size() && m_text[last] != u'\r')
-        ++last;
-    TextFormatValues paragraphOnly;
-    paragraphOnly.align = format.align;
-    paragraphOnly.leftMargin = format.leftMargin;
-    paragraphOnly.rightMargin = format.rightMargin;
-    paragraphOnly.indent = format.indent;
-    paragraphOnly.leading = format.leading;
-    paragraphOnly.blockIndent = format.blockIndent;
-    paragraphOnly.tabStops = format.tabStops;
-    paragraphOnly.bullet = format.bullet;
-    for (int i = first; i < last; ++i) {
+    // Paragraph values too are kept with each character, as the Flash
+    // Player keeps them; a paragraph is set out with its first one's.
+    for (int i = begin; i < end; ++i) {
         CharAttributes &a = m_formats[size_t(i)];
-        (i >= begin && i < end ? format : paragraphOnly).apply(a.chars, a.paragraph);
+        format.apply(a.chars, a.paragraph);
     }
     relayout();
 }

@@ -387,7 +387,7 @@ Value setTextFormat(Machine &m, const Value &self, const Args &args)
         begin = intArg(m, args, 0, -1);
         end = begin + 1;
     } else if (args.size() >= 3) {
-        begin = intArg(m, args, 0, -1);
+        begin = std::max(0, intArg(m, args, 0, -1));
         end = intArg(m, args, 1, -1);
     }
     if (begin < 0 || begin >= length)
