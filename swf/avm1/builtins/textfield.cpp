@@ -54,48 +54,61 @@ Rgba colorArg(Machine &m, const Value &v)
     return Rgba{quint8(rgb >> 16), quint8(rgb >> 8), quint8(rgb), 255};
 }
 
-// The clip and name a bound field's variable ("path:name", "path.name"
-// or "name") names.
-std::pair<DisplayObject *, QString> variableOf(Machine &m, EditTextInstance &field)
+// The object and name a bound field's variable ("path:name", "path.name"
+// or "name") names: a clip by its path, or an object a variable of the
+// field's timeline holds.
+struct BoundVariable {
+    Object *owner = nullptr;
+    QString name;
+    bool clip = false;
+};
+
+BoundVariable variableOf(Machine &m, EditTextInstance &field)
 {
     const QString &variable = field.settings().variable;
     if (variable.isEmpty() || !field.parent())
-        return {nullptr, QString()};
-    DisplayObject *owner = field.parent();
-    QString name = variable;
+        return {};
     const int cut =
         int(qMax(variable.lastIndexOf(QLatin1Char(':')), variable.lastIndexOf(QLatin1Char('.'))));
-    if (cut > 0) {
-        owner = m.resolvePath(variable.left(cut), owner);
-        name = variable.mid(cut + 1);
+    if (cut <= 0)
+        return {m.objectOf(*field.parent()), variable, true};
+    const QString path = variable.left(cut);
+    const QString name = variable.mid(cut + 1);
+    if (name.isEmpty())
+        return {};
+    if (DisplayObject *clip = m.resolvePath(path, field.parent()))
+        return {m.objectOf(*clip), name, true};
+    Object *owner = m.objectOf(*field.parent());
+    for (const QString &part : path.split(QLatin1Char('.'))) {
+        owner = m.get(owner, part).asObject();
+        if (!owner)
+            return {};
     }
-    if (!owner || name.isEmpty())
-        return {nullptr, QString()};
-    return {owner, name};
+    return {owner, name, dynamic_cast<ClipObject *>(owner) != nullptr};
 }
 
 // Bound fields tell their variable what scripts write into them.
 void updateVariable(Machine &m, EditTextInstance &field)
 {
-    const auto [owner, name] = variableOf(m, field);
-    if (!owner)
+    const BoundVariable bound = variableOf(m, field);
+    if (!bound.owner)
         return;
     const QString text = field.settings().html ? field.htmlText() : field.text();
     field.noteSource(text);
-    m.set(m.objectOf(*owner), name, Value(text));
+    m.set(bound.owner, bound.name, Value(text));
 }
 
-// A bound field shows its variable's value as soon as it is read; a
-// variable not set yet takes the field's text.
-void readVariable(Machine &m, EditTextInstance &field)
+// A bound field shows its variable's value when the variable is named
+// and, for a clip's variable, whenever it is read; a variable not set yet
+// takes the field's text.
+void readVariable(Machine &m, EditTextInstance &field, bool naming = false)
 {
-    const auto [owner, name] = variableOf(m, field);
-    if (!owner)
+    const BoundVariable bound = variableOf(m, field);
+    if (!bound.owner || (!bound.clip && !naming))
         return;
-    Object *clip = m.objectOf(*owner);
     Value value;
-    if (!m.lookup(clip, m.key(name).data(), value) || value.isUndefined()) {
-        m.set(clip, name, Value(field.text()));
+    if (!m.lookup(bound.owner, m.key(bound.name).data(), value) || value.isUndefined()) {
+        m.set(bound.owner, bound.name, Value(field.text()));
         return;
     }
     const QString text = m.toString(value).text();
@@ -297,7 +310,7 @@ const FieldAccessor kFieldAccessors[] = {
      [](Machine &m, EditTextInstance &f, const Value &v) {
          const QString name = v.isNullish() ? QString() : textArg(m, v);
          changeSettings(f, [&name](FieldSettings &s) { s.variable = name; });
-         readVariable(m, f);
+         readVariable(m, f, true);
      },
      0},
     {"styleSheet",
