@@ -5,6 +5,10 @@
 #pragma once
 
 #include "swf/avm1/functions.h"
+#include "swf/runtime/pointerinput.h"
+#include "swf/runtime/textformat.h"
+
+#include <optional>
 
 namespace swf::avm1 {
 
@@ -30,6 +34,9 @@ void installDateClass(Machine &m);          // builtins/dateclass.cpp
 void installSoundClass(Machine &m);         // builtins/soundclass.cpp
 void installXmlClasses(Machine &m);         // builtins/xmlclass.cpp
 void installLoadVars(Machine &m);           // builtins/loadvars.cpp
+void installTextField(Machine &m);          // builtins/textfield.cpp (after MovieClip)
+void installTextFormat(Machine &m);         // builtins/textformat.cpp
+void installSelection(Machine &m);          // builtins/selection.cpp (after AsBroadcaster)
 // The drawing API of MovieClip.prototype (builtins/drawing.cpp).
 void installDrawingMethods(Machine &m, Object *movieClipProto);
 
@@ -44,5 +51,13 @@ void defineAccessor(Machine &m, Object *target, const QString &name, NativeFunct
 Value makeTransform(Machine &m, DisplayObject &clip);
 // AsBroadcaster.initialize on `object`.
 void makeBroadcaster(Machine &m, Object *object);
+// A new TextFormat with these values (none reads as null), and the values
+// of a TextFormat (none for anything else).
+Value makeTextFormat(Machine &m, const TextFormatValues &values);
+std::optional<TextFormatValues> textFormatValuesOf(const Value &value);
+// A key typed while a text field has the focus edits it; a press on a
+// field gives it the focus.
+void typeIntoFocus(Machine &m, const KeyEvent &event);
+void focusFieldAt(Machine &m, QPointF stagePoint);
 
 } // namespace swf::avm1

@@ -1,6 +1,7 @@
 #include "swf/avm1/clipobject.h"
 
 #include "swf/avm1/machine.h"
+#include "swf/runtime/edittextinstance.h"
 #include "swf/runtime/player.h"
 #include "swf/runtime/timelineinstance.h"
 #include "swf/types.h"
@@ -238,6 +239,8 @@ bool ClipObject::getBuiltin(Machine &machine, StringData *key, Value &out)
         out = Value();
         return true;
     }
+    if (object->kind() == CharacterKind::EditText)
+        static_cast<EditTextInstance *>(object)->settleAutoSize();
     out = displayProperty(machine, *object, index);
     return true;
 }

@@ -1,11 +1,13 @@
 // The machine as the player's ScriptHost: what timelines and input hand
 // it, queued by priority and run when the player says.
+#include "swf/avm1/builtins.h"
 #include "swf/avm1/clipobject.h"
 #include "swf/avm1/interpreter.h"
 #include "swf/avm1/machine.h"
 #include "swf/log.h"
 #include "swf/model/button.h"
 #include "swf/runtime/buttoninstance.h"
+#include "swf/runtime/edittextinstance.h"
 #include "swf/runtime/player.h"
 
 namespace swf::avm1 {
@@ -169,6 +171,13 @@ void Machine::queueEvent(DisplayObject &target, quint32 event, Priority priority
 // scripts are constructed by what made them.
 void Machine::objectAdded(DisplayObject &object)
 {
+    // A bound field and its variable agree from the moment it is placed.
+    if (object.kind() == CharacterKind::EditText && object.parent()) {
+        auto &field = static_cast<EditTextInstance &>(object);
+        if (const QString variable = field.settings().variable; !variable.isEmpty())
+            bindText(field, variable);
+        return;
+    }
     if (object.kind() != CharacterKind::Sprite || !object.parent())
         return;
     objectOf(object);
@@ -389,6 +398,7 @@ void Machine::pointerEvent(const PointerEvent &event)
         broadcastMouse(ClipEvent::MouseMove);
         break;
     case PointerEvent::Type::Press:
+        focusFieldAt(*this, event.stagePosition);
         broadcastMouse(ClipEvent::MouseDown);
         break;
     case PointerEvent::Type::Release:
@@ -411,6 +421,7 @@ void Machine::keyEvent(const KeyEvent &event)
         m_lastChar = event.charCode;
     }
     broadcastKey(down ? ClipEvent::KeyDown : ClipEvent::KeyUp, event);
+    typeIntoFocus(*this, event);
     if (!down)
         return;
     // Buttons' key conditions, and clips' keyPress events.

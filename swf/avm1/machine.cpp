@@ -56,6 +56,9 @@ void Machine::installBuiltins()
     installSoundClass(*this);
     installXmlClasses(*this);
     installLoadVars(*this);
+    installTextField(*this);
+    installTextFormat(*this);
+    installSelection(*this);
 }
 
 void Machine::attach(Player &player)

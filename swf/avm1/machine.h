@@ -112,6 +112,7 @@ public:
     int version() const { return m_version; }
     const Movie &movie() const { return *m_movie; }
     Player &player() const { return *m_player; }
+    bool hasPlayer() const { return m_player != nullptr; }
     ScriptServices &services() const { return *m_services; }
     Heap &heap() { return m_heap; }
     KeyTable &keys() { return m_keys; }

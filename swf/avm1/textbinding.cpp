@@ -13,7 +13,7 @@ void Machine::updateBoundText()
     const auto visit = [this](const auto &self, DisplayObject &object) -> void {
         if (object.kind() == CharacterKind::EditText) {
             auto &field = static_cast<EditTextInstance &>(object);
-            const QString &variable = field.field().variableName;
+            const QString &variable = field.settings().variable;
             if (!variable.isEmpty() && object.parent())
                 bindText(field, variable);
         }
@@ -46,7 +46,9 @@ void Machine::bindText(EditTextInstance &field, const QString &variable)
         set(clip, k.data(), Value(field.text()), StrRef(name).data());
         return;
     }
-    field.setText(toString(value).text());
+    const QString text = toString(value).text();
+    if (text != field.source())
+        field.setSourceText(text);
 }
 
 } // namespace swf::avm1

@@ -23,8 +23,13 @@ const EditTextInstance &fieldOf(const DisplayObject &object)
 void drawFrame(const EditTextInstance &field, const DrawState &state, QPainter &painter)
 {
     const QRectF box = field.layout().box;
-    const QColor background = state.colorTransform.apply(Rgba{255, 255, 255, 255}).toColor();
-    const QColor border = state.colorTransform.apply(Rgba{0, 0, 0, 255}).toColor();
+    const FieldSettings &settings = field.settings();
+    const QColor background = settings.background
+                                  ? state.colorTransform.apply(settings.backgroundColor).toColor()
+                                  : QColor(Qt::transparent);
+    const QColor border = settings.border
+                              ? state.colorTransform.apply(settings.borderColor).toColor()
+                              : QColor(Qt::transparent);
     QPen pen(border, 1.0);
     pen.setCosmetic(true);
     pen.setJoinStyle(Qt::MiterJoin);
@@ -35,7 +40,7 @@ void drawFrame(const EditTextInstance &field, const DrawState &state, QPainter &
                             std::round(device.right()) - std::round(device.left()),
                             std::round(device.bottom()) - std::round(device.top()));
         painter.setTransform(QTransform());
-        painter.fillRect(pixels.adjusted(0, 0, 1, 1), background);
+        painter.fillRect(settings.border ? pixels.adjusted(0, 0, 1, 1) : pixels, background);
         painter.setPen(pen);
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(pixels.translated(0.5, 0.5));
@@ -46,6 +51,22 @@ void drawFrame(const EditTextInstance &field, const DrawState &state, QPainter &
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(box);
     }
+    painter.setPen(Qt::NoPen);
+}
+
+// A focused input field's caret: a line one device pixel wide before the
+// character the selection ends at.
+void drawCaret(const EditTextInstance &field, const DrawState &state, QPainter &painter)
+{
+    const auto &carets = field.layout().carets;
+    const int at = field.selectionEnd();
+    if (!field.focused() || !field.settings().input || at < 0 || size_t(at) >= carets.size())
+        return;
+    QPen pen(state.colorTransform.apply(Rgba{0, 0, 0, 255}).toColor(), 1.0);
+    pen.setCosmetic(true);
+    painter.setTransform(state.transform);
+    painter.setPen(pen);
+    painter.drawLine(carets[size_t(at)]);
     painter.setPen(Qt::NoPen);
 }
 
@@ -77,7 +98,7 @@ void drawEditText(const DisplayObject &object, const DrawState &state, DrawConte
     const EditTextInstance &field = fieldOf(object);
     QPainter &painter = context.painter;
     painter.save();
-    if (field.field().border)
+    if (field.settings().border || field.settings().background)
         drawFrame(field, state, painter);
     // The text stays within the box, moved as the field is scrolled.
     painter.setTransform(state.transform);
@@ -87,6 +108,7 @@ void drawEditText(const DisplayObject &object, const DrawState &state, DrawConte
                              state.colorTransform};
     for (const LaidRun &run : field.layout().runs)
         drawRun(run, scrolled, context);
+    drawCaret(field, scrolled, painter);
     painter.restore();
 }
 

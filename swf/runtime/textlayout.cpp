@@ -27,6 +27,7 @@ struct Item {
     ShapedChar shaped;
     bool breakBefore = false; // a line may start here
     bool space = false;
+    int units = 1; // UTF-16 code units of the character
 };
 
 struct Line {
@@ -52,14 +53,14 @@ bool isSpace(char32_t c)
 
 class Layouter {
 public:
-    Layouter(const EditText &field, const Movie &movie, const Font *fieldFont)
-        : m_field(field), m_faces(movie, field.useOutlines, fieldFont)
+    Layouter(const FieldLayoutSettings &field, const Movie &movie)
+        : m_field(field), m_faces(movie, field.useOutlines, field.font)
     {
     }
 
     TextLayout run(const std::vector<TextParagraph> &text, const CharFormat &base)
     {
-        m_layout.box = m_field.bounds.toRectF();
+        m_layout.box = m_field.bounds;
         m_faces.face(base); // the field's own font is the first one
         const CharFormat *current = &base;
         for (const TextParagraph &source : text) {
@@ -99,6 +100,7 @@ private:
                 item.format = &span.format;
                 item.face = face;
                 item.space = isSpace(item.ch);
+                item.units = code > 0xffff ? 2 : 1;
                 breaks.setPosition(position);
                 item.breakBefore = position > 0 && breaks.isAtBoundary();
                 const char32_t drawn = item.ch == U'\t' ? U' ' : item.ch;
@@ -199,18 +201,28 @@ private:
         }
         if (!m_paragraphs.empty() && !m_paragraphs.back().lines.empty())
             height -= m_paragraphs.back().format.leading;
-        if (!m_field.autoSize)
+        // A field with no text at all has no height of text.
+        if (m_chars == 0)
+            height = 0.0;
+        if (m_field.autoSize == AutoSize::None)
             return;
         QRectF &box = m_layout.box;
         box.setHeight(height + 2 * kGutter);
         if (m_field.wordWrap || m_paragraphs.empty())
             return;
         const double newWidth = width + 2 * kGutter;
-        switch (m_paragraphs.front().format.align) {
-        case TextAlign::Right:
+        AutoSize mode = m_field.autoSize;
+        if (mode == AutoSize::FromAlign) {
+            const TextAlign align = m_paragraphs.front().format.align;
+            mode = align == TextAlign::Right    ? AutoSize::Right
+                   : align == TextAlign::Center ? AutoSize::Center
+                                                : AutoSize::Left;
+        }
+        switch (mode) {
+        case AutoSize::Right:
             box.setLeft(box.right() - newWidth);
             break;
-        case TextAlign::Center:
+        case AutoSize::Center:
             box.setLeft(box.center().x() - newWidth / 2);
             box.setWidth(newWidth);
             break;
@@ -228,13 +240,17 @@ private:
             for (const Line &line : paragraph.lines) {
                 m_layout.lineTops.push_back(top);
                 const double baseline = top + line.ascent;
-                placeLine(paragraph, line, baseline);
+                const double x = placeLine(paragraph, line, baseline);
+                // The paragraph's end is a place for the caret too.
+                if (line.lastOfParagraph)
+                    m_layout.carets.emplace_back(x, top, x, baseline + line.descent);
                 top = baseline + line.descent + paragraph.format.leading;
             }
         }
     }
 
-    void placeLine(Paragraph &paragraph, const Line &line, double baseline)
+    // Returns where the line ends.
+    double placeLine(Paragraph &paragraph, const Line &line, double baseline)
     {
         const ParagraphFormat &f = paragraph.format;
         const double indent = line.firstOfParagraph ? f.indent : 0.0;
@@ -273,9 +289,12 @@ private:
                 underlineStart = x;
             }
             addGlyph(*run, item, QPointF(x, baseline));
+            for (int unit = 0; unit < item.units; ++unit)
+                m_layout.carets.emplace_back(x, baseline - line.ascent, x, baseline + line.descent);
             x += item.shaped.advance + (item.space ? spaceExtra : 0.0);
         }
         finishUnderline(run, runFormat, underlineStart, std::min(x, lineEnd), baseline);
+        return x;
     }
 
     double justification(const Paragraph &paragraph, const Line &line, double room) const
@@ -321,12 +340,14 @@ private:
         run->underlines.emplace_back(from, baseline + thickness, to - from, thickness);
     }
 
-    const EditText &m_field;
+    const FieldLayoutSettings &m_field;
     FaceResolver m_faces;
     TextLayout m_layout;
     std::vector<Paragraph> m_paragraphs;
     int m_chars = 0;
 };
+
+} // namespace
 
 const Font *fieldFont(const EditText &field, const Movie &movie)
 {
@@ -341,7 +362,7 @@ const Font *fieldFont(const EditText &field, const Movie &movie)
 CharFormat baseFormat(const EditText &field, const Font *font)
 {
     CharFormat format;
-    format.face = QStringLiteral("_serif");
+    format.face = QStringLiteral("Times New Roman");
     if (font) {
         format.face = font->name();
         format.bold = font->data().bold;
@@ -369,17 +390,11 @@ ParagraphFormat baseParagraph(const EditText &field)
     return format;
 }
 
-} // namespace
-
-TextLayout layOutText(const EditText &field, const QString &text, const Movie &movie)
+TextLayout layOutParagraphs(const FieldLayoutSettings &settings,
+                            const std::vector<TextParagraph> &text, const CharFormat &base,
+                            const Movie &movie)
 {
-    const Font *font = fieldFont(field, movie);
-    const CharFormat format = baseFormat(field, font);
-    const ParagraphFormat paragraph = baseParagraph(field);
-    const std::vector<TextParagraph> paragraphs =
-        field.html ? htmlTextParagraphs(text, format, paragraph)
-                   : plainTextParagraphs(text, format, paragraph);
-    return Layouter(field, movie, font).run(paragraphs, format);
+    return Layouter(settings, movie).run(text, base);
 }
 
 } // namespace swf

@@ -8,6 +8,7 @@
 #include "swf/model/font.h"
 #include "swf/types.h"
 
+#include <QLineF>
 #include <QPainterPath>
 #include <QPointF>
 #include <QRectF>
@@ -44,11 +45,39 @@ struct TextLayout {
     // The top of each line, in twips, in order: scrolling by lines moves
     // the text up by the distance between the first line's and another's.
     std::vector<double> lineTops;
+    // Where a caret before each character of the text is drawn (the last
+    // for the end of the text), in twips.
+    std::vector<QLineF> carets;
     // Characters left out to stay within the limits.
     bool cutShort = false;
 };
 
-// Lays out `text` (HTML when the field says so) with the field's format.
-TextLayout layOutText(const EditText &field, const QString &text, const Movie &movie);
+struct CharFormat;
+struct ParagraphFormat;
+struct TextParagraph;
+
+// How a field grows to its text: from its left edge, around its centre,
+// from its right edge, or (a field defined to auto-size) as its first
+// paragraph is aligned.
+enum class AutoSize : quint8 { None, Left, Center, Right, FromAlign };
+
+// What the layout of a field's text depends on besides the text.
+struct FieldLayoutSettings {
+    QRectF bounds; // twips
+    bool wordWrap = false;
+    bool password = false;
+    bool useOutlines = false; // embedded glyphs
+    AutoSize autoSize = AutoSize::None;
+    const Font *font = nullptr; // the field's own font, if any
+};
+
+// Lays out formatted paragraphs; `base` is the field's first format.
+TextLayout layOutParagraphs(const FieldLayoutSettings &settings,
+                            const std::vector<TextParagraph> &text, const CharFormat &base,
+                            const Movie &movie);
+// The field's own font, and the formats it starts with.
+const Font *fieldFont(const EditText &field, const Movie &movie);
+CharFormat baseFormat(const EditText &field, const Font *font);
+ParagraphFormat baseParagraph(const EditText &field);
 
 } // namespace swf

@@ -1,5 +1,4 @@
-// Button and TextField: their prototypes. Display properties come from
-// ClipObject; text fields read and set their text there too.
+// Button: its prototype. Display properties come from ClipObject.
 #include "swf/avm1/builtins.h"
 #include "swf/avm1/machine.h"
 
@@ -25,11 +24,6 @@ void installButtonAndTextField(Machine &m)
     m.defineMethod(button, QStringLiteral("getDepth"), getDepth);
     m.defineValue(button, QStringLiteral("enabled"), Value(true));
     m.defineValue(button, QStringLiteral("useHandCursor"), Value(true));
-
-    Object *textField = m.newObject();
-    m.protos().textField = textField;
-    m.defineClass(QStringLiteral("TextField"), textField, nullptr);
-    m.defineMethod(textField, QStringLiteral("getDepth"), getDepth);
 }
 
 } // namespace swf::avm1
