@@ -27,6 +27,7 @@ public:
         // Every object with a prototype holds it as its own hidden,
         // permanent __proto__ property; the object caches the link.
         if (raw->proto() && m_protoKey.data()) {
+            raw->properties().entries().reserve(4);
             Property &p = raw->properties().add(m_protoKey, m_protoKey);
             p.value = Value(raw->proto());
             p.flags = PropertyFlag::DontEnum | PropertyFlag::DontDelete;
