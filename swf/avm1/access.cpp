@@ -65,7 +65,11 @@ bool Machine::lookup(Object *object, StringData *key, Value &out)
         return false;
     object = liveObject(object);
     if (key == m_names.proto.data()) {
-        out = object->proto() ? Value(object->proto()) : Value();
+        // The object's own property; the object caches its link.
+        const Property *p = object->properties().find(key);
+        if (!p || !visibleIn(*p, m_version))
+            return false;
+        out = object->proto() ? Value(object->proto()) : p->value;
         return true;
     }
     int depth = 0;
@@ -118,11 +122,14 @@ void Machine::set(Object *object, StringData *key, const Value &value, StringDat
         return;
     object = liveObject(object);
     if (key == m_names.proto.data()) {
-        // Only objects (and null, from version 6?) make a prototype.
-        if (value.isObject())
-            object->setProto(value.object());
-        else if (value.isNullish())
-            object->setProto(nullptr);
+        Property *p = object->properties().find(key);
+        if (p && (p->flags & PropertyFlag::ReadOnly))
+            return;
+        if (!p)
+            p = &object->properties().add(StrRef(key), StrRef(name ? name : key));
+        // Only objects link a prototype; anything else cuts the chain.
+        p->value = value;
+        object->setProto(value.asObject());
         return;
     }
     if (object->setBuiltin(*this, key, value))
@@ -169,6 +176,9 @@ bool Machine::deleteProperty(Object *object, StringData *key)
         return false;
     if (p->flags & PropertyFlag::DontDelete)
         return false;
+    // Without its __proto__ the object has no prototype.
+    if (key == m_names.proto.data())
+        object->setProto(nullptr);
     return object->properties().remove(key);
 }
 

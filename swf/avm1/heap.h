@@ -24,6 +24,14 @@ public:
     {
         auto object = std::make_unique<T>(std::forward<Args>(args)...);
         T *raw = object.get();
+        // Every object with a prototype holds it as its own hidden,
+        // permanent __proto__ property; the object caches the link.
+        if (raw->proto() && m_protoKey.data()) {
+            raw->properties().entries().reserve(4);
+            Property &p = raw->properties().add(m_protoKey, m_protoKey);
+            p.value = Value(raw->proto());
+            p.flags = PropertyFlag::DontEnum | PropertyFlag::DontDelete;
+        }
         m_objects.push_back(std::move(object));
         ++m_allocatedSinceCollect;
         return raw;
@@ -42,15 +50,24 @@ public:
             mark(value.object());
     }
 
+    // The interned name of __proto__, given once by the machine.
+    void setProtoKey(const StrRef &key) { m_protoKey = key; }
+
     // `roots` marks everything the machine holds directly.
     void collect(const std::function<void(Heap &)> &roots);
     // Enough was made since the last collection to make one worthwhile.
     bool wantsCollection() const { return m_allocatedSinceCollect >= m_threshold; }
     int size() const { return int(m_objects.size()); }
+    template <typename F> void forEach(F &&visit)
+    {
+        for (const auto &object : m_objects)
+            visit(object.get());
+    }
 
 private:
     std::vector<std::unique_ptr<Object>> m_objects;
     std::vector<Object *> m_grey;
+    StrRef m_protoKey;
     qint64 m_allocatedSinceCollect = 0;
     qint64 m_threshold = 20000;
 };

@@ -20,6 +20,7 @@ Machine::Machine(std::shared_ptr<const Movie> movie, std::shared_ptr<ScriptServi
         m_pinnedKeys.push_back(key(QString::fromLatin1(DisplayProperty::name(i))));
         m_displayPropertyKeys.emplace(m_pinnedKeys.back().data(), i);
     }
+    m_heap.setProtoKey(m_names.proto);
     installBuiltins();
 }
 
@@ -59,6 +60,33 @@ void Machine::installBuiltins()
     installTextField(*this);
     installTextFormat(*this);
     installSelection(*this);
+    // The natives made before Function was there get their constructor.
+    m_heap.forEach([this](Object *object) {
+        if (object->isFunction())
+            linkFunction(object);
+    });
+}
+
+void Machine::linkFunction(Object *function)
+{
+    if (!m_protos.functionClass || function->properties().find(m_names.constructor.data()))
+        return;
+    Property &p = function->properties().add(m_names.constructor, m_names.constructor);
+    p.value = Value(m_protos.functionClass);
+    p.flags = PropertyFlag::DontEnum | PropertyFlag::DontDelete;
+}
+
+void Machine::setPrototypeOf(Object *object, Object *proto)
+{
+    object->setProto(proto);
+    Property *p = object->properties().find(m_names.proto.data());
+    if (!p) {
+        if (!proto)
+            return;
+        p = &object->properties().add(m_names.proto, m_names.proto);
+        p->flags = PropertyFlag::DontEnum | PropertyFlag::DontDelete;
+    }
+    p->value = proto ? Value(proto) : Value();
 }
 
 void Machine::attach(Player &player)
@@ -96,7 +124,10 @@ Value nothing(Machine &, const Value &, const Args &)
 FunctionObject *Machine::newNative(NativeFunction call, NativeFunction construct)
 {
     // A class with no function of its own (MovieClip) still makes objects.
-    return m_heap.make<FunctionObject>(m_protos.function, call ? call : nothing, construct);
+    auto *function =
+        m_heap.make<FunctionObject>(m_protos.function, call ? call : nothing, construct);
+    linkFunction(function);
+    return function;
 }
 
 void Machine::defineMethod(Object *target, const QString &name, NativeFunction call)
@@ -120,7 +151,8 @@ FunctionObject *Machine::defineClass(const QString &name, Object *prototype, Nat
     FunctionObject *constructor = newNative(call, construct);
     defineValue(constructor, QStringLiteral("prototype"), Value(prototype),
                 PropertyFlag::DontEnum | PropertyFlag::DontDelete);
-    defineValue(prototype, QStringLiteral("constructor"), Value(constructor));
+    defineValue(prototype, QStringLiteral("constructor"), Value(constructor),
+                PropertyFlag::DontEnum | PropertyFlag::DontDelete);
     if (!name.isEmpty())
         defineValue(m_global, name, Value(constructor));
     return constructor;
@@ -128,10 +160,26 @@ FunctionObject *Machine::defineClass(const QString &name, Object *prototype, Nat
 
 void Machine::initializeConstructed(Object *made, FunctionObject *constructor)
 {
-    made->setProto(get(constructor, m_names.prototype.data()).asObject());
-    defineValue(made, m_names.constructor2.text(), Value(constructor));
-    if (m_version >= 6)
-        defineValue(made, m_names.constructor.text(), Value(constructor));
+    setPrototypeOf(made, get(constructor, m_names.prototype.data()).asObject());
+    linkConstructed(made, constructor);
+}
+
+void Machine::linkConstructed(Object *made, FunctionObject *constructor)
+{
+    if (made->properties().find(m_names.constructor2.data()))
+        return;
+    // __constructor__ is there for every version, seen from version 6;
+    // constructor only before version 7.
+    Property &c2 = made->properties().add(m_names.constructor2, m_names.constructor2);
+    c2.value = Value(constructor);
+    c2.flags = PropertyFlag::DontEnum | PropertyFlag::OnlySwf6;
+    if (m_version < 7) {
+        Property *c = made->properties().find(m_names.constructor.data());
+        if (!c)
+            c = &made->properties().add(m_names.constructor, m_names.constructor);
+        c->value = Value(constructor);
+        c->flags = PropertyFlag::DontEnum;
+    }
 }
 
 // Calls.
@@ -149,8 +197,12 @@ Value Machine::construct(const Value &constructor, const Args &args)
     auto *callee = dynamic_cast<FunctionObject *>(constructor.asObject());
     if (!callee || m_aborted)
         return Value();
-    if (callee->isNative() && callee->nativeConstruct())
-        return m_interpreter->call(*callee, Value(), args, true);
+    if (callee->isNative() && callee->nativeConstruct()) {
+        const Value made = m_interpreter->call(*callee, Value(), args, true);
+        if (Object *object = made.asObject())
+            linkConstructed(object, callee);
+        return made;
+    }
     Object *made = newObject();
     initializeConstructed(made, callee);
     const Value result = m_interpreter->call(*callee, Value(made), args, true);
@@ -205,9 +257,10 @@ void Machine::markRoots(Heap &heap)
     heap.mark(m_global);
     // The prototypes built-ins make objects with, even those a movie has
     // taken off _global.
-    for (Object *object : {m_protos.object, m_protos.function, m_protos.array, m_protos.string,
-                           m_protos.number, m_protos.boolean, m_protos.movieClip, m_protos.button,
-                           m_protos.textField, m_protos.error, m_protos.date, m_protos.dateClass})
+    for (Object *object :
+         {m_protos.object, m_protos.function, m_protos.array, m_protos.string, m_protos.number,
+          m_protos.boolean, m_protos.movieClip, m_protos.button, m_protos.textField, m_protos.error,
+          m_protos.date, m_protos.dateClass, m_protos.functionClass})
         heap.mark(object);
     for (const auto &[serial, object] : m_displayObjects)
         heap.mark(object);

@@ -46,6 +46,8 @@ struct Prototypes {
     Object *error = nullptr;
     Object *date = nullptr;
     Object *dateClass = nullptr;
+    // The Function class, every function's constructor.
+    Object *functionClass = nullptr;
 };
 
 // Where a clip event comes from, in the order of the SWF clip event flags.
@@ -188,6 +190,12 @@ public:
     Value construct(const Value &constructor, const Args &args);
     // What `new` gives a fresh object before its constructor runs.
     void initializeConstructed(Object *made, FunctionObject *constructor);
+    // The hidden links of an object `new` made to its constructor.
+    void linkConstructed(Object *made, FunctionObject *constructor);
+    // Sets an object's prototype and its own __proto__ property together.
+    void setPrototypeOf(Object *object, Object *proto);
+    // Gives a function its own hidden constructor, Function.
+    void linkFunction(Object *function);
     // Sets up a function's locals and registers for a call; `caller` is
     // the script function that made it, if any.
     void prepareActivation(Object *locals, std::vector<Value> &registers, FunctionObject &function,

@@ -143,8 +143,9 @@ bool Ops::objects(quint8 code, const Operation &op)
         if (!superclass || !subclass)
             return true;
         Object *prototype = m.newObject();
-        prototype->setProto(m.get(superclass, m.names().prototype.data()).asObject());
-        m.defineValue(prototype, m.names().constructor2.text(), Value(superclass));
+        m.setPrototypeOf(prototype, m.get(superclass, m.names().prototype.data()).asObject());
+        m.defineValue(prototype, m.names().constructor2.text(), Value(superclass),
+                      PropertyFlag::DontEnum);
         m.set(subclass, m.names().prototype.data(), Value(prototype));
         return true;
     }
@@ -215,6 +216,8 @@ void Ops::newObject(const Value &constructor, std::vector<Value> args)
     }
     if (callee->isNative() && callee->nativeConstruct()) {
         callValue(constructor, Value(), std::move(args), true, nullptr);
+        if (Object *made = in.m_stack.back().asObject())
+            m.linkConstructed(made, callee);
         return;
     }
     Object *made = m.newObject();
@@ -249,9 +252,11 @@ void Ops::defineFunction(const Operation &op)
         m.heap().make<FunctionObject>(m.protos().function, f.program, op.a, std::move(scope),
                                       timeline ? timeline->handle() : ObjectHandle{});
     function->setPool(f.pool);
+    m.linkFunction(function);
     Object *prototype = m.newObject();
-    m.defineValue(prototype, m.names().constructor.text(), Value(function));
-    m.defineValue(function, m.names().prototype.text(), Value(prototype));
+    constexpr quint32 hidden = PropertyFlag::DontEnum | PropertyFlag::DontDelete;
+    m.defineValue(prototype, m.names().constructor.text(), Value(function), hidden);
+    m.defineValue(function, m.names().prototype.text(), Value(prototype), hidden);
     f.pc = code.end;
     if (code.name.text().isEmpty()) {
         push(Value(function));

@@ -11,7 +11,7 @@ Value construct(Machine &m, const Value &self, const Args &args)
     Object *error = self.asObject();
     if (!error) {
         error = m.newObject();
-        error->setProto(m.protos().error);
+        m.setPrototypeOf(error, m.protos().error);
     }
     if (args.size() > 0 && !args[0].isUndefined())
         m.set(error, QStringLiteral("message"), args[0]);

@@ -12,7 +12,7 @@ Value functionConstructor(Machine &m, const Value &, const Args &)
     // Functions are made by DefineFunction; new Function() gives an empty
     // object of Function's prototype.
     Object *object = m.newObject();
-    object->setProto(m.protos().function);
+    m.setPrototypeOf(object, m.protos().function);
     return Value(object);
 }
 
@@ -42,6 +42,7 @@ void installFunctionClass(Machine &m)
 {
     Object *proto = m.protos().function;
     FunctionObject *constructor = m.defineClass(QString(), proto, functionConstructor);
+    m.protos().functionClass = constructor;
     // The class itself is not a global for version 5 movies.
     m.defineValue(m.global(), QStringLiteral("Function"), Value(constructor),
                   PropertyFlag::DontEnum | PropertyFlag::OnlySwf6);
