@@ -32,7 +32,7 @@ public:
     // The movie's address, as _url reports it ("file:///…/movie.swf").
     virtual QString movieUrl() const { return QString(); }
     // The bytes of a file the movie's scripts load (XML.load,
-    // LoadVars.load) from an address as the script gave it: by default a
+    // LoadVars.load, Sound.loadSound) from an address as the script gave it: by default a
     // file in the movie's own folder or below it, nothing from a network.
     virtual Result<QByteArray> loadData(const QString &address)
     {

@@ -71,9 +71,8 @@ void installLoadVars(Machine &m)
         return;
     DataLoads::of(m);
     Object *proto = m.newObject();
-    FunctionObject *cls = m.defineClass(QStringLiteral("LoadVars"), proto, construct);
+    m.defineClass(QStringLiteral("LoadVars"), proto, construct);
     constexpr quint32 hidden = PropertyFlag::DontEnum | PropertyFlag::DontDelete;
-    m.defineValue(proto, QStringLiteral("constructor"), Value(cls), hidden);
     m.defineValue(proto, QStringLiteral("contentType"),
                   Value(QStringLiteral("application/x-www-form-urlencoded")), hidden);
     const struct {

@@ -14,11 +14,7 @@
 #include "swf/model/sound.h"
 #include "swf/runtime/player.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QStringDecoder>
-#include <QUrl>
 
 #include <cmath>
 #include <unordered_map>
@@ -27,8 +23,6 @@ namespace swf::avm1 {
 
 namespace {
 
-// A file larger than this is not loaded.
-constexpr qint64 kMaxLoadedBytes = qint64(64) * 1024 * 1024;
 // Clip transforms kept before those of clips gone are dropped.
 constexpr size_t kMaxClipTransforms = 1024;
 // Objects of classes that extend Sound, whose state is kept aside.
@@ -676,42 +670,6 @@ Mp3Info readMp3(QByteArrayView file)
     return info;
 }
 
-// The file a movie may load: a relative path inside the movie's folder,
-// links resolved. Null, with the reason, for anything else.
-std::optional<QString> localFile(Machine &m, const QString &url, QString *why)
-{
-    const QUrl movie(m.services().movieUrl());
-    if (!movie.isLocalFile()) {
-        *why = QStringLiteral("the movie is not a local file");
-        return std::nullopt;
-    }
-    QString path = url.section(QLatin1Char('?'), 0, 0);
-    path.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    const bool hasScheme = path.indexOf(QLatin1Char(':')) > 0;
-    if (path.isEmpty() || hasScheme || path.startsWith(QLatin1Char('/')) ||
-        path.split(QLatin1Char('/')).contains(QLatin1String(".."))) {
-        *why = QStringLiteral("only files beside the movie are loaded");
-        return std::nullopt;
-    }
-    const QDir folder = QFileInfo(movie.toLocalFile()).absoluteDir();
-    const QString canonicalFolder = folder.canonicalPath();
-    const QFileInfo file(folder.filePath(path));
-    const QString canonical = file.canonicalFilePath();
-    if (canonical.isEmpty() || canonicalFolder.isEmpty() || !file.isFile()) {
-        *why = QStringLiteral("no such file");
-        return std::nullopt;
-    }
-    if (!canonical.startsWith(canonicalFolder + QLatin1Char('/'))) {
-        *why = QStringLiteral("it leads out of the movie's folder");
-        return std::nullopt;
-    }
-    if (file.size() > kMaxLoadedBytes) {
-        *why = QStringLiteral("it is too large");
-        return std::nullopt;
-    }
-    return canonical;
-}
-
 Value loadSound(Machine &m, const Value &self, const Args &args)
 {
     SoundData *d = dataOf(m, self);
@@ -734,20 +692,15 @@ Value loadSound(Machine &m, const Value &self, const Args &args)
     PendingLoad load;
     load.sound = self.asObject();
     load.streaming = m.toBoolean(args[1]);
-    QString why;
-    if (const auto path = localFile(m, url, &why)) {
-        QFile file(*path);
-        if (file.open(QIODevice::ReadOnly)) {
-            auto bytes = std::make_shared<QByteArray>(file.read(kMaxLoadedBytes));
-            load.info = readMp3(*bytes);
-            load.mp3 = std::move(bytes);
-            load.ok = true;
-        } else {
-            why = file.errorString();
-        }
+    if (auto file = m.services().loadData(url)) {
+        auto bytes = std::make_shared<QByteArray>(std::move(*file));
+        load.info = readMp3(*bytes);
+        load.mp3 = std::move(bytes);
+        load.ok = true;
+    } else {
+        qCInfo(lcSwfScript).noquote()
+            << "loadSound of" << url << "refused:" << file.error().message;
     }
-    if (!load.ok)
-        qCInfo(lcSwfScript).noquote() << "loadSound of" << url << "refused:" << why;
     auto &loads = stateOf(m).loads;
     if (loads.size() < 256)
         loads.push_back(std::move(load));

@@ -664,8 +664,6 @@ void installXmlClasses(Machine &m)
 
     c.nodeProto = m.newObject();
     c.node = m.defineClass(QStringLiteral("XMLNode"), c.nodeProto, callWithoutNew, constructNode);
-    m.defineValue(c.nodeProto, QStringLiteral("constructor"), Value(c.node),
-                  PropertyFlag::DontEnum | PropertyFlag::DontDelete);
     const struct {
         const char *name;
         NativeFunction get;
