@@ -1,5 +1,6 @@
 #include "swf/avm1/interpreter.h"
 
+#include <array>
 #include <cmath>
 
 #include "swf/avm1/clipobject.h"
@@ -30,6 +31,47 @@ public:
 private:
     int &m_depth;
 };
+
+// Which of the operation groups runs an action code: one table look-up
+// instead of asking each group in turn.
+enum class Group : quint8 { None, Stack, Arithmetic, Comparison, Strings, Objects, Timeline };
+
+constexpr std::array<Group, 256> makeGroups()
+{
+    std::array<Group, 256> g{};
+    for (quint8 c :
+         {Op::Push, Op::Pop, Op::PushDuplicate, Op::StackSwap, Op::StoreRegister, Op::ConstantPool,
+          Op::ToNumber, Op::ToString, Op::ToInteger, Op::Trace, Op::GetTime, Op::RandomNumber})
+        g[c] = Group::Stack;
+    for (quint8 c : {Op::Add, Op::Add2, Op::Subtract, Op::Multiply, Op::Divide, Op::Modulo,
+                     Op::Increment, Op::Decrement, Op::BitAnd, Op::BitOr, Op::BitXor, Op::BitLShift,
+                     Op::BitRShift, Op::BitURShift})
+        g[c] = Group::Arithmetic;
+    for (quint8 c : {Op::Equals, Op::Less, Op::And, Op::Or, Op::Not, Op::Equals2, Op::StrictEquals,
+                     Op::Less2, Op::Greater, Op::InstanceOf})
+        g[c] = Group::Comparison;
+    for (quint8 c : {Op::StringAdd, Op::StringEquals, Op::StringLess, Op::StringGreater,
+                     Op::StringLength, Op::MbStringLength, Op::StringExtract, Op::MbStringExtract,
+                     Op::CharToAscii, Op::MbCharToAscii, Op::AsciiToChar, Op::MbAsciiToChar})
+        g[c] = Group::Strings;
+    for (quint8 c : {Op::GetVariable,  Op::SetVariable,    Op::DefineLocal,     Op::DefineLocal2,
+                     Op::GetMember,    Op::SetMember,      Op::Delete,          Op::Delete2,
+                     Op::CallFunction, Op::CallMethod,     Op::NewObject,       Op::NewMethod,
+                     Op::InitArray,    Op::InitObject,     Op::TypeOf,          Op::Enumerate,
+                     Op::Enumerate2,   Op::DefineFunction, Op::DefineFunction2, Op::Extends,
+                     Op::CastOp,       Op::ImplementsOp,   Op::TargetPath})
+        g[c] = Group::Objects;
+    for (quint8 c :
+         {Op::GotoFrame,     Op::GotoFrame2,  Op::GoToLabel,    Op::NextFrame,     Op::PrevFrame,
+          Op::Play,          Op::Stop,        Op::SetTarget,    Op::SetTarget2,    Op::GetProperty,
+          Op::SetProperty,   Op::CloneSprite, Op::RemoveSprite, Op::StartDrag,     Op::EndDrag,
+          Op::GetUrl,        Op::GetUrl2,     Op::WaitForFrame, Op::WaitForFrame2, Op::Call,
+          Op::ToggleQuality, Op::StopSounds,  Op::FsCommand2})
+        g[c] = Group::Timeline;
+    return g;
+}
+
+constexpr std::array<Group, 256> kGroups = makeGroups();
 
 } // namespace
 
@@ -146,10 +188,12 @@ void Interpreter::enterFunction(FunctionObject &function, const Value &self, con
     FunctionObject *caller = m_frames.empty() ? nullptr : m_frames.back().callee;
     m_machine.prepareActivation(frame.locals, frame.registers, function, self, args, clip, caller);
     m_frames.push_back(std::move(frame));
+    ++m_frameChanges;
 }
 
 bool Interpreter::leaveFrame(Value result)
 {
+    ++m_frameChanges;
     Frame &frame = m_frames.back();
     if (frame.construct && !result.isObject())
         result = frame.self;
@@ -167,30 +211,82 @@ bool Interpreter::leaveFrame(Value result)
 Value Interpreter::execute(size_t stopAt)
 {
     m_result = Value();
-    while (m_frames.size() > stopAt) {
+    bool running = true;
+    while (running && m_frames.size() > stopAt) {
         Frame &frame = m_frames.back();
-        while (!frame.withs.empty() &&
-               (frame.pc >= frame.withs.back().end || frame.pc < frame.withs.back().begin))
-            frame.withs.pop_back();
-        if (!frame.tries.empty() && tryBoundary(frame))
-            continue;
-        if (frame.pc >= frame.end || frame.pc < 0) {
-            if (leaveFrame(Value()))
+        const Operation *const ops = frame.program->ops.data();
+        // The frame stays the same until a call enters one or a return,
+        // throw or abort leaves it.
+        const quint64 frames = m_frameChanges;
+        while (frames == m_frameChanges) {
+            while (!frame.withs.empty() &&
+                   (frame.pc >= frame.withs.back().end || frame.pc < frame.withs.back().begin))
+                frame.withs.pop_back();
+            if (!frame.tries.empty() && tryBoundary(frame))
+                continue;
+            if (frame.pc >= frame.end || frame.pc < 0) {
+                running = !leaveFrame(Value());
                 break;
-            continue;
-        }
-        const Operation &op = frame.program->ops[size_t(frame.pc)];
-        ++frame.pc;
-        const bool keepGoing = step(frame, op);
-        if (m_machine.hasException() && !m_machine.aborted()) {
-            if (!unwind(stopAt))
+            }
+            const Operation &op = ops[frame.pc];
+            ++frame.pc;
+            // The actions of every loop are done here, the rest by step().
+            bool keepGoing = true;
+            switch (op.code) {
+            case Op::Push:
+                if (!push(frame, op))
+                    m_machine.abortScripts(QStringLiteral("the operand stack overflowed"));
                 break;
-            continue;
+            case Op::Pop:
+                if (m_stack.size() > frame.stackBase)
+                    m_stack.pop_back();
+                break;
+            case Op::StoreRegister:
+                if (size_t(op.a) >= frame.registers.size())
+                    break;
+                if (m_stack.size() <= frame.stackBase)
+                    m_stack.emplace_back(); // as a read of the top would leave it
+                frame.registers[size_t(op.a)] = m_stack.back();
+                break;
+            case Op::Jump:
+                jumpTo(frame, op.a);
+                break;
+            case Op::If:
+                if (m_stack.size() > frame.stackBase && m_stack.back().isBoolean()) {
+                    const bool jump = m_stack.back().boolean();
+                    m_stack.pop_back();
+                    if (jump)
+                        jumpTo(frame, op.a);
+                    break;
+                }
+                keepGoing = step(frame, op);
+                break;
+            case Op::Add2:
+            case Op::Subtract:
+            case Op::Multiply:
+            case Op::Modulo:
+            case Op::Less2:
+            case Op::Greater:
+            case Op::Increment:
+            case Op::Decrement:
+                if (!numbersInPlace(frame, op.code))
+                    keepGoing = step(frame, op);
+                break;
+            default:
+                keepGoing = step(frame, op);
+                break;
+            }
+            if (m_machine.hasException() && !m_machine.aborted()) {
+                running = unwind(stopAt);
+                ++m_frameChanges;
+                break;
+            }
+            if (!keepGoing || m_machine.aborted() ||
+                (++m_operations % kClockEvery == 0 && !checkLimits())) {
+                running = false;
+                break;
+            }
         }
-        if (!keepGoing || m_machine.aborted())
-            break;
-        if (++m_operations % kClockEvery == 0 && !checkLimits())
-            break;
     }
     if (m_machine.aborted()) {
         // Everything this loop ran is dropped.
@@ -365,10 +461,34 @@ bool Interpreter::numbersInPlace(const Frame &frame, quint8 code)
     return true;
 }
 
+// Pushes the values of a Push; false when the stack would overflow.
+bool Interpreter::push(const Frame &frame, const Operation &op)
+{
+    const size_t count = size_t(op.b);
+    if (m_stack.size() + count > size_t(limits::kMaxScriptStack))
+        return false;
+    const PushItem *item = frame.program->pushes.data() + op.a;
+    for (const PushItem *end = item + count; item != end; ++item) {
+        switch (item->kind) {
+        case PushItem::Kind::Literal:
+            m_stack.push_back(item->value);
+            break;
+        case PushItem::Kind::Register:
+            m_stack.push_back(item->index < frame.registers.size() ? frame.registers[item->index]
+                                                                   : Value());
+            break;
+        case PushItem::Kind::Constant:
+            m_stack.push_back(frame.pool && item->index < frame.pool->size()
+                                  ? Value((*frame.pool)[item->index])
+                                  : Value());
+            break;
+        }
+    }
+    return true;
+}
+
 bool Interpreter::step(Frame &frame, const Operation &op)
 {
-    if (numbersInPlace(frame, op.code))
-        return true;
     Ops ops(*this, frame);
     switch (op.code) {
     case Op::End:
@@ -414,11 +534,29 @@ bool Interpreter::step(Frame &frame, const Operation &op)
     default:
         break;
     }
-    if (ops.stackOps(op.code, op) || ops.arithmetic(op.code) || ops.comparison(op.code) ||
-        ops.strings(op.code) || ops.objects(op.code, op))
-        return true;
-    ops.timeline(op.code, op);
-    return true; // unknown actions are skipped
+    switch (kGroups[op.code]) {
+    case Group::Stack:
+        ops.stackOps(op.code, op);
+        break;
+    case Group::Arithmetic:
+        ops.arithmetic(op.code);
+        break;
+    case Group::Comparison:
+        ops.comparison(op.code);
+        break;
+    case Group::Strings:
+        ops.strings(op.code);
+        break;
+    case Group::Objects:
+        ops.objects(op.code, op);
+        break;
+    case Group::Timeline:
+        ops.timeline(op.code, op);
+        break;
+    case Group::None:
+        break; // unknown actions are skipped
+    }
+    return true;
 }
 
 void Interpreter::jumpTo(Frame &frame, int target)

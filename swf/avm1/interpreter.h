@@ -20,7 +20,7 @@ class Machine;
 
 class Interpreter {
 public:
-    explicit Interpreter(Machine &machine) : m_machine(machine) {}
+    explicit Interpreter(Machine &machine) : m_machine(machine) { m_stack.reserve(1024); }
 
     // Runs a block as code of `clip`'s timeline (`this` is the clip).
     void runBlock(const std::shared_ptr<const ActionProgram> &program, Object *clip);
@@ -83,6 +83,7 @@ private:
     // a frame above `stopAt`.
     bool unwind(size_t stopAt);
     bool step(Frame &frame, const Operation &op);
+    bool push(const Frame &frame, const Operation &op);
     bool numbersInPlace(const Frame &frame, quint8 code);
     bool tryBoundary(Frame &frame);
     void returnFromFrame(Frame &frame, Value value);
@@ -100,6 +101,7 @@ private:
     Value m_returnValue; // a return on its way out of the frame
     QElapsedTimer m_clock;
     qint64 m_operations = 0;
+    quint64 m_frameChanges = 0; // frames entered and left
     bool m_recursionExceeded = false;
 };
 

@@ -31,15 +31,6 @@ QString cappedConcat(const QString &a, const QString &b)
 
 } // namespace
 
-Value Ops::pop()
-{
-    if (in.m_stack.size() <= f.stackBase)
-        return Value();
-    Value value = std::move(in.m_stack.back());
-    in.m_stack.pop_back();
-    return value;
-}
-
 Value &Ops::top()
 {
     if (in.m_stack.size() <= f.stackBase)

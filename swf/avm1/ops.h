@@ -18,7 +18,14 @@ public:
 
     // Stack access: a pop past the frame's base gives undefined, as the
     // Flash Player's does.
-    Value pop();
+    Value pop()
+    {
+        if (in.m_stack.size() <= f.stackBase)
+            return Value();
+        Value value = std::move(in.m_stack.back());
+        in.m_stack.pop_back();
+        return value;
+    }
     void push(Value value) { in.m_stack.push_back(std::move(value)); }
     Value &top();
     std::vector<Value> popArgs(); // a count, then that many values
