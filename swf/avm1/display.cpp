@@ -141,6 +141,14 @@ QString Machine::slashPathOf(const DisplayObject &object) const
     return (parent == QLatin1String("/") ? parent : parent + QLatin1Char('/')) + object.name();
 }
 
+DisplayObject *Machine::childNamed(DisplayObject &parent, const QString &name) const
+{
+    const Qt::CaseSensitivity cs = m_version >= 7 ? Qt::CaseSensitive : Qt::CaseInsensitive;
+    const DisplayList *children = parent.children();
+    DisplayObject *child = children ? children->findByName(name, cs) : nullptr;
+    return child && isScriptable(*child) ? child : nullptr;
+}
+
 DisplayObject *Machine::resolvePath(const QString &path, DisplayObject *base)
 {
     if (!m_player)
@@ -170,9 +178,7 @@ DisplayObject *Machine::resolvePath(const QString &path, DisplayObject *base)
             const int n = part.mid(6).toInt(&ok);
             current = ok ? level(n) : nullptr;
         } else {
-            const DisplayList *children = current->children();
-            DisplayObject *child = children ? children->findByName(part, cs) : nullptr;
-            current = child && isScriptable(*child) ? child : nullptr;
+            current = childNamed(*current, part);
         }
         if (!current)
             return nullptr;

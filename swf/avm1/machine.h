@@ -223,6 +223,8 @@ public:
     QString slashPathOf(const DisplayObject &object) const;
     // A clip by path, from `base` ("/a/b", "../c", "_root.a", "_level1").
     DisplayObject *resolvePath(const QString &path, DisplayObject *base);
+    // The child a path or a member names: sprites, buttons and text fields.
+    DisplayObject *childNamed(DisplayObject &parent, const QString &name) const;
     DisplayObject *level(int number) const;
     DisplayObject *levelRootOf(DisplayObject &object) const;
     // The index of a display property name (_x, …), or -1.

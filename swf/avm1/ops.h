@@ -57,8 +57,9 @@ public:
     Frame &f;
 
 private:
-    Value lookupPath(const QString &name, bool &found);
-    Value lookupPathOwner(const QString &path);
+    Object *pathObject(const QString &path);
+    Object *pathElement(Object *current, const QString &element, bool first);
+    bool lookupPath(const QString &name, Value &out);
     // Calls `function` with `self`: script functions enter a frame of the
     // interpreter; built-ins run now. Pushes the result unless a frame was
     // entered.

@@ -40,49 +40,116 @@ DisplayObject *Ops::resolveTarget(const QString &path)
     return m.resolvePath(path, targetDisplay());
 }
 
-// Names with a path: "/a/b:x" and "a.b.x" name x in the clip (or object)
-// the path leads to; a path without a variable names the clip itself.
-Value Ops::lookupPath(const QString &name, bool &found)
+namespace {
+
+bool isPathSeparator(QChar c)
 {
-    found = true;
-    const int colon = name.lastIndexOf(QLatin1Char(':'));
-    if (colon >= 0) {
-        DisplayObject *clip = resolveTarget(name.left(colon));
-        if (!clip)
-            return Value();
-        return m.get(m.objectOf(*clip), m.key(name.mid(colon + 1)).data());
+    return c == QLatin1Char('/') || c == QLatin1Char(':') || c == QLatin1Char('.');
+}
+
+// Where the variable of a path begins: after its last colon or dot; -1
+// for a path of slashes only, which names a clip itself.
+qsizetype variableCut(const QString &name)
+{
+    return qMax(name.lastIndexOf(QLatin1Char(':')), name.lastIndexOf(QLatin1Char('.')));
+}
+
+} // namespace
+
+// The object a target path leads to, from the frame's target: "/" is the
+// level's root, ".." a clip's parent, other elements members or children,
+// separated by "/", ":" or ".". The Flash Player is strict about how they
+// combine: ".." is followed by "/" or ":" only and never follows a dot; an
+// empty element may only be a colon that something follows; a path with a
+// slash (or starting with "..") may not end on a dot; and a path must name
+// something. Null when the path leads nowhere.
+Object *Ops::pathObject(const QString &path)
+{
+    const qsizetype length = path.size();
+    const bool slashes = path.contains(QLatin1Char('/')) || path.startsWith(QLatin1String(".."));
+    Object *current = f.target;
+    bool named = false;
+    QChar previous;
+    qsizetype i = 0;
+    if (path.startsWith(QLatin1Char('/'))) {
+        DisplayObject *target = targetDisplay();
+        current = target ? m.toObject(clipValue(m.levelRootOf(*target))) : m.rootObject();
+        named = true;
+        previous = QLatin1Char('/');
+        i = 1;
     }
-    if (name.contains(QLatin1Char('/'))) {
-        DisplayObject *clip = resolveTarget(name);
-        if (clip)
-            return clipValue(clip);
-        found = false;
-        return Value();
+    while (i < length) {
+        const QChar c = path.at(i);
+        if (c == QLatin1Char('.') && i + 1 < length && path.at(i + 1) == QLatin1Char('.')) {
+            if (previous == QLatin1Char('.'))
+                return nullptr;
+            if (i + 2 < length && path.at(i + 2) != QLatin1Char('/') &&
+                path.at(i + 2) != QLatin1Char(':'))
+                return nullptr;
+            DisplayObject *clip = m.displayObjectOf(Value(current));
+            current = clip && clip->parent() ? m.toObject(clipValue(clip->parent())) : nullptr;
+            i += 2;
+        } else if (isPathSeparator(c)) {
+            if (c != QLatin1Char(':') || i == length - 1)
+                return nullptr;
+            previous = c;
+            ++i;
+            continue;
+        } else {
+            qsizetype end = i;
+            while (end < length && !isPathSeparator(path.at(end)))
+                ++end;
+            current = pathElement(current, path.mid(i, end - i), !named && previous.isNull());
+            i = end;
+        }
+        named = true;
+        if (!current)
+            return nullptr;
+        if (i < length) {
+            previous = path.at(i++);
+            if (i == length && previous == QLatin1Char('.') && slashes)
+                return nullptr;
+        }
     }
-    // Dots: the first part is a variable, the rest members.
-    const QStringList parts = name.split(QLatin1Char('.'));
-    if (parts.first().isEmpty()) {
-        found = false;
-        return Value();
+    return named ? current : nullptr;
+}
+
+// One element of a path: a level, a clip's child of that name before any
+// variable, else a member (the first element through the scope chain).
+Object *Ops::pathElement(Object *current, const QString &element, bool first)
+{
+    if (const int level = levelOf(element); level >= 0)
+        return m.toObject(clipValue(m.level(level)));
+    if (DisplayObject *clip = m.displayObjectOf(Value(current))) {
+        if (DisplayObject *child = m.childNamed(*clip, element))
+            return m.toObject(clipValue(child));
     }
-    Value value = getVariable(StrRef(parts.first()));
-    for (int i = 1; i < parts.size(); ++i) {
-        if (value.isNullish())
-            return Value();
-        value = m.getMember(value, Value(parts[i]));
+    if (first)
+        return getVariable(StrRef(element)).asObject();
+    return m.get(current, m.key(element).data()).asObject();
+}
+
+// Names with a path: "/a/b:x", "a.b.x" and "../a.x" name x in the clip (or
+// object) the path before it leads to; a path of slashes alone names the
+// clip itself, or else is a variable's name. False when it is.
+bool Ops::lookupPath(const QString &name, Value &out)
+{
+    const qsizetype cut = variableCut(name);
+    if (cut < 0) {
+        Object *clip = pathObject(name);
+        out = clip ? Value(clip) : Value();
+        return clip;
     }
-    return value;
+    Object *owner = pathObject(name.left(cut));
+    out = owner ? m.get(owner, m.key(name.mid(cut + 1)).data()) : Value();
+    return true;
 }
 
 Value Ops::getVariable(const StrRef &name, Object **owner)
 {
     const QString &text = name.text();
-    if (isPathName(text)) {
-        bool found = false;
-        Value value = lookupPath(text, found);
-        if (found)
-            return value;
-    }
+    if (Value value; isPathName(text) && lookupPath(text, value))
+        return value;
     StringData *key = m.key(name.data());
     const Names &names = m.names();
     if (key == names.thisName.data())
@@ -123,20 +190,10 @@ Value Ops::getVariable(const StrRef &name, Object **owner)
 void Ops::setVariable(const StrRef &name, const Value &value)
 {
     const QString &text = name.text();
-    const int colon = text.lastIndexOf(QLatin1Char(':'));
-    if (colon >= 0) {
-        if (DisplayObject *clip = resolveTarget(text.left(colon))) {
-            const StrRef variable(text.mid(colon + 1));
-            m.set(m.objectOf(*clip), m.key(variable.data()), value, variable.data());
-        }
-        return;
-    }
-    const int dot = text.lastIndexOf(QLatin1Char('.'));
-    if (dot > 0 && dot < text.size() - 1) {
-        const Value owner = lookupPathOwner(text.left(dot));
-        if (Object *object = m.toObject(owner)) {
-            const StrRef member(text.mid(dot + 1));
-            m.set(object, m.key(member.data()), value, member.data());
+    if (const qsizetype cut = variableCut(text); cut >= 0) {
+        if (Object *owner = pathObject(text.left(cut))) {
+            const StrRef variable(text.mid(cut + 1));
+            m.set(owner, m.key(variable.data()), value, variable.data());
         }
         return;
     }
@@ -157,15 +214,6 @@ void Ops::setVariable(const StrRef &name, const Value &value)
     Object *owner = f.scope.empty() ? f.target : f.scope.front();
     if (owner)
         m.set(owner, key, value, name.data());
-}
-
-Value Ops::lookupPathOwner(const QString &path)
-{
-    bool found = false;
-    Value owner = lookupPath(path, found);
-    if (!found)
-        owner = getVariable(StrRef(path));
-    return owner;
 }
 
 void Ops::defineLocal(const StrRef &name, const Value &value)
