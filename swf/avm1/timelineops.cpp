@@ -157,9 +157,9 @@ void Ops::setTarget(const QString &path)
     }
     DisplayObject *base = m.displayObjectOf(Value(f.timeline));
     DisplayObject *object = m.resolvePath(path, base);
-    // An unknown target leaves actions nothing to act on until the next
-    // SetTarget, as in the Flash Player.
-    f.target = object ? m.objectOf(*object) : nullptr;
+    // A path that names no clip (or names a plain object) leaves the
+    // actions on the timeline the code belongs to.
+    f.target = object ? m.objectOf(*object) : f.timeline;
 }
 
 // A clip given by value or path; the empty path is the current target.
