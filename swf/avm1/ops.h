@@ -49,6 +49,7 @@ public:
     // The clip a target path names, from the frame's target; null if none.
     DisplayObject *resolveTarget(const QString &path);
     DisplayObject *targetDisplay();
+    Object *variableTarget();
     // The object scripts see for a display object.
     Value clipValue(DisplayObject *object);
 

@@ -53,14 +53,11 @@ bool Ops::timeline(quint8 code, const Operation &op)
     case Op::SetTarget:
         setTarget(f.program->strings[size_t(op.a)].text());
         return true;
-    case Op::SetTarget2: {
-        const Value value = pop();
-        if (DisplayObject *object = m.displayObjectOf(value))
-            f.target = m.objectOf(*object);
-        else
-            setTarget(m.toString(value).text());
+    case Op::SetTarget2:
+        // A clip too is taken by its path: of two clips of one name, the
+        // path finds the first.
+        setTarget(m.toString(pop()).text());
         return true;
-    }
     case Op::GetProperty: {
         const Value index = pop();
         DisplayObject *object = propertyTarget(pop());

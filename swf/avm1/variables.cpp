@@ -30,6 +30,15 @@ DisplayObject *Ops::targetDisplay()
     return m.displayObjectOf(Value(f.target));
 }
 
+// The object whose variables the code reads and sets: the target, unless
+// it is a clip removed since; then the code's own timeline.
+Object *Ops::variableTarget()
+{
+    if (dynamic_cast<ClipObject *>(f.target) && !targetDisplay())
+        return f.timeline;
+    return f.target;
+}
+
 Value Ops::clipValue(DisplayObject *object)
 {
     return object ? Value(m.objectOf(*object)) : Value();
@@ -176,7 +185,8 @@ Value Ops::getVariable(const StrRef &name, Object **owner)
         if (m.lookup(*it, key, out) && found(*it))
             return out;
     }
-    if (f.scope.empty() && f.target && m.lookup(f.target, key, out) && found(f.target))
+    if (Object *target = variableTarget();
+        f.scope.empty() && target && m.lookup(target, key, out) && found(target))
         return out;
     if (m.lookup(m.global(), key, out) && found(m.global()))
         return out;
@@ -211,7 +221,7 @@ void Ops::setVariable(const StrRef &name, const Value &value)
         }
     }
     // Not found: a variable of the timeline the code belongs to.
-    Object *owner = f.scope.empty() ? f.target : f.scope.front();
+    Object *owner = f.scope.empty() ? variableTarget() : f.scope.front();
     if (owner)
         m.set(owner, key, value, name.data());
 }
