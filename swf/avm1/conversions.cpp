@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
 namespace swf::avm1 {
 
@@ -22,6 +23,15 @@ QString Machine::numberToString(double n)
     // Fifteen significant digits, positional from 1e-5 up to 1e15.
     char buffer[40];
     std::snprintf(buffer, sizeof buffer, "%.14e", std::abs(n));
+    if (std::isinf(std::strtod(buffer, nullptr))) {
+        // Rounded up past the largest double: the Flash Player cuts the
+        // digits off instead.
+        std::snprintf(buffer, sizeof buffer, "%.20e", std::abs(n));
+        const QByteArray full(buffer);
+        const int e = full.indexOf('e');
+        std::snprintf(buffer, sizeof buffer, "%se%s", full.left(16).constData(),
+                      full.mid(e + 1).constData());
+    }
     const QByteArray text(buffer);
     const int e = text.indexOf('e');
     QByteArray digits = text.left(e);

@@ -58,8 +58,9 @@ public:
     Frame &f;
 
 private:
-    Object *pathObject(const QString &path);
+    Object *pathObject(const QString &path, Object *start, bool scopeChain);
     Object *pathElement(Object *current, const QString &element, bool first);
+    Object *scopePathElement(const QString &element);
     bool lookupPath(const QString &name, Value &out);
     // Calls `function` with `self`: script functions enter a frame of the
     // interpreter; built-ins run now. Pushes the result unless a frame was

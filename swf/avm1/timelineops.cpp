@@ -152,11 +152,10 @@ void Ops::setTarget(const QString &path)
         f.target = f.timeline;
         return;
     }
-    DisplayObject *base = m.displayObjectOf(Value(f.timeline));
-    DisplayObject *object = m.resolvePath(path, base);
     // A path that names no clip (or names a plain object) leaves the
     // actions on the timeline the code belongs to.
-    f.target = object ? m.objectOf(*object) : f.timeline;
+    Object *object = pathObject(path, f.timeline, false);
+    f.target = m.displayObjectOf(Value(object)) ? object : f.timeline;
 }
 
 // A clip given by value or path; the empty path is the current target.

@@ -51,11 +51,6 @@ DisplayObject *Ops::resolveTarget(const QString &path)
 
 namespace {
 
-bool isPathSeparator(QChar c)
-{
-    return c == QLatin1Char('/') || c == QLatin1Char(':') || c == QLatin1Char('.');
-}
-
 // Where the variable of a path begins: after its last colon or dot; -1
 // for a path of slashes only, which names a clip itself.
 qsizetype variableCut(const QString &name)
@@ -65,25 +60,30 @@ qsizetype variableCut(const QString &name)
 
 } // namespace
 
-// The object a target path leads to, from the frame's target: "/" is the
-// level's root, ".." a clip's parent, other elements members or children,
-// separated by "/", ":" or ".". The Flash Player is strict about how they
-// combine: ".." is followed by "/" or ":" only and never follows a dot; an
-// empty element may only be a colon that something follows; a path with a
-// slash (or starting with "..") may not end on a dot; and a path must name
-// something. Null when the path leads nowhere.
-Object *Ops::pathObject(const QString &path)
+// The object a target path leads to from `start`: "/" is the level's
+// root, ".." a clip's parent, other elements children or members. The
+// Flash Player is strict about how elements combine: "/" and ":" separate
+// them, and "." too until a "/" or ".." has come; ".." is followed by "/"
+// or ":" only and never follows a dot; an empty element may only be a
+// colon that something follows; and a path must name something. With
+// `scopeChain`, a first element that is no child is looked up through the
+// scope chain. Null when the path leads nowhere.
+Object *Ops::pathObject(const QString &path, Object *start, bool scopeChain)
 {
     const qsizetype length = path.size();
-    const bool slashes = path.contains(QLatin1Char('/')) || path.startsWith(QLatin1String(".."));
-    Object *current = f.target;
+    bool dots = true;
+    const auto separates = [&dots](QChar c) {
+        return c == QLatin1Char('/') || c == QLatin1Char(':') || (dots && c == QLatin1Char('.'));
+    };
+    Object *current = start;
     bool named = false;
     QChar previous;
     qsizetype i = 0;
     if (path.startsWith(QLatin1Char('/'))) {
-        DisplayObject *target = targetDisplay();
-        current = target ? m.toObject(clipValue(m.levelRootOf(*target))) : m.rootObject();
+        DisplayObject *base = m.displayObjectOf(Value(start));
+        current = base ? m.toObject(clipValue(m.levelRootOf(*base))) : m.rootObject();
         named = true;
+        dots = false;
         previous = QLatin1Char('/');
         i = 1;
     }
@@ -97,8 +97,9 @@ Object *Ops::pathObject(const QString &path)
                 return nullptr;
             DisplayObject *clip = m.displayObjectOf(Value(current));
             current = clip && clip->parent() ? m.toObject(clipValue(clip->parent())) : nullptr;
+            dots = false;
             i += 2;
-        } else if (isPathSeparator(c)) {
+        } else if (separates(c)) {
             if (c != QLatin1Char(':') || i == length - 1)
                 return nullptr;
             previous = c;
@@ -106,9 +107,10 @@ Object *Ops::pathObject(const QString &path)
             continue;
         } else {
             qsizetype end = i;
-            while (end < length && !isPathSeparator(path.at(end)))
+            while (end < length && !separates(path.at(end)))
                 ++end;
-            current = pathElement(current, path.mid(i, end - i), !named && previous.isNull());
+            const bool first = !named && previous.isNull();
+            current = pathElement(current, path.mid(i, end - i), first && scopeChain);
             i = end;
         }
         named = true;
@@ -116,8 +118,8 @@ Object *Ops::pathObject(const QString &path)
             return nullptr;
         if (i < length) {
             previous = path.at(i++);
-            if (i == length && previous == QLatin1Char('.') && slashes)
-                return nullptr;
+            if (previous == QLatin1Char('/'))
+                dots = false;
         }
     }
     return named ? current : nullptr;
@@ -129,13 +131,43 @@ Object *Ops::pathElement(Object *current, const QString &element, bool first)
 {
     if (const int level = levelOf(element); level >= 0)
         return m.toObject(clipValue(m.level(level)));
+    if (!first && m.key(element) == m.names().thisName)
+        return current;
+    if (first)
+        return scopePathElement(element);
     if (DisplayObject *clip = m.displayObjectOf(Value(current))) {
         if (DisplayObject *child = m.childNamed(*clip, element))
             return m.toObject(clipValue(child));
     }
-    if (first)
-        return getVariable(StrRef(element)).asObject();
     return m.get(current, m.key(element).data()).asObject();
+}
+
+// The first element of a path, through the scope chain: in each object of
+// it, a clip's child of that name before a variable.
+Object *Ops::scopePathElement(const QString &element)
+{
+    StringData *key = m.key(element).data();
+    Value out;
+    const auto find = [&](Object *scope) {
+        if (DisplayObject *clip = m.displayObjectOf(Value(scope))) {
+            if (DisplayObject *child = m.childNamed(*clip, element)) {
+                out = clipValue(child);
+                return true;
+            }
+        }
+        return scope && m.lookup(scope, key, out);
+    };
+    for (auto it = f.withs.rbegin(); it != f.withs.rend(); ++it) {
+        if (find(it->object))
+            return out.asObject();
+    }
+    for (auto it = f.scope.rbegin(); it != f.scope.rend(); ++it) {
+        if (find(*it))
+            return out.asObject();
+    }
+    if (f.scope.empty() && find(variableTarget()))
+        return out.asObject();
+    return getVariable(StrRef(element)).asObject(); // the special names and _global
 }
 
 // Names with a path: "/a/b:x", "a.b.x" and "../a.x" name x in the clip (or
@@ -145,11 +177,11 @@ bool Ops::lookupPath(const QString &name, Value &out)
 {
     const qsizetype cut = variableCut(name);
     if (cut < 0) {
-        Object *clip = pathObject(name);
+        Object *clip = pathObject(name, f.target, false);
         out = clip ? Value(clip) : Value();
         return clip;
     }
-    Object *owner = pathObject(name.left(cut));
+    Object *owner = pathObject(name.left(cut), f.target, true);
     out = owner ? m.get(owner, m.key(name.mid(cut + 1)).data()) : Value();
     return true;
 }
@@ -201,7 +233,7 @@ void Ops::setVariable(const StrRef &name, const Value &value)
 {
     const QString &text = name.text();
     if (const qsizetype cut = variableCut(text); cut >= 0) {
-        if (Object *owner = pathObject(text.left(cut))) {
+        if (Object *owner = pathObject(text.left(cut), f.target, true)) {
             const StrRef variable(text.mid(cut + 1));
             m.set(owner, m.key(variable.data()), value, variable.data());
         }
