@@ -50,6 +50,7 @@ public:
     DisplayObject *resolveTarget(const QString &path);
     DisplayObject *targetDisplay();
     Object *variableTarget();
+    Object *scopeObject(Object *scope);
     // The object scripts see for a display object.
     Value clipValue(DisplayObject *object);
 

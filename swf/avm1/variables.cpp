@@ -39,6 +39,13 @@ Object *Ops::variableTarget()
     return f.target;
 }
 
+// An object of the scope chain, where the code's own timeline stands for
+// whatever SetTarget has made the target.
+Object *Ops::scopeObject(Object *scope)
+{
+    return scope == f.timeline ? variableTarget() : scope;
+}
+
 Value Ops::clipValue(DisplayObject *object)
 {
     return object ? Value(m.objectOf(*object)) : Value();
@@ -162,7 +169,7 @@ Object *Ops::scopePathElement(const QString &element)
             return out.asObject();
     }
     for (auto it = f.scope.rbegin(); it != f.scope.rend(); ++it) {
-        if (find(*it))
+        if (find(scopeObject(*it)))
             return out.asObject();
     }
     if (f.scope.empty() && find(variableTarget()))
@@ -214,7 +221,7 @@ Value Ops::getVariable(const StrRef &name, Object **owner)
             return out;
     }
     for (auto it = f.scope.rbegin(); it != f.scope.rend(); ++it) {
-        if (m.lookup(*it, key, out) && found(*it))
+        if (Object *scope = scopeObject(*it); m.lookup(scope, key, out) && found(scope))
             return out;
     }
     if (Object *target = variableTarget();
@@ -247,13 +254,13 @@ void Ops::setVariable(const StrRef &name, const Value &value)
         }
     }
     for (auto it = f.scope.rbegin(); it != f.scope.rend(); ++it) {
-        if (m.hasProperty(*it, key)) {
-            m.set(*it, key, value, name.data());
+        if (Object *scope = scopeObject(*it); m.hasProperty(scope, key)) {
+            m.set(scope, key, value, name.data());
             return;
         }
     }
     // Not found: a variable of the timeline the code belongs to.
-    Object *owner = f.scope.empty() ? variableTarget() : f.scope.front();
+    Object *owner = f.scope.empty() ? variableTarget() : scopeObject(f.scope.front());
     if (owner)
         m.set(owner, key, value, name.data());
 }
