@@ -136,16 +136,15 @@ Object *Ops::pathObject(const QString &path, Object *start, bool scopeChain)
 // variable, else a member (the first element through the scope chain).
 Object *Ops::pathElement(Object *current, const QString &element, bool first)
 {
-    if (const int level = levelOf(element); level >= 0)
+    DisplayObject *clip = m.displayObjectOf(Value(current));
+    if (const int level = levelOf(element); level >= 0 && (first || clip))
         return m.toObject(clipValue(m.level(level)));
     if (!first && m.key(element) == m.names().thisName)
         return current;
     if (first)
         return scopePathElement(element);
-    if (DisplayObject *clip = m.displayObjectOf(Value(current))) {
-        if (DisplayObject *child = m.childNamed(*clip, element))
-            return m.toObject(clipValue(child));
-    }
+    if (DisplayObject *child = clip ? m.childNamed(*clip, element) : nullptr)
+        return m.toObject(clipValue(child));
     return m.get(current, m.key(element).data()).asObject();
 }
 
@@ -184,9 +183,12 @@ bool Ops::lookupPath(const QString &name, Value &out)
 {
     const qsizetype cut = variableCut(name);
     if (cut < 0) {
+        // A path of slashes names clips only.
         Object *clip = pathObject(name, f.target, false);
-        out = clip ? Value(clip) : Value();
-        return clip;
+        if (!m.displayObjectOf(Value(clip)))
+            return false;
+        out = Value(clip);
+        return true;
     }
     Object *owner = pathObject(name.left(cut), f.target, true);
     out = owner ? m.get(owner, m.key(name.mid(cut + 1)).data()) : Value();
