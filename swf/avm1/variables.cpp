@@ -70,9 +70,10 @@ qsizetype variableCut(const QString &name)
 // The object a target path leads to from `start`: "/" is the level's
 // root, ".." a clip's parent, other elements children or members. The
 // Flash Player is strict about how elements combine: "/" and ":" separate
-// them, and "." too until a "/" or ".." has come; ".." is followed by "/"
-// or ":" only and never follows a dot; an empty element may only be a
-// colon that something follows; and a path must name something. With
+// them, and "." too until a "/" or ".." has come; ".." (before "/", ":"
+// or the end; else it begins a name) never follows a dot; an empty element
+// may only be a colon that something follows; and a path must name
+// something. With
 // `scopeChain`, a first element that is no child is looked up through the
 // scope chain. Null when the path leads nowhere.
 Object *Ops::pathObject(const QString &path, Object *start, bool scopeChain)
@@ -96,12 +97,22 @@ Object *Ops::pathObject(const QString &path, Object *start, bool scopeChain)
     }
     while (i < length) {
         const QChar c = path.at(i);
-        if (c == QLatin1Char('.') && i + 1 < length && path.at(i + 1) == QLatin1Char('.')) {
-            if (previous == QLatin1Char('.'))
-                return nullptr;
-            if (i + 2 < length && path.at(i + 2) != QLatin1Char('/') &&
-                path.at(i + 2) != QLatin1Char(':'))
-                return nullptr;
+        const bool dotDot =
+            c == QLatin1Char('.') && i + 1 < length && path.at(i + 1) == QLatin1Char('.');
+        if (dotDot && previous == QLatin1Char('.'))
+            return nullptr;
+        if (dotDot && i + 2 < length && path.at(i + 2) != QLatin1Char('/') &&
+            path.at(i + 2) != QLatin1Char(':')) {
+            // A name that starts with two dots ("..c", "..."): up to a slash
+            // or colon.
+            qsizetype end = i;
+            while (end < length && path.at(end) != QLatin1Char('/') &&
+                   path.at(end) != QLatin1Char(':'))
+                ++end;
+            const bool first = !named && previous.isNull();
+            current = pathElement(current, path.mid(i, end - i), first && scopeChain);
+            i = end;
+        } else if (dotDot) {
             DisplayObject *clip = m.displayObjectOf(Value(current));
             current = clip && clip->parent() ? m.toObject(clipValue(clip->parent())) : nullptr;
             dots = false;
@@ -173,7 +184,8 @@ Object *Ops::scopePathElement(const QString &element)
     }
     if (f.scope.empty() && find(variableTarget()))
         return out.asObject();
-    return getVariable(StrRef(element)).asObject(); // the special names and _global
+    // The special names and _global; a name with separators is no path here.
+    return isPathName(element) ? nullptr : getVariable(StrRef(element)).asObject();
 }
 
 // Names with a path: "/a/b:x", "a.b.x" and "../a.x" name x in the clip (or
