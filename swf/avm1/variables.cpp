@@ -65,6 +65,9 @@ qsizetype variableCut(const QString &name)
     return qMax(name.lastIndexOf(QLatin1Char(':')), name.lastIndexOf(QLatin1Char('.')));
 }
 
+// The Flash Player reads a path's elements 127 characters at most at a time.
+constexpr qsizetype kMaxPathElement = 127;
+
 } // namespace
 
 // The object a target path leads to from `start`: "/" is the level's
@@ -106,7 +109,7 @@ Object *Ops::pathObject(const QString &path, Object *start, bool scopeChain)
             // A name that starts with two dots ("..c", "..."): up to a slash
             // or colon.
             qsizetype end = i;
-            while (end < length && path.at(end) != QLatin1Char('/') &&
+            while (end < length && end - i < kMaxPathElement && path.at(end) != QLatin1Char('/') &&
                    path.at(end) != QLatin1Char(':'))
                 ++end;
             const bool first = !named && previous.isNull();
@@ -125,7 +128,7 @@ Object *Ops::pathObject(const QString &path, Object *start, bool scopeChain)
             continue;
         } else {
             qsizetype end = i;
-            while (end < length && !separates(path.at(end)))
+            while (end < length && end - i < kMaxPathElement && !separates(path.at(end)))
                 ++end;
             const bool first = !named && previous.isNull();
             current = pathElement(current, path.mid(i, end - i), first && scopeChain);
@@ -134,7 +137,8 @@ Object *Ops::pathObject(const QString &path, Object *start, bool scopeChain)
         named = true;
         if (!current)
             return nullptr;
-        if (i < length) {
+        // An element cut at the longest name goes on as the next element.
+        if (i < length && separates(path.at(i))) {
             previous = path.at(i++);
             if (previous == QLatin1Char('/'))
                 dots = false;
