@@ -112,6 +112,17 @@ ArrayObject *Machine::newArray()
     return m_heap.make<ArrayObject>(m_protos.array);
 }
 
+ArrayObject *Machine::newLiteralArray()
+{
+    const Value constructor = get(global(), key(QStringLiteral("Array")).data());
+    Object *proto = constructor.isObject()
+                        ? get(constructor.object(), m_names.prototype.data()).asObject()
+                        : nullptr;
+    ArrayObject *array = newArray();
+    setPrototypeOf(array, proto);
+    return array;
+}
+
 namespace {
 
 Value nothing(Machine &, const Value &, const Args &)

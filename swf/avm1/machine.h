@@ -128,6 +128,9 @@ public:
     // Making objects.
     Object *newObject();
     ArrayObject *newArray();
+    // An array literal, or Array called as a function: its prototype is
+    // whatever _global.Array.prototype is now, none if nothing is there.
+    ArrayObject *newLiteralArray();
     FunctionObject *newNative(NativeFunction call, NativeFunction construct = nullptr);
     // Adds a built-in method or value, hidden from for..in.
     void defineMethod(Object *target, const QString &name, NativeFunction call);

@@ -106,7 +106,7 @@ bool Ops::objects(quint8 code, const Operation &op)
     }
     case Op::InitArray: {
         std::vector<Value> elements = popArgs();
-        ArrayObject *array = m.newArray();
+        ArrayObject *array = m.newLiteralArray();
         array->elements() = std::move(elements);
         push(Value(array));
         return true;

@@ -220,7 +220,7 @@ Value Ops::getVariable(const StrRef &name, Object **owner)
     const Names &names = m.names();
     if (key == names.thisName.data())
         return f.self.isObject() || f.callee ? f.self : Value(f.target);
-    if (key == names.global.data())
+    if (key == names.global.data() && m.version() >= 6) // _global came with version 6
         return Value(m.global());
     if (key == names.root.data()) {
         DisplayObject *target = targetDisplay();

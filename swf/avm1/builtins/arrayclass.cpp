@@ -24,9 +24,8 @@ ArrayObject *arrayOf(const Value &self)
     return dynamic_cast<ArrayObject *>(self.asObject());
 }
 
-Value construct(Machine &m, const Value &, const Args &args)
+void fill(ArrayObject *array, const Args &args)
 {
-    ArrayObject *array = m.newArray();
     if (args.size() == 1 && args[0].isNumber()) {
         const double n = args[0].number();
         if (n >= 0 && n == std::trunc(n))
@@ -34,6 +33,19 @@ Value construct(Machine &m, const Value &, const Args &args)
     } else {
         array->elements().assign(args.begin(), args.end());
     }
+}
+
+Value construct(Machine &m, const Value &, const Args &args)
+{
+    ArrayObject *array = m.newArray();
+    fill(array, args);
+    return Value(array);
+}
+
+Value call(Machine &m, const Value &, const Args &args)
+{
+    ArrayObject *array = m.newLiteralArray();
+    fill(array, args);
     return Value(array);
 }
 
@@ -288,7 +300,7 @@ void installArrayClass(Machine &m)
 {
     Object *proto = m.heap().make<ArrayObject>(m.protos().object);
     m.protos().array = proto;
-    FunctionObject *array = m.defineClass(QStringLiteral("Array"), proto, construct, construct);
+    FunctionObject *array = m.defineClass(QStringLiteral("Array"), proto, call, construct);
     m.defineMethod(proto, QStringLiteral("push"), push);
     m.defineMethod(proto, QStringLiteral("pop"), pop);
     m.defineMethod(proto, QStringLiteral("shift"), shift);
