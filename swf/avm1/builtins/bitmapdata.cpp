@@ -913,9 +913,10 @@ void installBitmapData(Machine &m)
     BitmapDataState &s = *owned;
     m.addExtension(std::move(owned));
 
+    // Movies before version 8 make no bitmaps.
     Object *flash = m.get(m.global(), QStringLiteral("flash")).asObject();
-    if (!flash)
-        flash = m.newObject();
+    if (!flash || m.version() < 8)
+        return;
     Object *display = m.newObject();
     m.defineValue(flash, QStringLiteral("display"), Value(display), 0);
 

@@ -224,7 +224,7 @@ Value normalized(Machine &m, const PropertySpec &p, const Value &v)
         return Value(clampKeepNan(m.toNumber(v), p.lo, p.hi));
     case Kind::Integer: {
         const double n = m.toNumber(v);
-        return Value(std::isnan(n) ? 0.0 : std::clamp(std::trunc(n), p.lo, p.hi));
+        return Value(std::isfinite(n) ? std::clamp(std::trunc(n), p.lo, p.hi) : 0.0);
     }
     case Kind::Color:
         return Value(double(quint32(m.toInt32(v)) & 0xffffff));
@@ -299,6 +299,9 @@ FilterObject *newFilter(Machine &m, int index)
 template <int C> Value filterNew(Machine &m, const Value &, const Args &args)
 {
     FilterObject *made = newFilter(m, C);
+    // Older movies see no filter properties: their arguments are not read.
+    if (m.version() < 8)
+        return Value(made);
     const auto &props = made->cls->props;
     for (int i = 0; i < int(props.size()) && i < args.size(); ++i) {
         if (made->cls->kind == Filter::Kind::ColorMatrix && !args[i].isObject())
@@ -630,7 +633,7 @@ void installFilters(Machine &m)
         Object *proto = m.newObject();
         m.initializeConstructed(proto, base);
         FunctionObject *cls = m.defineClass(QString(), proto, noop, kConstructors[i]);
-        m.deleteProperty(proto, m.key(QStringLiteral("constructor")).data());
+        proto->properties().remove(m.key(QStringLiteral("constructor")).data());
         m.defineValue(package, QString::fromLatin1(all[i].name), Value(cls), 0);
         for (size_t p = 0; p < all[i].props.size() && p < kAccessors.size(); ++p)
             defineAccessor(m, proto, QString::fromLatin1(all[i].props[p].name), kAccessors[p].first,
