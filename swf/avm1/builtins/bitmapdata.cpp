@@ -333,12 +333,11 @@ Value copyPixels(Machine &m, const Value &self, const Args &args)
                           qAlpha(p) * k / 255);
             }
             QRgb &d = pixelAt(b->image(), to.x() + x, to.y() + y);
-            if (merge || alpha)
-                d = over(p, d);
+            // An opaque bitmap always takes the source over what it shows.
+            if (merge || !b->transparent)
+                d = over(p, d) | (b->transparent ? 0 : 0xff000000u);
             else
-                d = b->transparent ? p : stored(unstored(p), false);
-            if (!b->transparent)
-                d = stored(unstored(d), false);
+                d = p;
         }
     }
     Q_UNUSED(wantedTo);
