@@ -22,6 +22,9 @@ public:
     // What the object shows, under `state` as given: its own matrix, colour
     // transform, mask and filters are left out.
     void paintContent(const DisplayObject &object, const DrawState &state);
+    // As paintContent, within the area of the object's script mask, if any
+    // (what a script's BitmapData.draw shows of a clip).
+    void paintMaskedContent(const DisplayObject &object, const DrawState &state);
 
 private:
     struct Mask {

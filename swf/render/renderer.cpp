@@ -118,7 +118,7 @@ void Renderer::renderObject(const Player &player, const DisplayObject &object, Q
     m_layerCache.beginFrame();
     DrawContext context{painter,  m_shapes,  player.movie(), m_bitmaps,       m_morphs,
                         m_layers, m_rasters, m_layerCache,   transform.m11(), area};
-    ListPainter(context).paintContent(object, DrawState{transform, cx});
+    ListPainter(context).paintMaskedContent(object, DrawState{transform, cx});
     painter.end();
 }
 
