@@ -80,6 +80,13 @@ bool addContent(Hasher &h, const DisplayObject &object)
     if (const Drawing *drawing = object.drawing(); drawing && !drawing->isEmpty()) {
         h.add(object.serial());
         h.add(drawing->revision());
+        // Bitmaps a script fills with change without the drawing changing.
+        for (const StyleTable &table : drawing->shape().styleTables) {
+            for (const FillStyle &fill : table.fills) {
+                if (fill.scriptBitmap && fill.scriptBitmap->pixels)
+                    h.add(fill.scriptBitmap->pixels->revision);
+            }
+        }
     }
     const DisplayList *children = object.children();
     if (!children)
