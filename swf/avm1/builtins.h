@@ -5,6 +5,7 @@
 #pragma once
 
 #include "swf/avm1/functions.h"
+#include "swf/model/filter.h"
 #include "swf/runtime/pointerinput.h"
 #include "swf/runtime/textformat.h"
 
@@ -37,6 +38,8 @@ void installLoadVars(Machine &m);           // builtins/loadvars.cpp
 void installTextField(Machine &m);          // builtins/textfield.cpp (after MovieClip)
 void installTextFormat(Machine &m);         // builtins/textformat.cpp
 void installSelection(Machine &m);          // builtins/selection.cpp (after AsBroadcaster)
+void installFilters(Machine &m);            // builtins/filters.cpp (after Geom)
+void installBitmapData(Machine &m);         // builtins/bitmapdata.cpp (after Filters)
 // The drawing API of MovieClip.prototype (builtins/drawing.cpp).
 void installDrawingMethods(Machine &m, Object *movieClipProto);
 
@@ -59,5 +62,7 @@ std::optional<TextFormatValues> textFormatValuesOf(const Value &value);
 // field gives it the focus.
 void typeIntoFocus(Machine &m, const KeyEvent &event);
 void focusFieldAt(Machine &m, QPointF stagePoint);
+// The renderer's filter of a flash.filters object; none for other values.
+std::optional<Filter> filterOfValue(Machine &m, const Value &value);
 
 } // namespace swf::avm1

@@ -60,6 +60,8 @@ void Machine::installBuiltins()
     installTextField(*this);
     installTextFormat(*this);
     installSelection(*this);
+    installFilters(*this);
+    installBitmapData(*this);
     // The natives made before Function was there get their constructor.
     m_heap.forEach([this](Object *object) {
         if (object->isFunction())

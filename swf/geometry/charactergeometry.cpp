@@ -97,6 +97,8 @@ const std::vector<QPainterPath> &CharacterGeometry::shapeArea(const Shape &shape
 
 QSize CharacterGeometry::bitmapSize(const Bitmap &bitmap)
 {
+    if (bitmap.pixels)
+        return bitmap.pixels->image.size();
     auto it = m_bitmapSizes.find(&bitmap);
     if (it == m_bitmapSizes.end()) {
         QSize size(bitmap.width, bitmap.height);

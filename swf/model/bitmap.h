@@ -7,6 +7,9 @@
 #include "swf/model/character.h"
 
 #include <QByteArray>
+#include <QImage>
+
+#include <memory>
 
 namespace swf {
 
@@ -18,6 +21,13 @@ enum class BitmapSource : quint8 {
 
 // BitmapFormat of the lossless tags.
 enum class LosslessFormat : quint8 { ColorMapped8 = 3, Rgb15 = 4, Rgb24 = 5 };
+
+// Pixels a script draws into (BitmapData): premultiplied ARGB32, shown as
+// they are when drawn. `revision` counts the changes, for kept layers.
+struct BitmapPixels {
+    QImage image;
+    quint64 revision = 0;
+};
 
 class Bitmap final : public Character {
 public:
@@ -41,6 +51,9 @@ public:
     quint16 height = 0;
     int colorTableSize = 0; // entries, 1…256, colour-mapped only
     QByteArray zlibData;
+
+    // A script's bitmap, in place of the data above.
+    std::shared_ptr<BitmapPixels> pixels;
 };
 
 } // namespace swf

@@ -7,6 +7,7 @@
 
 #include <QPoint>
 
+#include <memory>
 #include <optional>
 #include <variant>
 #include <vector>
@@ -27,6 +28,8 @@ enum class FillKind : quint8 {
 enum class SpreadMode : quint8 { Pad = 0, Reflect = 1, Repeat = 2 };
 enum class InterpolationMode : quint8 { Normal = 0, Linear = 1 };
 
+class Bitmap;
+
 struct GradientRecord {
     quint8 ratio = 0;
     Rgba color;
@@ -46,6 +49,8 @@ struct FillStyle {
     Matrix matrix;        // gradient and bitmap fills
     Gradient gradient;    // gradient fills
     quint16 bitmapId = 0; // bitmap fills
+    // Bitmap fills of scripts (BitmapData), in place of bitmapId.
+    std::shared_ptr<const Bitmap> scriptBitmap;
 
     bool isGradient() const
     {

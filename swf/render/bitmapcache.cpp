@@ -55,6 +55,9 @@ void BitmapCache::clear()
 
 QImage BitmapCache::image(const Bitmap &bitmap)
 {
+    // A script's pixels change between frames: read as they are now.
+    if (bitmap.pixels)
+        return bitmap.pixels->image;
     auto it = m_decoded.find(&bitmap);
     if (it == m_decoded.end()) {
         Decoded entry;
@@ -78,6 +81,11 @@ QImage BitmapCache::variant(const Bitmap &bitmap, const ColorTransform &cx, int 
     const QImage base = image(bitmap);
     if (base.isNull() || (cx.isIdentity() && margin <= 0))
         return base;
+    if (bitmap.pixels) {
+        QImage made = extendEdges(base, margin);
+        applyColorTransform(made, cx);
+        return made;
+    }
     const VariantKey key{
         &bitmap,
         {cx.multR, cx.multG, cx.multB, cx.multA, cx.addR, cx.addG, cx.addB, cx.addA},

@@ -85,7 +85,8 @@ int clampMargin(const QRectF &area, const QTransform &toShape, QSize size)
 QBrush bitmapBrush(const FillStyle &fill, const ColorTransform &cx, DrawContext &context,
                    const QRectF &area)
 {
-    const Character *character = context.movie.character(fill.bitmapId);
+    const Character *character =
+        fill.scriptBitmap ? fill.scriptBitmap.get() : context.movie.character(fill.bitmapId);
     if (!character || character->kind() != CharacterKind::Bitmap)
         return Qt::NoBrush;
     const auto &bitmap = static_cast<const Bitmap &>(*character);

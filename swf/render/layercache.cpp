@@ -1,6 +1,7 @@
 #include "swf/render/layercache.h"
 
 #include "swf/geometry/drawing.h"
+#include "swf/model/bitmap.h"
 #include "swf/runtime/edittextinstance.h"
 
 #include <QHash>
@@ -56,8 +57,11 @@ bool addContent(Hasher &h, const DisplayObject &object)
     switch (object.kind()) {
     case CharacterKind::Shape:
     case CharacterKind::MorphShape:
-    case CharacterKind::Bitmap:
     case CharacterKind::Text:
+        break;
+    case CharacterKind::Bitmap:
+        if (const auto *pixels = static_cast<const Bitmap *>(object.character())->pixels.get())
+            h.add(pixels->revision);
         break;
     case CharacterKind::EditText: {
         const auto &field = static_cast<const EditTextInstance &>(object);
@@ -76,6 +80,13 @@ bool addContent(Hasher &h, const DisplayObject &object)
     if (const Drawing *drawing = object.drawing(); drawing && !drawing->isEmpty()) {
         h.add(object.serial());
         h.add(drawing->revision());
+        // Bitmaps a script fills with change without the drawing changing.
+        for (const StyleTable &table : drawing->shape().styleTables) {
+            for (const FillStyle &fill : table.fills) {
+                if (fill.scriptBitmap && fill.scriptBitmap->pixels)
+                    h.add(fill.scriptBitmap->pixels->revision);
+            }
+        }
     }
     const DisplayList *children = object.children();
     if (!children)

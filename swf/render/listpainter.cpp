@@ -118,6 +118,27 @@ void ListPainter::paintObject(const DisplayObject &object, const DrawState &pare
     paintUnmasked(object, state);
 }
 
+void ListPainter::paintMaskedContent(const DisplayObject &object, const DrawState &state)
+{
+    const DisplayObject *mask = object.scriptMask();
+    if (!mask) {
+        paintContent(object, state);
+        return;
+    }
+    bool invertible = false;
+    const QTransform toDevice =
+        ObjectGeometry::toStage(object).inverted(&invertible) * state.transform;
+    if (!invertible)
+        return;
+    QPainter &painter = m_context.painter;
+    painter.save();
+    painter.setTransform(QTransform());
+    painter.setClipPath(maskArea(*mask, ObjectGeometry::toStage(*mask) * toDevice, m_context),
+                        Qt::IntersectClip);
+    paintContent(object, state);
+    painter.restore();
+}
+
 void ListPainter::paintUnmasked(const DisplayObject &object, const DrawState &state)
 {
     const PlacementState &placement = object.placement();

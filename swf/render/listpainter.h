@@ -19,6 +19,12 @@ public:
     void paint(const DisplayList &list, const DrawState &parent);
     // One object with its matrix and colour transform (a level's root).
     void paintObject(const DisplayObject &object, const DrawState &parent);
+    // What the object shows, under `state` as given: its own matrix, colour
+    // transform, mask and filters are left out.
+    void paintContent(const DisplayObject &object, const DrawState &state);
+    // As paintContent, within the area of the object's script mask, if any
+    // (what a script's BitmapData.draw shows of a clip).
+    void paintMaskedContent(const DisplayObject &object, const DrawState &state);
 
 private:
     struct Mask {
@@ -27,7 +33,6 @@ private:
     };
 
     void paintUnmasked(const DisplayObject &object, const DrawState &state);
-    void paintContent(const DisplayObject &object, const DrawState &state);
     void paintBackground(const DisplayObject &object, const DrawState &state);
     struct LayerPlan {
         QRect area;                       // device pixels

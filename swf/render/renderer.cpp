@@ -94,6 +94,34 @@ QImage Renderer::renderUnscaled(const Player &player, QSize size, const QColor &
     return image;
 }
 
+void Renderer::renderObject(const Player &player, const DisplayObject &object, QImage &image,
+                            const QTransform &transform, const ColorTransform &cx,
+                            const QRect &clip, bool smoothing)
+{
+    const QRect area = clip.intersected(image.rect());
+    if (area.isEmpty() || !transform.isInvertible())
+        return;
+    QPainter painter(&image);
+    painter.setClipRect(area);
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, smoothing);
+    painter.setPen(Qt::NoPen);
+    if (m_shapes.use(player.sharedMovie())) {
+        m_bitmaps.clear();
+        m_morphs.clear();
+        m_layers.clear();
+        m_rasters.clear();
+        m_layerCache.clear();
+    }
+    m_bitmaps.beginFrame();
+    m_rasters.beginFrame();
+    m_layerCache.beginFrame();
+    DrawContext context{painter,  m_shapes,  player.movie(), m_bitmaps,       m_morphs,
+                        m_layers, m_rasters, m_layerCache,   transform.m11(), area};
+    ListPainter(context).paintMaskedContent(object, DrawState{transform, cx});
+    painter.end();
+}
+
 void Renderer::draw(const Player &player, QPainter &painter, const QRect &viewport,
                     const QTransform &transform, const QColor &background)
 {

@@ -32,6 +32,13 @@ public:
     // movie at its own size: a stage of a fractional size is cut, not scaled.
     QImage renderUnscaled(const Player &player, QSize size, const QColor &background);
 
+    // Draws `object` with its children onto `image` (premultiplied ARGB32),
+    // as a script's BitmapData.draw does: without the object's own matrix,
+    // colour transform and filters, but under `transform` (the object's
+    // twips to the image's pixels) and `cx`, within `clip` (image pixels).
+    void renderObject(const Player &player, const DisplayObject &object, QImage &image,
+                      const QTransform &transform, const ColorTransform &cx, const QRect &clip,
+                      bool smoothing);
     // The movie's own background colour, or white when it sets none.
     static QColor backgroundOf(const Movie &movie);
     // Stage twips to viewport pixels under "show all".

@@ -69,8 +69,10 @@ void DisplayObject::applyTimelinePlacement(const PlacementState &state)
     // A name given at creation (instanceN) stays when the timeline has none.
     if ((m_locks & ScriptLock::Name) || next.name.isEmpty())
         next.name = m_placement.name;
-    if (m_locks & ScriptLock::Filters)
+    if (m_locks & ScriptLock::Filters) {
         next.filters = m_placement.filters;
+        next.scriptFilters = m_placement.scriptFilters;
+    }
     if (m_locks & ScriptLock::BlendMode)
         next.blendMode = m_placement.blendMode;
     if (m_locks & ScriptLock::CacheAsBitmap)

@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <map>
+#include <memory>
 #include <optional>
 
 namespace swf {
@@ -28,6 +29,8 @@ struct PlacementState {
     // PlaceObject3 refinements, for the drawing work that uses them.
     quint8 blendMode = 0;
     const std::vector<Filter> *filters = nullptr;
+    // Filters a script set: `filters` points into them.
+    std::shared_ptr<const std::vector<Filter>> scriptFilters;
     bool cacheAsBitmap = false;
     bool visible = true;
     // Filled over the object's bounds behind it.

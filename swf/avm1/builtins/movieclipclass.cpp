@@ -197,7 +197,18 @@ Value getInstanceAtDepth(Machine &m, const Value &self, const Args &args)
     if (!clip || !clip->children() || !depth)
         return Value();
     DisplayObject *found = clip->children()->at(*depth + kDepthOffset);
-    return found ? Value(m.objectOf(*found)) : Value();
+    if (!found)
+        return Value();
+    // Shapes and bitmaps have no object of their own: their clip answers.
+    switch (found->kind()) {
+    case CharacterKind::Shape:
+    case CharacterKind::MorphShape:
+    case CharacterKind::Bitmap:
+    case CharacterKind::Text:
+        return Value(m.objectOf(*clip));
+    default:
+        return Value(m.objectOf(*found));
+    }
 }
 
 Value getBounds(Machine &m, const Value &self, const Args &args)
