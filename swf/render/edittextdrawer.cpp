@@ -96,16 +96,28 @@ void drawRun(const LaidRun &run, const DrawState &state, DrawContext &context)
 void drawEditText(const DisplayObject &object, const DrawState &state, DrawContext &context)
 {
     const EditTextInstance &field = fieldOf(object);
+    // A field turned over on an axis (negative scale, unrotated) has a box
+    // of negative size on the screen, and nothing of it shows.
+    const QTransform &t = state.transform;
+    if (t.type() <= QTransform::TxScale && (t.m11() < 0 || t.m22() < 0))
+        return;
+    // Device text is drawn opaque: a field without embedded fonts keeps
+    // its colours' own alpha whatever its colour transform says.
+    DrawState own = state;
+    if (!field.settings().embedFonts) {
+        own.colorTransform.multA = 256;
+        own.colorTransform.addA = 0;
+    }
     QPainter &painter = context.painter;
     painter.save();
     if (field.settings().border || field.settings().background)
-        drawFrame(field, state, painter);
+        drawFrame(field, own, painter);
     // The text stays within the box, moved as the field is scrolled.
     painter.setTransform(state.transform);
     painter.setClipRect(field.layout().box, Qt::IntersectClip);
     const QPointF offset = field.scrollOffset();
     const DrawState scrolled{QTransform::fromTranslate(offset.x(), offset.y()) * state.transform,
-                             state.colorTransform};
+                             own.colorTransform};
     for (const LaidRun &run : field.layout().runs)
         drawRun(run, scrolled, context);
     drawCaret(field, scrolled, painter);
