@@ -72,7 +72,7 @@ double numberOf(Machine &m, Object *object, const char *name)
 // The gradient's matrix, from the square it is defined over (−16384 …
 // 16384) to the clip's twips. Scripts give it as a box to fill
 // ({matrixType: "box", x, y, w, h, r}), as a flash.geom.Matrix whose
-// square is 1638.4 pixels wide, or as the nine cells a … i of a 3 × 3
+// square is 1638.4 pixels wide (from version 8), or as the nine cells a … i of a 3 × 3
 // matrix (rows a b c, d e f, g h i) over a square one pixel wide.
 std::optional<Matrix> gradientMatrix(Machine &m, const Value &value)
 {
@@ -96,7 +96,8 @@ std::optional<Matrix> gradientMatrix(Machine &m, const Value &value)
         translate(x + w / 2, y + h / 2);
         return matrix;
     }
-    if (has(m, object, "tx") || has(m, object, "ty")) {
+    // The a, b, c, d, tx, ty form came with version 8.
+    if (m.version() >= 8 && (has(m, object, "tx") || has(m, object, "ty"))) {
         const double scale = kGradientPixels;
         matrix.scaleX = numberOf(m, object, "a") * scale * unit;
         matrix.rotateSkew0 = numberOf(m, object, "b") * scale * unit;
@@ -162,6 +163,9 @@ std::optional<FillStyle> gradientArgs(Machine &m, const Args &args)
     const GradientList alphas(m, args[2]);
     const GradientList ratios(m, args[3]);
     const auto matrix = gradientMatrix(m, args[4]);
+    // A gradient squeezed onto a line covers nothing.
+    if (matrix && !matrix->toTransform().isInvertible())
+        return std::nullopt;
     if ((type != QLatin1String("linear") && type != QLatin1String("radial")) || !matrix ||
         !colors.isObject() || !alphas.isObject() || !ratios.isObject())
         return std::nullopt;
