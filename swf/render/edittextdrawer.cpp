@@ -93,6 +93,19 @@ void drawRun(const LaidRun &run, const DrawState &state, DrawContext &context)
         painter.fillRect(underline, color);
 }
 
+// Device text keeps its shape under a field stretched on one axis: it
+// takes the vertical scale on both, from the box's top left corner.
+QTransform textTransform(const EditTextInstance &field, const QTransform &t)
+{
+    if (field.settings().embedFonts || t.type() > QTransform::TxScale || t.m11() == t.m22())
+        return t;
+    const QPointF corner = field.layout().box.topLeft();
+    const QPointF device = t.map(corner);
+    return QTransform::fromTranslate(-corner.x(), -corner.y()) *
+           QTransform::fromScale(t.m22(), t.m22()) *
+           QTransform::fromTranslate(device.x(), device.y());
+}
+
 void drawEditText(const DisplayObject &object, const DrawState &state, DrawContext &context)
 {
     const EditTextInstance &field = fieldOf(object);
@@ -116,7 +129,8 @@ void drawEditText(const DisplayObject &object, const DrawState &state, DrawConte
     painter.setTransform(state.transform);
     painter.setClipRect(field.layout().box, Qt::IntersectClip);
     const QPointF offset = field.scrollOffset();
-    const DrawState scrolled{QTransform::fromTranslate(offset.x(), offset.y()) * state.transform,
+    const DrawState scrolled{QTransform::fromTranslate(offset.x(), offset.y()) *
+                                 textTransform(field, state.transform),
                              own.colorTransform};
     for (const LaidRun &run : field.layout().runs)
         drawRun(run, scrolled, context);
