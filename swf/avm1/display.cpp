@@ -3,6 +3,7 @@
 #include "swf/avm1/arrayobject.h"
 #include "swf/avm1/clipobject.h"
 #include "swf/avm1/machine.h"
+#include "swf/geometry/drawing.h"
 #include "swf/log.h"
 #include "swf/model/movie.h"
 #include "swf/runtime/instancefactory.h"
@@ -235,6 +236,10 @@ DisplayObject *Machine::duplicateClip(DisplayObject &source, const QString &name
                                                 parent->context());
     if (!made)
         return nullptr;
+    // The copy takes what scripts drew so far, an open fill and the pen
+    // included, and goes on from there.
+    if (const Drawing *drawn = source.drawing(); drawn && made->drawing())
+        *made->drawing() = *drawn;
     return addScriptClip(*parent, std::move(made), initObject);
 }
 

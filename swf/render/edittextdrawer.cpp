@@ -93,19 +93,45 @@ void drawRun(const LaidRun &run, const DrawState &state, DrawContext &context)
         painter.fillRect(underline, color);
 }
 
+// Device text keeps its shape under a field stretched on one axis: it
+// takes the vertical scale on both, from the box's top left corner.
+QTransform textTransform(const EditTextInstance &field, const QTransform &t)
+{
+    if (field.settings().embedFonts || t.type() > QTransform::TxScale || t.m11() == t.m22())
+        return t;
+    const QPointF corner = field.layout().box.topLeft();
+    const QPointF device = t.map(corner);
+    return QTransform::fromTranslate(-corner.x(), -corner.y()) *
+           QTransform::fromScale(t.m22(), t.m22()) *
+           QTransform::fromTranslate(device.x(), device.y());
+}
+
 void drawEditText(const DisplayObject &object, const DrawState &state, DrawContext &context)
 {
     const EditTextInstance &field = fieldOf(object);
+    // A field turned over on an axis (negative scale, unrotated) has a box
+    // of negative size on the screen, and nothing of it shows.
+    const QTransform &t = state.transform;
+    if (t.type() <= QTransform::TxScale && (t.m11() < 0 || t.m22() < 0))
+        return;
+    // Device text is drawn opaque: a field without embedded fonts keeps
+    // its colours' own alpha whatever its colour transform says.
+    DrawState own = state;
+    if (!field.settings().embedFonts) {
+        own.colorTransform.multA = 256;
+        own.colorTransform.addA = 0;
+    }
     QPainter &painter = context.painter;
     painter.save();
     if (field.settings().border || field.settings().background)
-        drawFrame(field, state, painter);
+        drawFrame(field, own, painter);
     // The text stays within the box, moved as the field is scrolled.
     painter.setTransform(state.transform);
     painter.setClipRect(field.layout().box, Qt::IntersectClip);
     const QPointF offset = field.scrollOffset();
-    const DrawState scrolled{QTransform::fromTranslate(offset.x(), offset.y()) * state.transform,
-                             state.colorTransform};
+    const DrawState scrolled{QTransform::fromTranslate(offset.x(), offset.y()) *
+                                 textTransform(field, state.transform),
+                             own.colorTransform};
     for (const LaidRun &run : field.layout().runs)
         drawRun(run, scrolled, context);
     drawCaret(field, scrolled, painter);

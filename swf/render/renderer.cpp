@@ -4,6 +4,9 @@
 #include "swf/log.h"
 #include "swf/render/listpainter.h"
 
+#include <QPainterPath>
+
+#include <cmath>
 #include <new>
 
 namespace swf {
@@ -122,6 +125,36 @@ void Renderer::renderObject(const Player &player, const DisplayObject &object, Q
     painter.end();
 }
 
+namespace {
+
+// The keyboard focus shows as a yellow frame three pixels wide inside the
+// focused object's bounds on the stage, over everything else.
+void drawFocusRect(const Player &player, QPainter &painter, const QTransform &transform)
+{
+    const DisplayObject *object = player.focusHighlight();
+    if (!object)
+        return;
+    for (const DisplayObject *o = object; o; o = o->parent()) {
+        if (!o->placement().visible)
+            return;
+    }
+    ObjectGeometry geometry;
+    const auto bounds = geometry.boundsIn(*object, nullptr);
+    if (!bounds || bounds->isEmpty())
+        return;
+    constexpr double kFramePixels = 3.0;
+    const QRectF outer = transform.mapRect(*bounds);
+    const double width = kFramePixels * kTwipsPerPixel * std::abs(transform.m11());
+    QPainterPath frame;
+    frame.setFillRule(Qt::OddEvenFill);
+    frame.addRect(outer);
+    if (outer.width() > 2 * width && outer.height() > 2 * width)
+        frame.addRect(outer.adjusted(width, width, -width, -width));
+    painter.fillPath(frame, QColor(255, 255, 0));
+}
+
+} // namespace
+
 void Renderer::draw(const Player &player, QPainter &painter, const QRect &viewport,
                     const QTransform &transform, const QColor &background)
 {
@@ -155,6 +188,7 @@ void Renderer::draw(const Player &player, QPainter &painter, const QRect &viewpo
                         m_layers, m_rasters, m_layerCache,   transform.m11(), stageArea};
     if (player.root().placement().visible)
         ListPainter(context).paintObject(player.root(), DrawState{transform, ColorTransform{}});
+    drawFocusRect(player, painter, transform);
     painter.restore();
 }
 

@@ -96,6 +96,18 @@ public:
     // Whether the pointer was last over a button or a clip that takes it.
     bool overInteractive() const { return m_pointer.overInteractive(); }
 
+    // The object the keyboard focus shows with a rectangle around it, or
+    // null for none.
+    void setFocusHighlight(ObjectHandle handle)
+    {
+        m_focusHighlight = handle;
+        m_context.changed = true;
+    }
+    DisplayObject *focusHighlight() const
+    {
+        return m_focusHighlight == ObjectHandle{} ? nullptr : find(m_focusHighlight);
+    }
+
 private:
     void stepFrame();
 
@@ -108,6 +120,7 @@ private:
     PointerDispatcher m_pointer{m_geometry};
     double m_timeMs = 0.0;
     QPointF m_pointerPosition;
+    ObjectHandle m_focusHighlight;
     bool m_running = false;
     // Last, so that its objects go before the context that counts them.
     std::unique_ptr<SpriteInstance> m_root;

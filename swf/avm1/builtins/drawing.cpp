@@ -72,7 +72,7 @@ double numberOf(Machine &m, Object *object, const char *name)
 // The gradient's matrix, from the square it is defined over (−16384 …
 // 16384) to the clip's twips. Scripts give it as a box to fill
 // ({matrixType: "box", x, y, w, h, r}), as a flash.geom.Matrix whose
-// square is 1638.4 pixels wide, or as the nine cells a … i of a 3 × 3
+// square is 1638.4 pixels wide (from version 8), or as the nine cells a … i of a 3 × 3
 // matrix (rows a b c, d e f, g h i) over a square one pixel wide.
 std::optional<Matrix> gradientMatrix(Machine &m, const Value &value)
 {
@@ -96,7 +96,8 @@ std::optional<Matrix> gradientMatrix(Machine &m, const Value &value)
         translate(x + w / 2, y + h / 2);
         return matrix;
     }
-    if (has(m, object, "tx") || has(m, object, "ty")) {
+    // The a, b, c, d, tx, ty form came with version 8.
+    if (m.version() >= 8 && (has(m, object, "tx") || has(m, object, "ty"))) {
         const double scale = kGradientPixels;
         matrix.scaleX = numberOf(m, object, "a") * scale * unit;
         matrix.rotateSkew0 = numberOf(m, object, "b") * scale * unit;
@@ -113,45 +114,83 @@ std::optional<Matrix> gradientMatrix(Machine &m, const Value &value)
     return matrix;
 }
 
-std::vector<Value> elementsOf(Machine &m, const Value &value)
-{
-    Object *object = value.asObject();
-    if (!object)
-        return {};
-    if (object->objectClass() == ObjectClass::Array) {
-        const auto &elements = static_cast<ArrayObject *>(object)->elements();
-        return std::vector<Value>(elements.begin(),
-                                  elements.begin() + std::min<size_t>(elements.size(), 64));
+// The colours, alphas or ratios of a gradient: an array, or any object
+// with a length and numbered properties.
+class GradientList {
+public:
+    GradientList(Machine &m, const Value &value) : m_machine(m), m_object(value.asObject()) {}
+
+    bool isObject() const { return m_object; }
+    double length() const
+    {
+        if (!m_object)
+            return 0;
+        if (m_object->objectClass() == ObjectClass::Array)
+            return static_cast<ArrayObject *>(m_object)->length();
+        const double n = m_machine.toNumber(m_machine.get(m_object, QStringLiteral("length")));
+        return std::isnan(n) ? 0 : n;
     }
-    const double length = m.toNumber(m.get(object, QStringLiteral("length")));
-    std::vector<Value> elements;
-    for (int i = 0; std::isfinite(length) && i < std::min(length, 64.0); ++i)
-        elements.push_back(m.get(object, QString::number(i)));
-    return elements;
-}
+    // Element i into `value` when there is one; an object's length is
+    // asked again at every read, as it may change between reads.
+    void read(int i, Value &value) const
+    {
+        if (!m_object)
+            return;
+        if (m_object->objectClass() == ObjectClass::Array) {
+            const auto &elements = static_cast<ArrayObject *>(m_object)->elements();
+            if (size_t(i) < elements.size())
+                value = elements[size_t(i)];
+            return;
+        }
+        const QString name = QString::number(i);
+        if (i < length() && m_machine.hasProperty(m_object, m_machine.key(name).data()))
+            value = m_machine.get(m_object, name);
+    }
+
+private:
+    Machine &m_machine;
+    Object *m_object;
+};
 
 // beginGradientFill and lineGradientStyle: (type, colors, alphas, ratios,
 // matrix, spreadMethod, interpolationMethod, focalPointRatio). Nothing
-// when the arrays differ in length or a part is missing.
+// when the lists differ in length, a ratio lies outside 0 … 255 or a part
+// is missing; no records at all fill black.
 std::optional<FillStyle> gradientArgs(Machine &m, const Args &args)
 {
     const QString type = textArg(m, args[0]);
-    const std::vector<Value> colors = elementsOf(m, args[1]);
-    const std::vector<Value> alphas = elementsOf(m, args[2]);
-    const std::vector<Value> ratios = elementsOf(m, args[3]);
+    const GradientList colors(m, args[1]);
+    const GradientList alphas(m, args[2]);
+    const GradientList ratios(m, args[3]);
     const auto matrix = gradientMatrix(m, args[4]);
+    // A gradient squeezed onto a line covers nothing.
+    if (matrix && !matrix->toTransform().isInvertible())
+        return std::nullopt;
     if ((type != QLatin1String("linear") && type != QLatin1String("radial")) || !matrix ||
-        colors.empty() || colors.size() != alphas.size() || colors.size() != ratios.size())
+        !colors.isObject() || !alphas.isObject() || !ratios.isObject())
+        return std::nullopt;
+    const double count = colors.length();
+    if (count != alphas.length() || count != ratios.length() || !(count >= 0))
         return std::nullopt;
     FillStyle fill;
     fill.kind =
         type == QLatin1String("linear") ? FillKind::LinearGradient : FillKind::RadialGradient;
     fill.matrix = *matrix;
-    for (size_t i = 0; i < colors.size() && i < kMaxGradientRecords; ++i) {
-        const double ratio = m.toNumber(ratios[i]);
-        fill.gradient.records.push_back(
-            GradientRecord{quint8(std::isnan(ratio) ? 0 : std::lround(qBound(0.0, ratio, 255.0))),
-                           colorArg(m, colors[i], alphas[i])});
+    // Each record reads its colour, alpha and ratio through one value, so
+    // a part a list lacks repeats the part read before it.
+    for (int i = 0; i < std::min(count, double(kMaxGradientRecords)); ++i) {
+        Value value;
+        colors.read(i, value);
+        const quint32 rgb = value.isNumber() ? quint32(m.toInt32(value)) : 0;
+        alphas.read(i, value);
+        const quint8 alpha = alphaArg(m, value, true);
+        ratios.read(i, value);
+        const double ratio = m.toNumber(value);
+        const double whole = std::isnan(ratio) ? 0 : std::trunc(ratio);
+        if (whole < 0 || whole > 255)
+            return std::nullopt;
+        fill.gradient.records.push_back(GradientRecord{
+            quint8(whole), Rgba{quint8(rgb >> 16), quint8(rgb >> 8), quint8(rgb), alpha}});
     }
     const QString spread = textArg(m, args[5]);
     fill.gradient.spread = spread == QLatin1String("reflect")  ? SpreadMode::Reflect

@@ -79,6 +79,9 @@ void moveFocus(Machine &m, DisplayObject *to)
     }
     state(m).focused = next;
     to = next == ObjectHandle{} ? nullptr : m.player().find(next);
+    // Clips and buttons show the focus with a rectangle; fields with their caret.
+    m.player().setFocusHighlight(to && to->kind() != CharacterKind::EditText ? next
+                                                                             : ObjectHandle{});
     if (to) {
         if (to->kind() == CharacterKind::EditText) {
             auto *field = static_cast<EditTextInstance *>(to);

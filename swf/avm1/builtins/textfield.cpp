@@ -481,8 +481,9 @@ Value createTextField(Machine &m, const Value &self, const Args &args)
     const double depth = m.toNumber(args[1]);
     if (!std::isfinite(depth) || depth < -kDepthOffset || depth > kMaxScriptDepth - kDepthOffset)
         return Value();
+    // The box is given in whole pixels: fractions are cut off.
     const auto twips = [&](const Value &v) {
-        const double n = m.toNumber(v) * kTwipsPerPixel;
+        const double n = std::trunc(m.toNumber(v)) * kTwipsPerPixel;
         return std::isfinite(n) ? qint32(std::clamp(std::trunc(n), -1e8, 1e8)) : 0;
     };
     auto field = std::make_shared<EditText>(0);
