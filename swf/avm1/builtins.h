@@ -37,6 +37,9 @@ void installLoadVars(Machine &m);           // builtins/loadvars.cpp
 void installTextField(Machine &m);          // builtins/textfield.cpp (after MovieClip)
 void installTextFormat(Machine &m);         // builtins/textformat.cpp
 void installSelection(Machine &m);          // builtins/selection.cpp (after AsBroadcaster)
+void installStandaloneClasses(Machine &m);  // builtins/standaloneclasses.cpp
+void installConnections(Machine &m);        // builtins/connections.cpp
+void installNativeTable(Machine &m);        // builtins/nativetable.cpp (last)
 // The drawing API of MovieClip.prototype (builtins/drawing.cpp).
 void installDrawingMethods(Machine &m, Object *movieClipProto);
 
