@@ -87,13 +87,14 @@ Value contextMenu(Machine &m, const Value &self, const Args &args)
     Object *menu = self.asObject();
     if (!menu)
         return Value();
-    // The player's own script makes these with new Array and new Object.
+    // The player's own script makes these with new Array and an object
+    // literal.
     m.set(menu, QStringLiteral("onSelect"), args[0]);
     m.set(menu, QStringLiteral("customItems"),
           m.construct(m.get(m.global(), QStringLiteral("Array")), Args()));
-    Object *items = m.construct(m.get(m.global(), QStringLiteral("Object")), Args()).asObject();
-    if (!items)
-        return Value();
+    Object *items = m.newObject();
+    m.defineValue(items, QStringLiteral("constructor"), m.get(m.global(), QStringLiteral("Object")),
+                  kHidden);
     for (const char *item : kBuiltInItems)
         m.set(items, QString::fromLatin1(item), Value(true));
     m.set(menu, QStringLiteral("builtInItems"), Value(items));
@@ -208,15 +209,24 @@ void installDevices(Machine &m)
 }
 
 // PrintJob: there is no printer, so start() fails and the page sizes stay
-// undefined.
-void installPrintJob(Machine &m)
+// undefined. The first PrintJob made puts the sizes on the prototype of
+// the day.
+Value printJob(Machine &m, const Value &self, const Args &)
 {
-    Object *printJob = defineClassWith(
-        m, "PrintJob", {{"addPage", returnsFalse}, {"send", nothing}, {"start", returnsFalse}},
-        kHidden);
-    Object *proto = m.get(printJob, m.names().prototype.data()).asObject();
+    Object *job = self.asObject();
+    Object *proto = job ? job->proto() : nullptr;
+    if (!proto || proto->properties().find(m.key(QStringLiteral("orientation")).data()))
+        return Value();
     for (const char *name : {"orientation", "pageHeight", "pageWidth", "paperHeight", "paperWidth"})
         defineAccessor(m, proto, QString::fromLatin1(name), nothing, nullptr, 0);
+    return Value();
+}
+
+void installPrintJob(Machine &m)
+{
+    defineClassWith(m, "PrintJob",
+                    {{"addPage", returnsFalse}, {"send", nothing}, {"start", returnsFalse}},
+                    kHidden, printJob);
 }
 
 // Accessibility: no screen reader is there.
