@@ -13,6 +13,11 @@ namespace {
 
 constexpr quint32 kHidden = PropertyFlag::DontEnum | PropertyFlag::DontDelete;
 
+bool isFunction(const Value &value)
+{
+    return value.isObject() && value.object()->isFunction();
+}
+
 // Answers scripts wait for, given at the end of the frame: a method of an
 // object called with its arguments.
 class ConnectionEvents final : public MachineExtension {
@@ -40,8 +45,15 @@ public:
     void frameEnded(Machine &m) override
     {
         const std::vector<Event> due = std::exchange(pending, {});
-        for (const Event &event : due)
-            m.call(m.get(event.target, event.method), Value(event.target), Args(event.args));
+        for (const Event &event : due) {
+            const Value handler = m.get(event.target, event.method);
+            // A status nobody takes goes to System.onStatus.
+            Object *system = m.get(m.global(), QStringLiteral("System")).asObject();
+            if (event.method == QLatin1String("onStatus") && !isFunction(handler) && system)
+                m.call(m.get(system, event.method), Value(system), Args(event.args));
+            else
+                m.call(handler, Value(event.target), Args(event.args));
+        }
     }
 };
 
