@@ -40,6 +40,9 @@ void installTextFormat(Machine &m);         // builtins/textformat.cpp
 void installSelection(Machine &m);          // builtins/selection.cpp (after AsBroadcaster)
 void installFilters(Machine &m);            // builtins/filters.cpp (after Geom)
 void installBitmapData(Machine &m);         // builtins/bitmapdata.cpp (after Filters)
+void installStandaloneClasses(Machine &m);  // builtins/standaloneclasses.cpp
+void installConnections(Machine &m);        // builtins/connections.cpp
+void installNativeTable(Machine &m);        // builtins/nativetable.cpp (last)
 // The drawing API of MovieClip.prototype (builtins/drawing.cpp).
 void installDrawingMethods(Machine &m, Object *movieClipProto);
 

@@ -62,11 +62,15 @@ void Machine::installBuiltins()
     installSelection(*this);
     installFilters(*this);
     installBitmapData(*this);
+    installStandaloneClasses(*this);
+    installConnections(*this);
     // The natives made before Function was there get their constructor.
     m_heap.forEach([this](Object *object) {
         if (object->isFunction())
             linkFunction(object);
     });
+    // Its lowest-level helpers have no constructor link.
+    installNativeTable(*this);
 }
 
 void Machine::linkFunction(Object *function)
@@ -145,7 +149,9 @@ FunctionObject *Machine::newNative(NativeFunction call, NativeFunction construct
 
 void Machine::defineMethod(Object *target, const QString &name, NativeFunction call)
 {
-    defineValue(target, name, Value(newNative(call)));
+    // Built-in methods are hidden and stay when a movie deletes them.
+    defineValue(target, name, Value(newNative(call)),
+                PropertyFlag::DontEnum | PropertyFlag::DontDelete);
 }
 
 void Machine::defineValue(Object *target, const QString &name, const Value &value, quint32 flags)

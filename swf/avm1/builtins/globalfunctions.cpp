@@ -239,6 +239,13 @@ Value nothing(Machine &, const Value &, const Args &)
     return Value();
 }
 
+// trace as a function value, for movies that call it through _global.
+Value traceFunction(Machine &m, const Value &, const Args &args)
+{
+    m.trace(args[0].isUndefined() ? QStringLiteral("undefined") : m.toString(args[0]).text());
+    return Value();
+}
+
 Value getVersion(Machine &, const Value &, const Args &)
 {
     return Value(QStringLiteral("LNX 9,0,280,0"));
@@ -268,10 +275,13 @@ void installGlobalFunctions(Machine &m)
     m.defineMethod(g, QStringLiteral("setInterval"), setInterval);
     m.defineMethod(g, QStringLiteral("clearInterval"), clearInterval);
     m.defineMethod(g, QStringLiteral("setTimeout"), setTimeout);
-    m.defineMethod(g, QStringLiteral("clearTimeout"), clearInterval);
+    // One function clears both kinds of timer.
+    m.defineValue(g, QStringLiteral("clearTimeout"), m.get(g, QStringLiteral("clearInterval")));
     m.defineMethod(g, QStringLiteral("ASSetPropFlags"), setPropFlags);
     m.defineMethod(g, QStringLiteral("getTimer"), getTimer);
     m.defineMethod(g, QStringLiteral("updateAfterEvent"), nothing);
+    m.defineMethod(g, QStringLiteral("showRedrawRegions"), nothing);
+    m.defineMethod(g, QStringLiteral("trace"), traceFunction);
     m.defineMethod(g, QStringLiteral("getVersion"), getVersion);
     m.defineValue(g, QStringLiteral("NaN"), Value(std::nan("")));
     m.defineValue(g, QStringLiteral("Infinity"), Value(INFINITY));

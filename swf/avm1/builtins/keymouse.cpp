@@ -16,6 +16,12 @@ Value isToggled(Machine &, const Value &, const Args &)
     return Value(false);
 }
 
+// No screen reader is there to tell of keys.
+Value isAccessible(Machine &, const Value &, const Args &)
+{
+    return Value(false);
+}
+
 Value getCode(Machine &m, const Value &, const Args &)
 {
     return Value(m.lastKey());
@@ -48,6 +54,7 @@ void installKeyAndMouse(Machine &m)
     m.defineMethod(key, QStringLiteral("isToggled"), isToggled);
     m.defineMethod(key, QStringLiteral("getCode"), getCode);
     m.defineMethod(key, QStringLiteral("getAscii"), getAscii);
+    m.defineMethod(key, QStringLiteral("isAccessible"), isAccessible);
     const quint32 constant =
         PropertyFlag::DontEnum | PropertyFlag::DontDelete | PropertyFlag::ReadOnly;
     const struct {
