@@ -37,6 +37,7 @@ void installLoadVars(Machine &m);           // builtins/loadvars.cpp
 void installTextField(Machine &m);          // builtins/textfield.cpp (after MovieClip)
 void installTextFormat(Machine &m);         // builtins/textformat.cpp
 void installSelection(Machine &m);          // builtins/selection.cpp (after AsBroadcaster)
+void installMovieClipLoader(Machine &m);    // builtins/moviecliploader.cpp (after AsBroadcaster)
 // The drawing API of MovieClip.prototype (builtins/drawing.cpp).
 void installDrawingMethods(Machine &m, Object *movieClipProto);
 

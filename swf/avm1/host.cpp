@@ -230,7 +230,7 @@ void Machine::frameStarting()
 
 void Machine::clipStepping(DisplayObject &clip)
 {
-    if (clip.kind() == CharacterKind::Sprite && clip.parent())
+    if (clip.kind() == CharacterKind::Sprite)
         queueEvent(clip, ClipEvent::EnterFrame, Priority::Normal);
 }
 
