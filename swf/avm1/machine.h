@@ -274,6 +274,7 @@ public:
     int addInterval(const Value &object, const Value &function, const std::vector<Value> &args,
                     double ms, bool once);
     void clearInterval(int id);
+    void clearIntervals() { m_intervals.clear(); }
 
     // Keys down now, by key code, for Key.isDown.
     bool keyDown(int code) const;

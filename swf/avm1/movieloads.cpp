@@ -17,7 +17,7 @@ namespace {
 // Loads waiting at once; more are dropped (with a log line).
 constexpr int kMaxPendingLoads = 1024;
 // A loaded file arrives at most this many bytes a frame.
-constexpr qint64 kBytesPerFrame = 64 * 1024;
+constexpr qint64 kBytesPerFrame = 32 * 1024;
 // Files held while they arrive, all together; past this, a file arrives
 // at once.
 constexpr qint64 kMaxBytesHeld = qint64(256) * 1024 * 1024;
@@ -33,6 +33,12 @@ bool isNetworkAddress(const QString &address)
         return false;
     const QString scheme = address.left(colon).toLower();
     return scheme != QLatin1String("file");
+}
+
+// "FSCommand:…" loaded anywhere is the command.
+bool isCommand(const QString &address)
+{
+    return address.startsWith(QLatin1String("FSCommand:"), Qt::CaseInsensitive);
 }
 
 void tell(Machine &m, Object *loader, const char *event, const std::vector<Value> &args)
@@ -107,8 +113,8 @@ std::optional<MovieLoads::Target> MovieLoads::targetOf(Machine &m, const Value &
 
 void MovieLoads::start(Machine &m, const Target &target, const QString &address, Object *loader)
 {
-    // An FSCommand is one whatever it is asked of.
-    if (address.startsWith(QLatin1String("FSCommand:"), Qt::CaseInsensitive)) {
+    // An FSCommand is one whatever it is asked of, at once.
+    if (isCommand(address)) {
         m.getUrl(address, QString());
         return;
     }
@@ -131,6 +137,8 @@ void MovieLoads::markRoots(Heap &heap)
         heap.mark(p.loader);
     };
     for (const Pending &p : m_pending)
+        mark(p);
+    for (const Pending &p : m_arriving)
         mark(p);
     if (m_current)
         mark(*m_current);
@@ -160,14 +168,24 @@ void MovieLoads::frameEnded(Machine &m)
     }
     // Those asked for before this frame, in order; the loads their
     // handlers start wait for the next.
-    while (!m_pending.empty() && m_pending.front().due && !m.aborted()) {
-        if (!arrived(m, m_pending.front()))
-            break;
-        m_current = std::move(m_pending.front());
+    while (!m_pending.empty() && m_pending.front().due) {
+        m_arriving.push_back(std::move(m_pending.front()));
         m_pending.pop_front();
+    }
+    std::deque<Pending> waiting;
+    while (!m_arriving.empty()) {
+        Pending load = std::move(m_arriving.front());
+        m_arriving.pop_front();
+        if (m.aborted() || !arrived(m, load)) {
+            waiting.push_back(std::move(load));
+            continue;
+        }
+        m_current = std::move(load);
         deliver(m, *m_current);
         m_current.reset();
     }
+    m_pending.insert(m_pending.begin(), std::make_move_iterator(waiting.begin()),
+                     std::make_move_iterator(waiting.end()));
 }
 
 bool MovieLoads::arrived(Machine &m, Pending &load)
@@ -236,6 +254,10 @@ void MovieLoads::deliver(Machine &m, const Pending &load)
                         : looksLikePicture(*bytes) ? bytes->size()
                                                    : qint64(movie->header().declaredLength);
     DisplayObject *made = nullptr;
+    // A movie in level 0 is the whole movie now: what the old one left
+    // to run later goes with it.
+    if (!target.clip && target.level == 0 && movie)
+        m.clearIntervals();
     if (target.clip)
         made = player.loadIntoClip(*clip, movie);
     else if (target.level > 0 || movie)

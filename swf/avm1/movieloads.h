@@ -1,10 +1,11 @@
 // Movies and pictures the movie's scripts load into clips and levels
 // (loadMovie, loadMovieNum, MovieClip.loadMovie, MovieClipLoader.loadClip)
 // and their unloading: asked for during a frame, done as the next one
-// ends, or later for a large file, which arrives in pieces a frame. A loaded movie takes the clip's
-// place with its name, depth and placement; a level is made for it if need be. A MovieClipLoader
-// that asked hears onLoadStart, onLoadProgress and onLoadComplete then, and onLoadInit as the frame
-// after ends; or onLoadError.
+// ends, or later for a large file, which arrives in pieces a frame (and
+// lets smaller ones pass). An FSCommand address is the command, at once. A loaded movie takes the
+// clip's place with its name, depth and placement; a level is made for it if need be. A
+// MovieClipLoader that asked hears onLoadStart, onLoadProgress and onLoadComplete then, and
+// onLoadInit as the frame after ends; or onLoadError.
 #pragma once
 
 #include "swf/avm1/machine.h"
@@ -68,6 +69,8 @@ private:
     bool arrived(Machine &m, Pending &load);
 
     std::deque<Pending> m_pending;
+    // Those due this frame, while they are handled.
+    std::deque<Pending> m_arriving;
     std::optional<Pending> m_current;
     qint64 m_bytesHeld = 0;
     std::vector<Init> m_inits;
