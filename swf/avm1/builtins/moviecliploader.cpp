@@ -47,8 +47,23 @@ Value unloadClip(Machine &m, const Value &self, const Args &args)
     return Value(true);
 }
 
-Value getProgress(Machine &m, const Value &, const Args &args)
+// Whether `self` is a MovieClipLoader: its methods answer nothing for
+// other objects that borrow them.
+bool isLoader(Machine &m, const Value &self)
 {
+    const Object *proto = MovieLoads::of(m).loaderPrototype;
+    int hops = 0;
+    for (const Object *o = self.asObject(); o && hops < 256; o = o->proto(), ++hops) {
+        if (o->proto() == proto)
+            return true;
+    }
+    return false;
+}
+
+Value getProgress(Machine &m, const Value &self, const Args &args)
+{
+    if (!isLoader(m, self))
+        return Value();
     DisplayObject *clip = m.displayObjectOf(args[0]);
     if (!clip && args[0].isString())
         clip = m.resolvePath(args[0].string()->text(), nullptr);
