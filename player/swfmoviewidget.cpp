@@ -170,7 +170,7 @@ QColor SwfMovieWidget::background() const
     if (m_backgroundOverride)
         return *m_backgroundOverride;
     if (m_player)
-        return swf::Renderer::backgroundOf(m_player->movie());
+        return swf::Renderer::backgroundOf(*m_player);
     return palette().color(backgroundRole());
 }
 

@@ -43,6 +43,7 @@ void installBitmapData(Machine &m);         // builtins/bitmapdata.cpp (after Fi
 void installStandaloneClasses(Machine &m);  // builtins/standaloneclasses.cpp
 void installConnections(Machine &m);        // builtins/connections.cpp
 void installNativeTable(Machine &m);        // builtins/nativetable.cpp (last)
+void installMovieClipLoader(Machine &m);    // builtins/moviecliploader.cpp (after AsBroadcaster)
 // The drawing API of MovieClip.prototype (builtins/drawing.cpp).
 void installDrawingMethods(Machine &m, Object *movieClipProto);
 

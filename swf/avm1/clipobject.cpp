@@ -1,6 +1,7 @@
 #include "swf/avm1/clipobject.h"
 
 #include "swf/avm1/machine.h"
+#include "swf/avm1/movieloads.h"
 #include "swf/runtime/edittextinstance.h"
 #include "swf/runtime/player.h"
 #include "swf/runtime/timelineinstance.h"
@@ -137,7 +138,7 @@ Value ClipObject::displayProperty(Machine &machine, DisplayObject &object, int i
     case DisplayProperty::DropTarget:
         return Value(QString());
     case DisplayProperty::Url:
-        return Value(machine.services().movieUrl());
+        return Value(loadedUrlOf(machine, object));
     case DisplayProperty::HighQuality:
         return Value(1);
     case DisplayProperty::FocusRect:

@@ -89,9 +89,11 @@ DisplayObject *Machine::liveClipAt(const QString &path) const
     // "_level0.a.b": the children by name from the root, case as the
     // version has it.
     const QStringList parts = path.split(QLatin1Char('.'));
-    if (parts.isEmpty() || parts.first() != QLatin1String("_level0"))
+    if (parts.isEmpty() || !parts.first().startsWith(QLatin1String("_level")))
         return nullptr;
-    DisplayObject *current = &m_player->root();
+    bool ok = false;
+    const int number = parts.first().mid(6).toInt(&ok);
+    DisplayObject *current = ok ? level(number) : nullptr;
     const Qt::CaseSensitivity cs = m_version >= 7 ? Qt::CaseSensitive : Qt::CaseInsensitive;
     for (qsizetype i = 1; i < parts.size() && current; ++i) {
         DisplayList *children = current->children();
@@ -116,7 +118,7 @@ Object *Machine::rootObject()
 
 DisplayObject *Machine::level(int number) const
 {
-    return number == 0 && m_player ? &m_player->root() : nullptr;
+    return m_player ? m_player->level(number) : nullptr;
 }
 
 DisplayObject *Machine::levelRootOf(DisplayObject &object) const
@@ -130,7 +132,8 @@ DisplayObject *Machine::levelRootOf(DisplayObject &object) const
 QString Machine::targetPathOf(const DisplayObject &object) const
 {
     if (!object.parent())
-        return QStringLiteral("_level0");
+        return QStringLiteral("_level%1")
+            .arg(m_player ? qMax(0, m_player->levelNumberOf(object)) : 0);
     return targetPathOf(*object.parent()) + QLatin1Char('.') + object.name();
 }
 

@@ -228,6 +228,16 @@ void Machine::frameStarting()
         m_extensions[i]->frameStarting(*this);
 }
 
+// A level's main timeline hears its load event once its first frame's
+// actions are queued, from version 6 (clips hear theirs when placed).
+void Machine::frameEntered(DisplayObject &owner, int frame)
+{
+    if (frame != 0 || owner.parent() || m_version < 6 || owner.kind() != CharacterKind::Sprite)
+        return;
+    if (m_levelsLoaded.insert(owner.serial()).second)
+        queueEvent(owner, ClipEvent::Load, Priority::Normal);
+}
+
 void Machine::clipStepping(DisplayObject &clip)
 {
     if (clip.kind() == CharacterKind::Sprite)

@@ -4,6 +4,7 @@
 #include "swf/avm1/builtins.h"
 #include "swf/avm1/clipobject.h"
 #include "swf/avm1/interpreter.h"
+#include "swf/avm1/movieloads.h"
 #include "swf/log.h"
 #include "swf/runtime/player.h"
 
@@ -64,6 +65,7 @@ void Machine::installBuiltins()
     installBitmapData(*this);
     installStandaloneClasses(*this);
     installConnections(*this);
+    installMovieClipLoader(*this);
     // The natives made before Function was there get their constructor.
     m_heap.forEach([this](Object *object) {
         if (object->isFunction())
@@ -259,6 +261,9 @@ void Machine::getUrl(const QString &url, const QString &target)
         m_services->fsCommand(command, target);
         return;
     }
+    // loadMovieNum and unloadMovieNum.
+    if (loadIntoLevelTarget(*this, url, target))
+        return;
     const QString scheme = url.section(QLatin1Char(':'), 0, 0).toLower();
     if (url.contains(QLatin1Char(':')) &&
         (scheme == QLatin1String("http") || scheme == QLatin1String("https") ||

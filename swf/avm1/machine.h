@@ -20,6 +20,7 @@
 #include <memory>
 #include <optional>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace swf {
 class EditTextInstance;
@@ -102,6 +103,7 @@ public:
     void objectAdded(DisplayObject &object) override;
     void objectRemoved(DisplayObject &object) override;
     void frameStarting() override;
+    void frameEntered(DisplayObject &owner, int frame) override;
     void clipStepping(DisplayObject &clip) override;
     void runPending() override;
     void frameEnded() override;
@@ -279,6 +281,7 @@ public:
     int addInterval(const Value &object, const Value &function, const std::vector<Value> &args,
                     double ms, bool once);
     void clearInterval(int id);
+    void clearIntervals() { m_intervals.clear(); }
 
     // Keys down now, by key code, for Key.isDown.
     bool keyDown(int code) const;
@@ -341,6 +344,8 @@ private:
     std::unordered_map<const char *, std::shared_ptr<const ActionProgram>> m_programs;
     std::deque<Queued> m_queues[3];
     std::vector<quint16> m_initDone;
+    // Levels whose load event ran, by serial.
+    std::unordered_set<quint64> m_levelsLoaded;
     std::unordered_map<quint16, Object *> m_registeredClasses;
     struct Interval {
         int id = 0;

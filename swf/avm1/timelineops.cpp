@@ -2,6 +2,7 @@
 // number, duplicating and removing clips, dragging, URLs.
 #include "swf/avm1/clipobject.h"
 #include "swf/avm1/dataloads.h"
+#include "swf/avm1/movieloads.h"
 #include "swf/avm1/ops.h"
 #include "swf/model/movie.h"
 #include "swf/model/scripttags.h"
@@ -119,6 +120,14 @@ bool Ops::timeline(quint8 code, const Operation &op)
             DisplayObject *base = m.displayObjectOf(Value(f.timeline));
             if (DisplayObject *clip = m.resolvePath(window.text(), base))
                 DataLoads::of(m).startVariables(m, *clip, url.text());
+            return true;
+        }
+        // loadMovie and unloadMovie: the window names the clip (or level)
+        // the movie goes to.
+        if (op.a & 0x40) {
+            DisplayObject *base = m.displayObjectOf(Value(f.timeline));
+            if (const auto into = MovieLoads::targetOf(m, window.text(), base))
+                MovieLoads::of(m).start(m, *into, url.text(), nullptr);
             return true;
         }
         m.getUrl(url.text(), window.text());

@@ -95,6 +95,15 @@ void ListPainter::paint(const DisplayList &list, const DrawState &parent)
 
 void ListPainter::paintObject(const DisplayObject &object, const DrawState &parent)
 {
+    // A loaded movie's clips find their characters in its own dictionary.
+    if (&object.movie() != &m_context.movie) {
+        DrawContext inner{m_context.painter,   m_context.shapes,     object.movie(),
+                          m_context.bitmaps,   m_context.morphs,     m_context.layers,
+                          m_context.rasters,   m_context.layerCache, m_context.stageScale,
+                          m_context.layerArea, m_context.layerDepth};
+        ListPainter(inner).paintObject(object, parent);
+        return;
+    }
     const PlacementState &placement = object.placement();
     const DrawState state{placement.matrix.toTransform() * parent.transform,
                           ColorTransform::concat(parent.colorTransform, placement.colorTransform)};

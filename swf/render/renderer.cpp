@@ -18,6 +18,17 @@ QColor Renderer::backgroundOf(const Movie &movie)
     return Qt::white;
 }
 
+QColor Renderer::backgroundOf(const Player &player)
+{
+    if (!player.movie().backgroundColor()) {
+        for (const auto &[number, level] : player.levels()) {
+            if (level->movie().backgroundColor())
+                return backgroundOf(level->movie());
+        }
+    }
+    return backgroundOf(player.movie());
+}
+
 QTransform Renderer::showAll(const Rect &stage, const QRectF &viewport)
 {
     if (stage.isEmpty() || viewport.isEmpty())
@@ -188,6 +199,10 @@ void Renderer::draw(const Player &player, QPainter &painter, const QRect &viewpo
                         m_layers, m_rasters, m_layerCache,   transform.m11(), stageArea};
     if (player.root().placement().visible)
         ListPainter(context).paintObject(player.root(), DrawState{transform, ColorTransform{}});
+    for (const auto &[number, level] : player.levels()) {
+        if (level->placement().visible)
+            ListPainter(context).paintObject(*level, DrawState{transform, ColorTransform{}});
+    }
     drawFocusRect(player, painter, transform);
     painter.restore();
 }

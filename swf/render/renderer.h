@@ -41,6 +41,9 @@ public:
                       bool smoothing);
     // The movie's own background colour, or white when it sets none.
     static QColor backgroundOf(const Movie &movie);
+    // That of level 0's movie; when it sets none, that of the lowest level
+    // whose movie does.
+    static QColor backgroundOf(const Player &player);
     // Stage twips to viewport pixels under "show all".
     static QTransform showAll(const Rect &stage, const QRectF &viewport);
 

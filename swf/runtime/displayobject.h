@@ -108,6 +108,11 @@ public:
     DisplayObject *scriptMask() const;
     DisplayObject *scriptMaskee() const;
 
+protected:
+    // The main timeline of a loaded movie: it and its children come from
+    // that movie's dictionary.
+    void setMovie(const Movie &movie) { m_movie = &movie; }
+
 private:
     const Character *m_character;
     CharacterKind m_kind;

@@ -1,9 +1,19 @@
 #include "swf/runtime/player.h"
 
+#include "swf/limits.h"
+#include "swf/runtime/instancefactory.h"
+
 #include <algorithm>
 #include <vector>
 
 namespace swf {
+
+namespace {
+
+// The highest level (_levelN) a movie may be loaded into.
+constexpr int kMaxLevel = 16000;
+
+} // namespace
 
 Player::Player(std::shared_ptr<const Movie> movie, AudioSink *audio,
                std::unique_ptr<ScriptHost> scripts)
@@ -25,6 +35,7 @@ Player::~Player()
 {
     // The display lists go first, while the context they report to lives;
     // scripts hear nothing of it.
+    m_levels.clear();
     m_root.reset();
 }
 
@@ -79,6 +90,8 @@ void Player::stepFrame()
         }
     };
     collect(collect, *m_root);
+    for (const auto &[number, level] : m_levels)
+        collect(collect, *level);
     std::sort(clips.begin(), clips.end(),
               [](const auto &a, const auto &b) { return a.first > b.first; });
     for (const auto &[serial, handle] : clips) {
@@ -107,6 +120,76 @@ int Player::advance(qint64 elapsedMs)
     for (int i = 0; i < due; ++i)
         stepFrame();
     return due;
+}
+
+SpriteInstance *Player::level(int number) const
+{
+    if (number == 0)
+        return m_root.get();
+    const auto it = m_levels.find(number);
+    return it == m_levels.end() ? nullptr : it->second.get();
+}
+
+int Player::levelNumberOf(const DisplayObject &object) const
+{
+    if (&object == m_root.get())
+        return 0;
+    for (const auto &[number, level] : m_levels) {
+        if (level.get() == &object)
+            return number;
+    }
+    return -1;
+}
+
+SpriteInstance *Player::loadLevel(int number, std::shared_ptr<const Movie> movie)
+{
+    if (number < 0 || number > kMaxLevel)
+        return nullptr;
+    if (SpriteInstance *old = level(number)) {
+        m_scripts->objectRemoved(*old);
+        m_context.changed = true;
+    }
+    PlacementState placement;
+    placement.name = QStringLiteral("_level%1").arg(number);
+    placement.depth = number;
+    std::unique_ptr<SpriteInstance> made;
+    if (movie && int(m_context.objects.size()) < limits::kMaxDisplayObjects)
+        made = std::make_unique<SpriteInstance>(std::move(movie), placement, nullptr, m_context);
+    else if (number == 0)
+        // Level 0 is never empty: unloaded, it is a clip of one empty frame.
+        made = std::make_unique<SpriteInstance>(SpriteInstance::emptyTimeline(), placement, nullptr,
+                                                m_context);
+    if (!made) {
+        m_levels.erase(number);
+        return nullptr;
+    }
+    SpriteInstance *level = made.get();
+    if (number == 0)
+        m_root = std::move(made);
+    else
+        m_levels[number] = std::move(made);
+    m_context.changed = true;
+    const ObjectHandle handle = level->handle();
+    m_scripts->objectAdded(*level);
+    if (m_context.find(handle))
+        level->enterFirstFrame(m_context);
+    return static_cast<SpriteInstance *>(m_context.find(handle));
+}
+
+DisplayObject *Player::loadIntoClip(DisplayObject &clip, std::shared_ptr<const Movie> movie)
+{
+    DisplayObject *parent = clip.parent();
+    DisplayList *list = parent ? parent->children() : nullptr;
+    if (!list || list->at(clip.depth()) != &clip ||
+        int(m_context.objects.size()) >= limits::kMaxDisplayObjects)
+        return nullptr;
+    std::unique_ptr<SpriteInstance> made =
+        movie ? std::make_unique<SpriteInstance>(std::move(movie), clip.placement(), parent,
+                                                 m_context)
+              : std::make_unique<SpriteInstance>(SpriteInstance::emptyTimeline(), clip.placement(),
+                                                 parent, m_context);
+    made->lock(clip.locks());
+    return addChild(*list, std::move(made), m_context, Replacement::Announced);
 }
 
 bool Player::takeChanged()

@@ -20,6 +20,7 @@
 #include "swf/runtime/scripthost.h"
 #include "swf/runtime/spriteinstance.h"
 
+#include <map>
 #include <memory>
 
 namespace swf {
@@ -74,6 +75,22 @@ public:
     TimelineInstance &rootTimeline() { return *m_root->timeline(); }
     const TimelineInstance &rootTimeline() const { return *m_root->timeline(); }
     const DisplayList &displayList() const { return *m_root->children(); }
+    // Levels above 0 hold the movies scripts load into them; they are
+    // drawn over level 0, lowest first. Null for an empty level.
+    SpriteInstance *level(int number) const;
+    const std::map<int, std::unique_ptr<SpriteInstance>> &levels() const { return m_levels; }
+    // The number of the level whose main timeline `object` is; -1 for
+    // any other object.
+    int levelNumberOf(const DisplayObject &object) const;
+    // Shows `movie` in level `number`, in place of what it held; null
+    // empties the level (level 0 keeps an empty clip). Returns the level's
+    // new main timeline.
+    SpriteInstance *loadLevel(int number, std::shared_ptr<const Movie> movie);
+    // Puts the main timeline of `movie` (an empty clip for null) in the
+    // place of `clip`, a clip below a level: same depth, name, placement
+    // and clip events, and the display state scripts set. Returns the new
+    // clip, or null if none could be made.
+    DisplayObject *loadIntoClip(DisplayObject &clip, std::shared_ptr<const Movie> movie);
     // A live object by handle, or null once it is gone.
     DisplayObject *find(ObjectHandle handle) const { return m_context.find(handle); }
     // True when something drawn changed since the last call.
@@ -122,8 +139,9 @@ private:
     QPointF m_pointerPosition;
     ObjectHandle m_focusHighlight;
     bool m_running = false;
-    // Last, so that its objects go before the context that counts them.
+    // Last, so that their objects go before the context that counts them.
     std::unique_ptr<SpriteInstance> m_root;
+    std::map<int, std::unique_ptr<SpriteInstance>> m_levels;
 };
 
 } // namespace swf

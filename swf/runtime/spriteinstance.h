@@ -8,6 +8,8 @@
 #include "swf/runtime/displayobject.h"
 #include "swf/runtime/timelineinstance.h"
 
+#include <memory>
+
 namespace swf {
 
 class SpriteInstance final : public DisplayObject {
@@ -17,6 +19,11 @@ public:
     // A level's main timeline (no parent) or an empty clip made by a script.
     SpriteInstance(const Timeline &timeline, const PlacementState &placement, DisplayObject *parent,
                    RuntimeContext &context);
+
+    // The main timeline of a movie loaded into a clip or a level: what it
+    // holds comes from `movie`, which it keeps alive.
+    SpriteInstance(std::shared_ptr<const Movie> movie, const PlacementState &placement,
+                   DisplayObject *parent, RuntimeContext &context);
 
     const Sprite *sprite() const { return static_cast<const Sprite *>(character()); }
 
@@ -32,6 +39,8 @@ public:
     static const Timeline &emptyTimeline();
 
 private:
+    // First, so that it outlives the objects made from it.
+    std::shared_ptr<const Movie> m_loaded;
     TimelineInstance m_timeline;
     Drawing m_drawing;
 };

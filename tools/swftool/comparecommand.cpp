@@ -23,8 +23,10 @@
 #include "swf/render/renderer.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QImage>
 #include <QPainter>
+#include <QUrl>
 
 #include <cmath>
 #include <optional>
@@ -210,7 +212,11 @@ std::optional<double> compareMovie(const QString &swfPath, const CompareOptions 
         reportFileError(path, movie.error().toString());
         return std::nullopt;
     }
-    const auto player = makePlayer(*movie);
+    // Files the movie loads are read from beside it.
+    const QString url = QUrl::fromLocalFile(QFileInfo(swfPath).absoluteFilePath()).toString();
+    const auto player = makePlayer(
+        *movie, nullptr,
+        std::make_shared<ToolScriptServices>(ToolScriptServices::kDefaultTimeoutMs, url));
     for (int i = 0; i < kFrameSteps; ++i)
         player->step();
     const QImage reference(swfPath + QStringLiteral(".png"));
@@ -223,7 +229,7 @@ std::optional<double> compareMovie(const QString &swfPath, const CompareOptions 
         size = reference.size();
     swf::Renderer renderer;
     const QImage ours =
-        renderer.renderUnscaled(*player, size, swf::Renderer::backgroundOf(**movie));
+        renderer.renderUnscaled(*player, size, swf::Renderer::backgroundOf(*player));
     const Comparison comparison = compareImages(ours, reference);
     if (comparison.share > kMaxOutlierShare && !options.diffDir.isEmpty()) {
         const QString out =

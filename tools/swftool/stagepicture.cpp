@@ -21,7 +21,7 @@ QSize stageSize(const swf::Movie &movie)
 
 QImage renderStage(swf::Renderer &renderer, const swf::Player &player, QSize size)
 {
-    return renderer.render(player, size, swf::Renderer::backgroundOf(player.movie()));
+    return renderer.render(player, size, swf::Renderer::backgroundOf(player));
 }
 
 std::optional<QByteArray> encodePng(const QImage &image, QString *problem)

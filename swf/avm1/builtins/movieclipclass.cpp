@@ -5,6 +5,7 @@
 #include "swf/avm1/clipobject.h"
 #include "swf/avm1/dataloads.h"
 #include "swf/avm1/machine.h"
+#include "swf/avm1/movieloads.h"
 #include "swf/log.h"
 #include "swf/model/movie.h"
 #include "swf/runtime/instancefactory.h"
@@ -305,9 +306,10 @@ Value stopDrag(Machine &m, const Value &, const Args &)
 
 Value getBytes(Machine &m, const Value &self, const Args &)
 {
-    if (!clipOf(m, self))
+    DisplayObject *clip = clipOf(m, self);
+    if (!clip)
         return Value();
-    return Value(double(m.movie().header().declaredLength));
+    return Value(double(clip->movie().header().declaredLength));
 }
 
 Value getUrl(Machine &m, const Value &, const Args &args)
@@ -319,14 +321,8 @@ Value getUrl(Machine &m, const Value &, const Args &args)
 // The version of the movie a clip came from; -1 for anything else.
 Value getSwfVersion(Machine &m, const Value &self, const Args &)
 {
-    return clipOf(m, self) ? Value(m.version()) : Value(-1);
-}
-
-Value notHere(Machine &m, const Value &, const Args &args)
-{
-    qCInfo(lcSwfScript).noquote() << "loading" << m.toString(args[0]).text()
-                                  << "is not supported yet; ignored";
-    return Value();
+    const DisplayObject *clip = clipOf(m, self);
+    return clip ? Value(clip->movie().version()) : Value(-1);
 }
 
 } // namespace
@@ -407,9 +403,9 @@ void installMovieClipClass(Machine &m)
         {"getBytesLoaded", getBytes, 0},
         {"getBytesTotal", getBytes, 0},
         {"getURL", getUrl, 0},
-        {"loadMovie", notHere, 0},
+        {"loadMovie", clipLoadMovie, 0},
         {"loadVariables", clipLoadVariables, 0},
-        {"unloadMovie", notHere, 0},
+        {"unloadMovie", clipUnloadMovie, 0},
         {"getSWFVersion", getSwfVersion, 0},
     };
     for (const auto &method : methods)
