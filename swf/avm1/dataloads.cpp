@@ -128,8 +128,8 @@ Value loadMethod(Machine &m, const Value &self, const Args &args)
 
 Value sendAndLoadMethod(Machine &m, const Value &self, const Args &args)
 {
-    Object *target = args[1].asObject();
-    if (!self.asObject() || !target || args.size() == 0)
+    Object *target = args.size() > 1 ? args[1].asObject() : nullptr;
+    if (!self.asObject() || !target)
         return Value(false);
     // Nothing is sent anywhere: the answer is what loading the address
     // gives.

@@ -45,6 +45,10 @@ const struct {
     {107, 0, "Boolean.prototype.valueOf"},
     {107, 1, "Boolean.prototype.toString"},
     {107, 2, "Boolean"},
+    // The loading built-ins LoadVars and XML share.
+    {301, 0, "XML.prototype.load"},
+    {301, 1, "XML.prototype.send"},
+    {301, 2, "XML.prototype.sendAndLoad"},
 };
 
 class NativeTable final : public MachineExtension {
