@@ -222,8 +222,21 @@ Value Interpreter::execute(size_t stopAt)
             while (!frame.withs.empty() &&
                    (frame.pc >= frame.withs.back().end || frame.pc < frame.withs.back().begin))
                 frame.withs.pop_back();
-            if (!frame.tries.empty() && tryBoundary(frame))
+            if (!frame.tries.empty() && tryBoundary(frame)) {
+                // A finally done goes on with what waited for it: a
+                // return leaves the frame, a throw looks for a handler.
+                if (m_pendingReturn) {
+                    m_pendingReturn = false;
+                    running = !leaveFrame(std::exchange(m_returnValue, Value()));
+                    break;
+                }
+                if (m_machine.hasException() && !m_machine.aborted()) {
+                    running = unwind(stopAt);
+                    ++m_frameChanges;
+                    break;
+                }
                 continue;
+            }
             if (frame.pc >= frame.end || frame.pc < 0) {
                 running = !leaveFrame(Value());
                 break;
