@@ -50,6 +50,9 @@ void installDrawingMethods(Machine &m, Object *movieClipProto);
 // Shared by the built-ins.
 // The integer an argument gives, or `fallback` for undefined and NaN.
 int intArg(Machine &m, const Args &args, int index, int fallback);
+// AsBroadcaster's broadcastMessage, for classes that broadcast as it does
+// (builtins/asbroadcaster.cpp).
+Value broadcasterMessage(Machine &m, const Value &self, const Args &args);
 // A property read and written through built-in functions, as
 // addProperty makes them.
 void defineAccessor(Machine &m, Object *target, const QString &name, NativeFunction get,

@@ -108,23 +108,32 @@ void ListPainter::paintObject(const DisplayObject &object, const DrawState &pare
     const DrawState state{placement.matrix.toTransform() * parent.transform,
                           ColorTransform::concat(parent.colorTransform, placement.colorTransform)};
     if (const DisplayObject *mask = object.scriptMask()) {
-        // The mask may sit anywhere in the tree: its stage transform is
-        // carried to the device as the object's own is.
-        bool invertible = false;
-        const QTransform toDevice =
-            ObjectGeometry::toStage(object).inverted(&invertible) * state.transform;
-        if (!invertible)
-            return;
-        QPainter &painter = m_context.painter;
-        painter.save();
-        painter.setTransform(QTransform());
-        painter.setClipPath(maskArea(*mask, ObjectGeometry::toStage(*mask) * toDevice, m_context),
-                            Qt::IntersectClip);
-        paintUnmasked(object, state);
-        painter.restore();
+        if (clipToScriptMask(object, *mask, state)) {
+            paintUnmasked(object, state);
+            m_context.painter.restore();
+        }
         return;
     }
     paintUnmasked(object, state);
+}
+
+// The mask may sit anywhere in the tree: its stage transform is carried to
+// the device as the object's own is. Saves the painter for the caller to
+// restore; false (nothing saved) when the object cannot be drawn.
+bool ListPainter::clipToScriptMask(const DisplayObject &object, const DisplayObject &mask,
+                                   const DrawState &state)
+{
+    bool invertible = false;
+    const QTransform toDevice =
+        ObjectGeometry::toStage(object).inverted(&invertible) * state.transform;
+    if (!invertible)
+        return false;
+    QPainter &painter = m_context.painter;
+    painter.save();
+    painter.setTransform(QTransform());
+    painter.setClipPath(maskArea(mask, ObjectGeometry::toStage(mask) * toDevice, m_context),
+                        Qt::IntersectClip);
+    return true;
 }
 
 void ListPainter::paintMaskedContent(const DisplayObject &object, const DrawState &state)
@@ -134,18 +143,10 @@ void ListPainter::paintMaskedContent(const DisplayObject &object, const DrawStat
         paintContent(object, state);
         return;
     }
-    bool invertible = false;
-    const QTransform toDevice =
-        ObjectGeometry::toStage(object).inverted(&invertible) * state.transform;
-    if (!invertible)
-        return;
-    QPainter &painter = m_context.painter;
-    painter.save();
-    painter.setTransform(QTransform());
-    painter.setClipPath(maskArea(*mask, ObjectGeometry::toStage(*mask) * toDevice, m_context),
-                        Qt::IntersectClip);
-    paintContent(object, state);
-    painter.restore();
+    if (clipToScriptMask(object, *mask, state)) {
+        paintContent(object, state);
+        m_context.painter.restore();
+    }
 }
 
 void ListPainter::paintUnmasked(const DisplayObject &object, const DrawState &state)

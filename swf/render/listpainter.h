@@ -33,6 +33,8 @@ private:
     };
 
     void paintUnmasked(const DisplayObject &object, const DrawState &state);
+    bool clipToScriptMask(const DisplayObject &object, const DisplayObject &mask,
+                          const DrawState &state);
     void paintBackground(const DisplayObject &object, const DrawState &state);
     struct LayerPlan {
         QRect area;                       // device pixels

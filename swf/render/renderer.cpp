@@ -108,6 +108,21 @@ QImage Renderer::renderUnscaled(const Player &player, QSize size, const QColor &
     return image;
 }
 
+// The caches belong to one movie: another movie empties them.
+void Renderer::beginDrawing(const Player &player)
+{
+    if (m_shapes.use(player.sharedMovie())) {
+        m_bitmaps.clear();
+        m_morphs.clear();
+        m_layers.clear();
+        m_rasters.clear();
+        m_layerCache.clear();
+    }
+    m_bitmaps.beginFrame();
+    m_rasters.beginFrame();
+    m_layerCache.beginFrame();
+}
+
 void Renderer::renderObject(const Player &player, const DisplayObject &object, QImage &image,
                             const QTransform &transform, const ColorTransform &cx,
                             const QRect &clip, bool smoothing)
@@ -120,16 +135,7 @@ void Renderer::renderObject(const Player &player, const DisplayObject &object, Q
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, smoothing);
     painter.setPen(Qt::NoPen);
-    if (m_shapes.use(player.sharedMovie())) {
-        m_bitmaps.clear();
-        m_morphs.clear();
-        m_layers.clear();
-        m_rasters.clear();
-        m_layerCache.clear();
-    }
-    m_bitmaps.beginFrame();
-    m_rasters.beginFrame();
-    m_layerCache.beginFrame();
+    beginDrawing(player);
     DrawContext context{painter,  m_shapes,  player.movie(), m_bitmaps,       m_morphs,
                         m_layers, m_rasters, m_layerCache,   transform.m11(), area};
     ListPainter(context).paintMaskedContent(object, DrawState{transform, cx});
@@ -182,16 +188,7 @@ void Renderer::draw(const Player &player, QPainter &painter, const QRect &viewpo
     painter.setClipRect(transform.mapRect(stage.toRectF()).toRect(), Qt::IntersectClip);
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.setPen(Qt::NoPen);
-    if (m_shapes.use(player.sharedMovie())) {
-        m_bitmaps.clear();
-        m_morphs.clear();
-        m_layers.clear();
-        m_rasters.clear();
-        m_layerCache.clear();
-    }
-    m_bitmaps.beginFrame();
-    m_rasters.beginFrame();
-    m_layerCache.beginFrame();
+    beginDrawing(player);
     const QRect stageArea = transform.mapRect(stage.toRectF())
                                 .toAlignedRect()
                                 .intersected(painter.clipBoundingRect().toAlignedRect());

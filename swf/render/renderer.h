@@ -61,6 +61,7 @@ private:
     static QImage picture(const std::shared_ptr<Target> &target);
     void draw(const Player &player, QPainter &painter, const QRect &viewport,
               const QTransform &transform, const QColor &background);
+    void beginDrawing(const Player &player);
 
     ShapeCache m_shapes;
     BitmapCache m_bitmaps;

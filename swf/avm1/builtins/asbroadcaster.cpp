@@ -47,15 +47,6 @@ Value removeListener(Machine &m, const Value &self, const Args &args)
     return Value(false);
 }
 
-Value broadcastMessage(Machine &m, const Value &self, const Args &args)
-{
-    if (args.size() == 0)
-        return Value();
-    const std::vector<Value> rest(args.begin() + 1, args.end());
-    m.broadcastToListeners(self, m.toString(args[0]).text(), rest);
-    return Value();
-}
-
 Value initialize(Machine &m, const Value &, const Args &args)
 {
     if (Object *object = args[0].asObject())
@@ -64,6 +55,15 @@ Value initialize(Machine &m, const Value &, const Args &args)
 }
 
 } // namespace
+
+Value broadcasterMessage(Machine &m, const Value &self, const Args &args)
+{
+    if (args.size() == 0)
+        return Value();
+    const std::vector<Value> rest(args.begin() + 1, args.end());
+    m.broadcastToListeners(self, m.toString(args[0]).text(), rest);
+    return Value();
+}
 
 void makeBroadcaster(Machine &m, Object *object)
 {
@@ -82,7 +82,7 @@ void installAsBroadcaster(Machine &m)
     m.defineMethod(broadcaster, QStringLiteral("initialize"), initialize);
     m.defineMethod(broadcaster, QStringLiteral("addListener"), addListener);
     m.defineMethod(broadcaster, QStringLiteral("removeListener"), removeListener);
-    m.defineMethod(broadcaster, QStringLiteral("broadcastMessage"), broadcastMessage);
+    m.defineMethod(broadcaster, QStringLiteral("broadcastMessage"), broadcasterMessage);
     // Key and Mouse were made before; they broadcast too.
     for (const char *name : {"Key", "Mouse"}) {
         if (Object *object = m.get(m.global(), QString::fromLatin1(name)).asObject())

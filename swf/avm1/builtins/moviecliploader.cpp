@@ -78,15 +78,6 @@ Value getProgress(Machine &m, const Value &self, const Args &args)
     return Value(progress);
 }
 
-Value broadcastMessage(Machine &m, const Value &self, const Args &args)
-{
-    if (args.size() == 0)
-        return Value();
-    const std::vector<Value> rest(args.begin() + 1, args.end());
-    m.broadcastToListeners(self, m.toString(args[0]).text(), rest);
-    return Value();
-}
-
 } // namespace
 
 void installMovieClipLoader(Machine &m)
@@ -107,7 +98,7 @@ void installMovieClipLoader(Machine &m)
         const char *name;
         NativeFunction call;
     } methods[] = {
-        {"broadcastMessage", broadcastMessage},
+        {"broadcastMessage", broadcasterMessage},
         {"getProgress", getProgress},
         {"loadClip", loadClip},
         {"unloadClip", unloadClip},
