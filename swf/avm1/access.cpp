@@ -15,26 +15,67 @@ namespace {
 // as in the Flash Player; a longer one stops the movie's scripts.
 constexpr int kMaxPrototypeDepth = 256;
 
-// Whether a property the Flash Player added in a later version shows.
+// The version bits of a property's flags that hide it from a movie's
+// reads and writes: the Flash Player's properties of later versions, and
+// 0x100, which hides from version 6 alone.
+quint32 hiddenBits(int version)
+{
+    constexpr quint32 kLater8 = PropertyFlag::OnlySwf9;
+    constexpr quint32 kLater7 = kLater8 | PropertyFlag::OnlySwf8;
+    constexpr quint32 kLater6 = kLater7 | PropertyFlag::OnlySwf7;
+    switch (version) {
+    case 6:
+        return kLater6 | PropertyFlag::NotSwf6;
+    case 7:
+        return kLater7;
+    case 8:
+        return kLater8;
+    default:
+        return version < 6 ? kLater6 | PropertyFlag::OnlySwf6 : 0;
+    }
+}
+
 bool visibleIn(const Property &p, int version)
 {
-    if ((p.flags & PropertyFlag::OnlySwf6) && version < 6)
-        return false;
-    if ((p.flags & PropertyFlag::OnlySwf7) && version < 7)
-        return false;
-    if ((p.flags & PropertyFlag::OnlySwf8) && version < 8)
-        return false;
-    if ((p.flags & PropertyFlag::OnlySwf9) && version < 9)
-        return false;
-    return true;
+    return !(p.flags & hiddenBits(version));
 }
 
 } // namespace
 
+// A hidden __proto__ still links lookups except for a few bits, and
+// instanceof and isPrototypeOf stop at the one of the next version.
+bool Machine::linkHidden(Object *object, bool inheritance)
+{
+    quint32 bits = 0;
+    switch (m_version) {
+    case 6:
+        bits = PropertyFlag::OnlySwf7;
+        break;
+    case 7:
+        bits = inheritance ? PropertyFlag::OnlySwf8 : 0;
+        break;
+    case 8:
+        bits = inheritance ? PropertyFlag::OnlySwf9 : 0;
+        break;
+    default:
+        bits = m_version < 6 ? hiddenBits(m_version) : 0;
+        break;
+    }
+    if (!bits)
+        return false;
+    const Property *p = object->properties().find(m_names.proto.data());
+    return p && (p->flags & bits);
+}
+
+Object *Machine::linkedProto(Object *object, bool inheritance)
+{
+    return linkHidden(object, inheritance) ? nullptr : object->proto();
+}
+
 Property *Machine::findProperty(Object *object, StringData *key, Object **owner)
 {
     int depth = 0;
-    for (Object *o = object; o; o = o->proto()) {
+    for (Object *o = object; o; o = linkedProto(o)) {
         if (depth++ > kMaxPrototypeDepth) {
             abortScripts(
                 QStringLiteral("a prototype chain is longer than %1").arg(kMaxPrototypeDepth));
@@ -73,7 +114,7 @@ bool Machine::lookup(Object *object, StringData *key, Value &out)
         return true;
     }
     int depth = 0;
-    for (Object *o = object; o; o = o->proto()) {
+    for (Object *o = object; o; o = linkedProto(o)) {
         if (depth++ > kMaxPrototypeDepth) {
             abortScripts(
                 QStringLiteral("a prototype chain is longer than %1").arg(kMaxPrototypeDepth));
@@ -146,6 +187,11 @@ void Machine::set(Object *object, StringData *key, const Value &value, StringDat
             p->value = value;
         return;
     }
+    // An own property hidden from this version is written over as new.
+    if (Property *hidden = object->properties().find(key)) {
+        *hidden = Property{hidden->key, hidden->name, value};
+        return;
+    }
     Property &added = object->properties().add(StrRef(key), StrRef(name ? name : key));
     added.value = value;
 }
@@ -161,10 +207,10 @@ bool Machine::hasProperty(Object *object, StringData *key)
     return lookup(object, key, ignored);
 }
 
+// Version bits do not hide a property from hasOwnProperty.
 bool Machine::hasOwnProperty(Object *object, StringData *key)
 {
-    const Property *p = object->properties().find(key);
-    return p && visibleIn(*p, m_version);
+    return object->properties().find(key) != nullptr;
 }
 
 bool Machine::deleteProperty(Object *object, StringData *key)
@@ -236,7 +282,7 @@ void Machine::enumerableNames(Object *object, std::vector<StrRef> &names)
 {
     std::unordered_set<StringData *> seen;
     int depth = 0;
-    for (Object *o = object; o && depth++ <= kMaxPrototypeDepth; o = o->proto()) {
+    for (Object *o = object; o && depth++ <= kMaxPrototypeDepth; o = linkedProto(o)) {
         std::vector<StrRef> builtins;
         o->builtinNames(*this, builtins);
         for (StrRef &name : builtins) {
@@ -246,7 +292,8 @@ void Machine::enumerableNames(Object *object, std::vector<StrRef> &names)
         for (const Property &p : o->properties().entries()) {
             if (!seen.insert(p.key.data()).second)
                 continue;
-            if (!(p.flags & PropertyFlag::DontEnum) && visibleIn(p, m_version))
+            // for..in lists what the version hides from reads.
+            if (!(p.flags & PropertyFlag::DontEnum))
                 names.push_back(p.name);
         }
     }

@@ -32,7 +32,10 @@ bool ArrayObject::setLength(qint64 length)
 bool ArrayObject::getBuiltin(Machine &machine, StringData *key, Value &out)
 {
     if (key == machine.names().length.data()) {
-        out = Value(double(m_elements.size()));
+        if (m_lengthWritten && m_writtenAt == m_elements.size())
+            out = m_writtenLength;
+        else
+            out = Value(double(m_elements.size()));
         return true;
     }
     const qint64 index = indexOf(key->text());
@@ -46,8 +49,9 @@ bool ArrayObject::setBuiltin(Machine &machine, StringData *key, const Value &val
 {
     if (key == machine.names().length.data()) {
         const double n = machine.toNumber(value);
-        if (n >= 0 && n == double(qint64(n)))
-            setLength(qint64(n));
+        m_lengthWritten = !(n >= 0 && n == double(qint64(n)) && setLength(qint64(n)));
+        m_writtenLength = value;
+        m_writtenAt = m_elements.size();
         return true;
     }
     const qint64 index = indexOf(key->text());
@@ -68,6 +72,7 @@ void ArrayObject::builtinNames(Machine &, std::vector<StrRef> &names)
 void ArrayObject::markChildren(Heap &heap)
 {
     Object::markChildren(heap);
+    heap.mark(m_writtenLength);
     for (const Value &value : m_elements)
         heap.mark(value);
 }

@@ -30,6 +30,11 @@ public:
 
 private:
     std::vector<Value> m_elements;
+    // A length written that counts no elements ("a", -1, 2.5) reads back
+    // as written while the elements stay as they were.
+    Value m_writtenLength;
+    size_t m_writtenAt = 0;
+    bool m_lengthWritten = false;
 };
 
 } // namespace swf::avm1

@@ -50,6 +50,9 @@ void installDrawingMethods(Machine &m, Object *movieClipProto);
 // Shared by the built-ins.
 // The integer an argument gives, or `fallback` for undefined and NaN.
 int intArg(Machine &m, const Args &args, int index, int fallback);
+// Makes every own property of a built-in hidden, permanent and read-only,
+// as the Flash Player leaves its fixed objects (Math, Key, Number, …).
+void protectProperties(Object *object);
 // AsBroadcaster's broadcastMessage, for classes that broadcast as it does
 // (builtins/asbroadcaster.cpp).
 Value broadcasterMessage(Machine &m, const Value &self, const Args &args);

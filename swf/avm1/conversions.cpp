@@ -226,8 +226,14 @@ Object *Machine::toObject(const Value &value)
     switch (value.type()) {
     case ValueType::Object:
         return value.object();
-    case ValueType::String:
-        return m_heap.make<PrimitiveObject>(m_protos.string, value, ObjectClass::String);
+    case ValueType::String: {
+        // Its length is an own property, written over as any other.
+        Object *object = m_heap.make<PrimitiveObject>(m_protos.string, value, ObjectClass::String);
+        addLengthProperty(object);
+        object->properties().find(m_names.length.data())->value =
+            Value(int(value.string()->text().size()));
+        return object;
+    }
     case ValueType::Number:
         return m_heap.make<PrimitiveObject>(m_protos.number, value, ObjectClass::Number);
     case ValueType::Boolean:
@@ -293,7 +299,7 @@ bool Machine::instanceOf(const Value &value, Object *constructor)
         return false;
     };
     int depth = 0;
-    for (Object *o = object->proto(); o && ++depth < 256; o = o->proto()) {
+    for (Object *o = linkedProto(object, true); o && ++depth < 256; o = linkedProto(o, true)) {
         if (o == prototype || implements(implements, o, 0))
             return true;
     }

@@ -117,7 +117,17 @@ Object *Machine::newObject()
 
 ArrayObject *Machine::newArray()
 {
-    return m_heap.make<ArrayObject>(m_protos.array);
+    ArrayObject *array = m_heap.make<ArrayObject>(m_protos.array);
+    addLengthProperty(array);
+    return array;
+}
+
+void Machine::addLengthProperty(Object *object)
+{
+    // The array answers for its value; the entry holds its flags, so
+    // ASSetPropFlags, hasOwnProperty and for..in see it.
+    Property &p = object->properties().add(m_names.length, m_names.length);
+    p.flags = PropertyFlag::DontEnum | PropertyFlag::DontDelete;
 }
 
 ArrayObject *Machine::newLiteralArray()
@@ -128,6 +138,10 @@ ArrayObject *Machine::newLiteralArray()
                         : nullptr;
     ArrayObject *array = newArray();
     setPrototypeOf(array, proto);
+    // Arrays made without a constructor call name Array as their own.
+    if (constructor.isObject())
+        defineValue(array, QStringLiteral("constructor"), constructor,
+                    PropertyFlag::DontEnum | PropertyFlag::DontDelete);
     return array;
 }
 

@@ -158,6 +158,10 @@ public:
     // The property on the object or its prototypes, if any.
     Property *findProperty(Object *object, StringData *key, Object **owner = nullptr);
     bool hasProperty(Object *object, StringData *key);
+    // The prototype lookups (or, with `inheritance`, instanceof and
+    // isPrototypeOf) go on to: none when the object's __proto__ is hidden
+    // from them in the movie's version.
+    Object *linkedProto(Object *object, bool inheritance = false);
     bool hasOwnProperty(Object *object, StringData *key);
     // Names for..in visits: own enumerable properties, then the
     // prototypes', each once.
@@ -201,6 +205,8 @@ public:
     void setPrototypeOf(Object *object, Object *proto);
     // Gives a function its own hidden constructor, Function.
     void linkFunction(Object *function);
+    // The own "length" entry of arrays and String objects.
+    void addLengthProperty(Object *object);
     // Sets up a function's locals and registers for a call; `caller` is
     // the script function that made it, if any.
     void prepareActivation(Object *locals, std::vector<Value> &registers, FunctionObject &function,
@@ -316,6 +322,7 @@ private:
 
     void installBuiltins();
     void markRoots(Heap &heap);
+    bool linkHidden(Object *object, bool inheritance);
     void runQueued(const Queued &item);
     // The clip event actions of `object` for `event`, then its on… handler.
     void runEventOn(Object *script, DisplayObject *object, quint32 event);

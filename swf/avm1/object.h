@@ -22,8 +22,9 @@ inline constexpr quint32 DontEnum = 0x01;
 inline constexpr quint32 DontDelete = 0x02;
 inline constexpr quint32 ReadOnly = 0x04;
 // Hidden from movies before version 6, 7, 8 and 9 (the Flash Player's own
-// properties that later versions added).
+// properties that later versions added), and from version 6 alone.
 inline constexpr quint32 OnlySwf6 = 0x80;
+inline constexpr quint32 NotSwf6 = 0x100;
 inline constexpr quint32 OnlySwf7 = 0x400;
 inline constexpr quint32 OnlySwf8 = 0x1000;
 inline constexpr quint32 OnlySwf9 = 0x2000;

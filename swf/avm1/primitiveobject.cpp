@@ -5,14 +5,6 @@
 
 namespace swf::avm1 {
 
-bool PrimitiveObject::getBuiltin(Machine &machine, StringData *key, Value &out)
-{
-    if (m_class != ObjectClass::String || key != machine.names().length.data())
-        return false;
-    out = Value(int(machine.toString(m_value).text().size()));
-    return true;
-}
-
 void PrimitiveObject::markChildren(Heap &heap)
 {
     Object::markChildren(heap);

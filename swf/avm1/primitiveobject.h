@@ -15,8 +15,6 @@ public:
 
     ObjectClass objectClass() const override { return m_class; }
     const Value *primitive() const override { return &m_value; }
-    // String objects have a length.
-    bool getBuiltin(Machine &machine, StringData *key, Value &out) override;
     void markChildren(Heap &heap) override;
     void setPrimitive(Value value) { m_value = std::move(value); }
 

@@ -67,12 +67,16 @@ Value broadcasterMessage(Machine &m, const Value &self, const Args &args)
 
 void makeBroadcaster(Machine &m, Object *object)
 {
-    m.defineValue(object, QStringLiteral("_listeners"), Value(m.newArray()));
+    const quint32 flags = PropertyFlag::DontEnum | PropertyFlag::DontDelete;
+    m.defineValue(object, QStringLiteral("_listeners"), Value(m.newLiteralArray()), flags);
     Object *broadcaster = m.get(m.global(), QStringLiteral("AsBroadcaster")).asObject();
-    for (const char *name : {"addListener", "removeListener", "broadcastMessage"}) {
+    for (const char *name : {"addListener", "removeListener"}) {
         const QString method = QString::fromLatin1(name);
-        m.defineValue(object, method, broadcaster ? m.get(broadcaster, method) : Value());
+        m.defineValue(object, method, broadcaster ? m.get(broadcaster, method) : Value(), flags);
     }
+    // Each broadcaster gets a function of its own for broadcastMessage.
+    m.defineValue(object, QStringLiteral("broadcastMessage"),
+                  Value(m.newNative(broadcasterMessage)), flags);
 }
 
 void installAsBroadcaster(Machine &m)
@@ -83,10 +87,13 @@ void installAsBroadcaster(Machine &m)
     m.defineMethod(broadcaster, QStringLiteral("addListener"), addListener);
     m.defineMethod(broadcaster, QStringLiteral("removeListener"), removeListener);
     m.defineMethod(broadcaster, QStringLiteral("broadcastMessage"), broadcasterMessage);
-    // Key and Mouse were made before; they broadcast too.
+    // Key and Mouse were made before; they broadcast too, and all their
+    // properties are fixed.
     for (const char *name : {"Key", "Mouse"}) {
-        if (Object *object = m.get(m.global(), QString::fromLatin1(name)).asObject())
+        if (Object *object = m.get(m.global(), QString::fromLatin1(name)).asObject()) {
             makeBroadcaster(m, object);
+            protectProperties(object);
+        }
     }
 }
 

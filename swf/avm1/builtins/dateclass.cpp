@@ -381,6 +381,7 @@ void installDateClass(Machine &m)
     const Value time(m.newNative(getTime));
     m.defineValue(proto, QStringLiteral("getTime"), time, method);
     m.defineValue(proto, QStringLiteral("valueOf"), time, method);
+    protectProperties(date);
 }
 
 } // namespace swf::avm1

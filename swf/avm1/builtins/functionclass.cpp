@@ -47,9 +47,16 @@ void installFunctionClass(Machine &m)
     m.defineValue(m.global(), QStringLiteral("Function"), Value(constructor),
                   PropertyFlag::DontEnum | PropertyFlag::OnlySwf6);
     // call and apply came after version 5.
-    const quint32 since6 = PropertyFlag::DontEnum | PropertyFlag::OnlySwf6;
+    const quint32 since6 =
+        PropertyFlag::DontEnum | PropertyFlag::DontDelete | PropertyFlag::OnlySwf6;
     m.defineValue(proto, QStringLiteral("call"), Value(m.newNative(call)), since6);
     m.defineValue(proto, QStringLiteral("apply"), Value(m.newNative(apply)), since6);
+    // Object came before Function: it gets its constructor link now, and
+    // all its own properties are fixed.
+    if (Object *object = m.get(m.global(), QStringLiteral("Object")).asObject()) {
+        m.linkFunction(object);
+        protectProperties(object);
+    }
 }
 
 } // namespace swf::avm1

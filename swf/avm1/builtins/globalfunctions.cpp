@@ -263,6 +263,12 @@ int intArg(Machine &m, const Args &args, int index, int fallback)
     return int(qBound(-2147483648.0, std::trunc(n), 2147483647.0));
 }
 
+void protectProperties(Object *object)
+{
+    for (Property &p : object->properties().entries())
+        p.flags |= PropertyFlag::DontEnum | PropertyFlag::DontDelete | PropertyFlag::ReadOnly;
+}
+
 void installGlobalFunctions(Machine &m)
 {
     Object *g = m.global();

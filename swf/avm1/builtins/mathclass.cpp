@@ -97,6 +97,7 @@ void installMath(Machine &m)
     m.defineValue(math, QStringLiteral("PI"), Value(M_PI), constant);
     m.defineValue(math, QStringLiteral("SQRT1_2"), Value(M_SQRT1_2), constant);
     m.defineValue(math, QStringLiteral("SQRT2"), Value(M_SQRT2), constant);
+    protectProperties(math);
 }
 
 } // namespace swf::avm1

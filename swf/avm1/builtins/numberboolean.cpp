@@ -99,6 +99,7 @@ void installNumberAndBoolean(Machine &m)
     m.defineValue(number, QStringLiteral("NaN"), Value(std::nan("")), constant);
     m.defineValue(number, QStringLiteral("NEGATIVE_INFINITY"), Value(-INFINITY), constant);
     m.defineValue(number, QStringLiteral("POSITIVE_INFINITY"), Value(INFINITY), constant);
+    protectProperties(number);
 
     Object *booleanProto =
         m.heap().make<PrimitiveObject>(m.protos().object, Value(false), ObjectClass::Boolean);

@@ -46,14 +46,14 @@ Value isPropertyEnumerable(Machine &m, const Value &self, const Args &args)
     return Value(p && !(p->flags & PropertyFlag::DontEnum));
 }
 
-Value isPrototypeOf(Machine &, const Value &self, const Args &args)
+Value isPrototypeOf(Machine &m, const Value &self, const Args &args)
 {
     Object *prototype = self.asObject();
     Object *object = args[0].asObject();
     if (!prototype || !object)
         return Value(false);
     int depth = 0;
-    for (Object *o = object->proto(); o && ++depth < 256; o = o->proto()) {
+    for (Object *o = m.linkedProto(object, true); o && ++depth < 256; o = m.linkedProto(o, true)) {
         if (o == prototype)
             return Value(true);
     }
@@ -102,7 +102,8 @@ void installObjectClass(Machine &m)
     m.defineMethod(proto, QStringLiteral("valueOf"), valueOf);
     m.defineMethod(proto, QStringLiteral("hasOwnProperty"), hasOwnProperty);
     // Added after version 5: hidden from older movies.
-    const quint32 since6 = PropertyFlag::DontEnum | PropertyFlag::OnlySwf6;
+    const quint32 since6 =
+        PropertyFlag::DontEnum | PropertyFlag::DontDelete | PropertyFlag::OnlySwf6;
     m.defineValue(proto, QStringLiteral("isPropertyEnumerable"),
                   Value(m.newNative(isPropertyEnumerable)), since6);
     m.defineValue(proto, QStringLiteral("isPrototypeOf"), Value(m.newNative(isPrototypeOf)),

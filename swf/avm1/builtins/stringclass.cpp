@@ -27,8 +27,7 @@ Value call(Machine &m, const Value &, const Args &args)
 
 Value construct(Machine &m, const Value &, const Args &args)
 {
-    const Value text = args.size() == 0 ? Value(QString()) : Value(m.toString(args[0]));
-    return Value(m.heap().make<PrimitiveObject>(m.protos().string, text, ObjectClass::String));
+    return Value(m.toObject(args.size() == 0 ? Value(QString()) : Value(m.toString(args[0]))));
 }
 
 Value toString(Machine &m, const Value &self, const Args &)
