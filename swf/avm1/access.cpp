@@ -166,6 +166,12 @@ void Machine::set(Object *object, StringData *key, const Value &value, StringDat
         Property *p = object->properties().find(key);
         if (p && (p->flags & PropertyFlag::ReadOnly))
             return;
+        // addProperty can take the name over, as any other.
+        if (p && (p->getter || p->setter)) {
+            if (p->setter)
+                call(Value(p->setter), Value(object), Args(&value, 1));
+            return;
+        }
         if (!p)
             p = &object->properties().add(StrRef(key), StrRef(name ? name : key));
         // Only objects link a prototype; anything else cuts the chain.
@@ -178,7 +184,8 @@ void Machine::set(Object *object, StringData *key, const Value &value, StringDat
     Object *owner = nullptr;
     Property *p = findProperty(object, key, &owner);
     if (p && (p->getter || p->setter)) {
-        if (p->setter)
+        // A read-only property keeps its setter from being called.
+        if (p->setter && !(p->flags & PropertyFlag::ReadOnly))
             call(Value(p->setter), Value(object), Args(&value, 1));
         return;
     }
@@ -187,9 +194,14 @@ void Machine::set(Object *object, StringData *key, const Value &value, StringDat
             p->value = value;
         return;
     }
-    // An own property hidden from this version is written over as new.
+    // An own property hidden from this version is written over as new,
+    // except that version 6 writes into one of version 7 and keeps it hidden.
     if (Property *hidden = object->properties().find(key)) {
-        *hidden = Property{hidden->key, hidden->name, value};
+        if (m_version == 6 && (hidden->flags & PropertyFlag::OnlySwf7) && !hidden->getter &&
+            !hidden->setter)
+            hidden->value = value;
+        else
+            *hidden = Property{hidden->key, hidden->name, value};
         return;
     }
     Property &added = object->properties().add(StrRef(key), StrRef(name ? name : key));
@@ -222,8 +234,9 @@ bool Machine::deleteProperty(Object *object, StringData *key)
         return false;
     if (p->flags & PropertyFlag::DontDelete)
         return false;
-    // Without its __proto__ the object has no prototype.
-    if (key == m_names.proto.data())
+    // Without its __proto__ the object has no prototype before version 7;
+    // later ones keep the link.
+    if (key == m_names.proto.data() && m_version < 7)
         object->setProto(nullptr);
     return object->properties().remove(key);
 }
@@ -282,7 +295,7 @@ void Machine::enumerableNames(Object *object, std::vector<StrRef> &names)
 {
     std::unordered_set<StringData *> seen;
     int depth = 0;
-    for (Object *o = object; o && depth++ <= kMaxPrototypeDepth; o = linkedProto(o)) {
+    for (Object *o = object; o && depth++ <= kMaxPrototypeDepth; o = linkedProto(o, true)) {
         std::vector<StrRef> builtins;
         o->builtinNames(*this, builtins);
         for (StrRef &name : builtins) {
