@@ -50,6 +50,8 @@ void installDrawingMethods(Machine &m, Object *movieClipProto);
 // Shared by the built-ins.
 // The integer an argument gives, or `fallback` for undefined and NaN.
 int intArg(Machine &m, const Args &args, int index, int fallback);
+// What getVersion() and _level0.$version give.
+QString playerVersion();
 // Makes every own property of a built-in hidden, permanent and read-only,
 // as the Flash Player leaves its fixed objects (Math, Key, Number, …).
 void protectProperties(Object *object);

@@ -284,6 +284,11 @@ bool ClipObject::getChild(Machine &machine, StringData *key, Value &out)
 void ClipObject::builtinNames(Machine &machine, std::vector<StrRef> &names)
 {
     DisplayObject *object = display(machine);
+    // A video's own properties are listed as variables are.
+    if (object && object->kind() == CharacterKind::Video) {
+        for (const char *name : {"deblocking", "height", "smoothing", "width"})
+            names.emplace_back(QString::fromLatin1(name));
+    }
     if (!object || !object->children())
         return;
     for (const auto &[depth, child] : object->children()->objects()) {

@@ -1,6 +1,7 @@
 // The machine and the display list: script objects of display objects,
 // target paths, what scripts do to clips, dragging and pointer events.
 #include "swf/avm1/arrayobject.h"
+#include "swf/avm1/builtins.h"
 #include "swf/avm1/clipobject.h"
 #include "swf/avm1/machine.h"
 #include "swf/geometry/drawing.h"
@@ -71,6 +72,9 @@ ClipObject *Machine::objectOf(DisplayObject &object)
     }
     auto *script = m_heap.make<ClipObject>(proto, object, classOf(object));
     m_displayObjects.emplace(object.serial(), script);
+    // The first level holds the player's version as a movie variable.
+    if (m_player && &object == &m_player->root())
+        defineValue(script, QStringLiteral("$version"), Value(playerVersion()), 0);
     return script;
 }
 

@@ -248,7 +248,7 @@ Value traceFunction(Machine &m, const Value &, const Args &args)
 
 Value getVersion(Machine &, const Value &, const Args &)
 {
-    return Value(QStringLiteral("LNX 9,0,280,0"));
+    return Value(playerVersion());
 }
 
 } // namespace
@@ -261,6 +261,11 @@ int intArg(Machine &m, const Args &args, int index, int fallback)
     if (std::isnan(n))
         return fallback;
     return int(qBound(-2147483648.0, std::trunc(n), 2147483647.0));
+}
+
+QString playerVersion()
+{
+    return QStringLiteral("LNX 9,0,280,0");
 }
 
 void protectProperties(Object *object)
@@ -291,6 +296,8 @@ void installGlobalFunctions(Machine &m)
     m.defineMethod(g, QStringLiteral("getVersion"), getVersion);
     m.defineValue(g, QStringLiteral("NaN"), Value(std::nan("")));
     m.defineValue(g, QStringLiteral("Infinity"), Value(INFINITY));
+    // The Flash Player's globals include an "o" that holds null.
+    m.defineValue(g, QStringLiteral("o"), Value::null());
 }
 
 // Intervals run on the movie's own time, checked once a frame; one that
