@@ -120,9 +120,13 @@ bool Machine::lookup(Object *object, StringData *key, Value &out)
                 QStringLiteral("a prototype chain is longer than %1").arg(kMaxPrototypeDepth));
             return false;
         }
-        if (o->getBuiltin(*this, key, out))
+        Property *p = o->properties().find(key);
+        if (p && !visibleIn(*p, m_version))
+            p = nullptr;
+        // addProperty takes a built-in property's reads over.
+        if (!(p && (p->getter || p->setter)) && o->getBuiltin(*this, key, out))
             return true;
-        if (Property *p = o->properties().find(key); p && visibleIn(*p, m_version)) {
+        if (p) {
             if (p->getter) {
                 out = call(Value(p->getter), Value(object), Args());
                 return true;

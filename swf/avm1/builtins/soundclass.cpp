@@ -210,7 +210,7 @@ Value construct(Machine &m, const Value &, const Args &args)
     // The Flash Player's own constructor leaves its instances these.
     m.defineValue(made, m.names().constructor2.text(), Value(constructor),
                   PropertyFlag::DontEnum | (m.version() < 6 ? PropertyFlag::OnlySwf6 : 0));
-    if (m.version() < 8)
+    if (m.version() < 7)
         m.defineValue(made, m.names().constructor.text(), Value(constructor),
                       PropertyFlag::DontEnum);
     initialize(m, made->data, args);
@@ -806,6 +806,8 @@ void installSoundClass(Machine &m)
     defineAccessor(m, proto, QStringLiteral("checkPolicyFile"), nothing, nothing,
                    PropertyFlag::DontEnum | PropertyFlag::DontDelete);
     m.defineValue(proto, QStringLiteral("constructor"), Value(state.constructor), kMethod);
+    if (Property *link = proto->properties().find(m.names().proto.data()))
+        link->flags |= PropertyFlag::ReadOnly;
 }
 
 } // namespace swf::avm1
