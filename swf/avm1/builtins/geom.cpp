@@ -995,7 +995,8 @@ void installGeom(Machine &m)
         defineAccessor(m, color, QString::fromLatin1(kColorNames[i]), getters[i], setters[i],
                        PropertyFlag::OnlySwf8);
     defineAccessor(m, color, QStringLiteral("rgb"), colorRgb, colorSetRgb, PropertyFlag::OnlySwf8);
-    method(m, color, "concat", colorConcat);
+    // concat is a native of its own, without a prototype.
+    m.defineValue(color, QStringLiteral("concat"), Value(m.newNative(colorConcat)), 0);
     method(m, color, "toString", colorToString);
 
     Object *transform = m.newObject();

@@ -15,28 +15,26 @@ namespace {
 struct NativeCode {
     NativeFunction call = nullptr;
     NativeFunction construct = nullptr;
-    int since = 5;
 };
 
-// The numbers movies are seen to use, the built-in each one names (a
-// path from _global) and the version that brought it: older movies get a
-// function that does nothing, as they do for numbers not listed.
+// The numbers movies are seen to use and the built-in each one names (a
+// path from _global), in movies of any version; numbers not listed give a
+// function that does nothing.
 const struct {
     int group;
     int index;
     const char *path;
-    int since = 5;
 } kKnownNatives[] = {
     {5, 0, "Mouse.show"},
     {5, 1, "Mouse.hide"},
-    {101, 0, "Object.prototype.watch", 6},
-    {101, 1, "Object.prototype.unwatch", 6},
-    {101, 2, "Object.prototype.addProperty", 6},
+    {101, 0, "Object.prototype.watch"},
+    {101, 1, "Object.prototype.unwatch"},
+    {101, 2, "Object.prototype.addProperty"},
     {101, 3, "Object.prototype.valueOf"},
     {101, 4, "Object.prototype.toString"},
-    {101, 5, "Object.prototype.hasOwnProperty", 6},
-    {101, 6, "Object.prototype.isPrototypeOf", 6},
-    {101, 7, "Object.prototype.isPropertyEnumerable", 6},
+    {101, 5, "Object.prototype.hasOwnProperty"},
+    {101, 6, "Object.prototype.isPrototypeOf"},
+    {101, 7, "Object.prototype.isPropertyEnumerable"},
     {101, 8, "Object.registerClass"},
     {101, 9, "Object"},
     {106, 0, "Number.prototype.valueOf"},
@@ -92,9 +90,7 @@ bool numberArg(Machine &m, const Args &args, int index, int &out)
 
 FunctionObject *nativeFunction(Machine &m, int group, int index)
 {
-    NativeCode code = m.extension<NativeTable>()->find(group, index);
-    if (m.version() < code.since)
-        code = NativeCode{};
+    const NativeCode code = m.extension<NativeTable>()->find(group, index);
     return m.newNative(code.call ? code.call : nothing, code.construct);
 }
 
@@ -234,7 +230,7 @@ void installNativeTable(Machine &m)
         if (auto *function = dynamic_cast<FunctionObject *>(builtinAt(m, known.path));
             function && function->isNative())
             table->entries[{known.group, known.index}] = {function->native(),
-                                                          function->nativeConstruct(), known.since};
+                                                          function->nativeConstruct()};
     }
     m.addExtension(std::move(table));
     defineBareFunction(m, QStringLiteral("ASnative"), asNative);
