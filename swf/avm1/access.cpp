@@ -187,6 +187,14 @@ void Machine::set(Object *object, StringData *key, const Value &value, StringDat
         return;
     Object *owner = nullptr;
     Property *p = findProperty(object, key, &owner);
+    // The prototypes' plain values are shadowed by a new own property; the
+    // first property made by addProperty there takes the write instead.
+    int depth = 0;
+    while (p && owner != object && !p->setter && !p->getter && owner &&
+           ++depth < kMaxPrototypeDepth) {
+        Object *next = linkedProto(owner);
+        p = next ? findProperty(next, key, &owner) : nullptr;
+    }
     if (p && (p->getter || p->setter)) {
         // A read-only property keeps its setter from being called.
         if (p->setter && !(p->flags & PropertyFlag::ReadOnly))
