@@ -218,6 +218,8 @@ StrRef Machine::objectString(const Value &value)
             return StrRef(targetPathOf(*display));
         return StrRef(static_cast<ClipObject *>(object)->pathWhileUnloading());
     }
+    if (object->isFunction())
+        return StrRef(QStringLiteral("[type Function]"));
     return StrRef(QStringLiteral("[type Object]"));
 }
 
