@@ -77,12 +77,12 @@ void Machine::installBuiltins()
 
 void Machine::linkFunction(Object *function)
 {
+    if (!m_protos.functionClass || function->properties().find(m_names.constructor.data()))
+        return;
     // Function.prototype came with version 6: older movies do not see a
     // function's link to it.
     if (Property *link = function->properties().find(m_names.proto.data()))
         link->flags |= PropertyFlag::OnlySwf6;
-    if (!m_protos.functionClass || function->properties().find(m_names.constructor.data()))
-        return;
     Property &p = function->properties().add(m_names.constructor, m_names.constructor);
     p.value = Value(m_protos.functionClass);
     p.flags = PropertyFlag::DontEnum | PropertyFlag::DontDelete;

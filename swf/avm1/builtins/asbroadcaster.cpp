@@ -93,6 +93,13 @@ void installAsBroadcaster(Machine &m)
         if (Object *object = m.get(m.global(), QString::fromLatin1(name)).asObject()) {
             makeBroadcaster(m, object);
             protectProperties(object);
+            // Version 5 movies do not see them broadcast.
+            for (const char *name :
+                 {"_listeners", "addListener", "removeListener", "broadcastMessage"}) {
+                if (Property *p =
+                        object->properties().find(m.key(QString::fromLatin1(name)).data()))
+                    p->flags |= PropertyFlag::OnlySwf6;
+            }
         }
     }
 }
