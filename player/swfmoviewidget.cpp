@@ -71,7 +71,7 @@ void SwfMovieWidget::SetMoviePath(const QByteArray &path)
         m_player = std::make_unique<swf::Player>(*movie, m_audio->load(*movie),
                                                  swf::makeScriptHost(*movie, services));
         m_audio->attach(m_player.get());
-        m_player->play();
+        m_player->start();
         m_audio->update();
     } else {
         qCWarning(lcMovieWidget).noquote()

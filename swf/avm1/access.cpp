@@ -120,6 +120,9 @@ bool Machine::lookup(Object *object, StringData *key, Value &out)
                 QStringLiteral("a prototype chain is longer than %1").arg(kMaxPrototypeDepth));
             return false;
         }
+        // A clip lends nothing as a prototype: the chain ends there.
+        if (o != object && o->objectClass() == ObjectClass::MovieClip)
+            return false;
         Property *p = o->properties().find(key);
         if (p && !visibleIn(*p, m_version))
             p = nullptr;

@@ -52,7 +52,8 @@ void compose(Matrix &m, double xScale, double yScale, double rotation)
 int framesOf(const DisplayObject &object)
 {
     const TimelineInstance *timeline = object.timeline();
-    return timeline ? qMax(1, timeline->frameCount()) : 1;
+    // A sprite defined with no frames has none.
+    return timeline ? timeline->frameCount() : 1;
 }
 
 std::optional<double> finite(Machine &machine, const Value &value)
@@ -86,8 +87,8 @@ const char *DisplayProperty::name(int index)
     return index >= 0 && index < Count ? kNames[index] : "";
 }
 
-ClipObject::ClipObject(Object *proto, DisplayObject &object, ObjectClass objectClass)
-    : Object(proto), m_handle(object.handle()), m_class(objectClass),
+ClipObject::ClipObject(Object *proto, DisplayObject &object, ObjectClass objectClass, QString path)
+    : Object(proto), m_handle(object.handle()), m_deadPath(std::move(path)), m_class(objectClass),
       m_clipActions(object.placement().clipActions)
 {
 }
@@ -134,6 +135,9 @@ Value ClipObject::displayProperty(Machine &machine, DisplayObject &object, int i
     case DisplayProperty::Target:
         return Value(machine.slashPathOf(object));
     case DisplayProperty::Name:
+        // A level's main timeline has no name until a script gives it one.
+        if (!object.parent() && !(object.locks() & ScriptLock::Name))
+            return Value(QString());
         return Value(object.name());
     case DisplayProperty::DropTarget:
         return Value(QString());
@@ -206,14 +210,20 @@ void ClipObject::setDisplayProperty(Machine &machine, DisplayObject &object, int
     case DisplayProperty::Width:
     case DisplayProperty::Height: {
         const auto n = finite(machine, value);
+        if (!n || *n < 0)
+            return;
         const auto bounds = machine.player().geometry().localBounds(object);
-        if (!n || !bounds || *n < 0)
-            return;
-        const double local = index == DisplayProperty::Width ? bounds->width() : bounds->height();
-        if (local <= 0)
-            return;
-        const double scale = *n * kTwipsPerPixel / local;
+        const double local = !bounds                           ? 0
+                             : index == DisplayProperty::Width ? bounds->width()
+                                                               : bounds->height();
         const double r = rotationOf(m);
+        // Nothing to size: the Flash Player scales the clip to nothing.
+        if (local <= 0) {
+            compose(m, 0, 0, r);
+            object.lock(ScriptLock::Matrix);
+            return;
+        }
+        const double scale = *n * kTwipsPerPixel / local;
         if (index == DisplayProperty::Width)
             compose(m, scale, yScaleOf(m), r);
         else
@@ -267,7 +277,7 @@ bool ClipObject::getChild(Machine &machine, StringData *key, Value &out)
         return true;
     }
     if (key == names.root.data()) {
-        out = Value(machine.rootObject());
+        out = Value(machine.objectOf(*machine.rootOf(*object)));
         return true;
     }
     const DisplayList *children = object->children();

@@ -42,20 +42,17 @@ const char *name(int index);
 
 class ClipObject final : public Object {
 public:
-    ClipObject(Object *proto, DisplayObject &object, ObjectClass objectClass);
+    ClipObject(Object *proto, DisplayObject &object, ObjectClass objectClass, QString path);
 
     ObjectClass objectClass() const override { return m_class; }
     ObjectHandle handle() const { return m_handle; }
     // The display object, or null once it left the display list.
     DisplayObject *display(Machine &machine) const;
     // The display object left the list: the object now stands for
-    // whatever clip `path` ("_level0.a.b") names, if any, as the Flash
-    // Player's references to removed clips do.
-    void detach(QString path)
-    {
-        m_handle = {};
-        m_deadPath = std::move(path);
-    }
+    // whatever clip its path names, if any, as the Flash Player's
+    // references to removed clips do. The path is the one the clip had
+    // when its object was made; later renames do not change it.
+    void detach() { m_handle = {}; }
     const QString &deadPath() const { return m_deadPath; }
     // While its unload handlers run, a removed clip reads as its old path.
     void setUnloading(bool unloading) { m_unloading = unloading; }

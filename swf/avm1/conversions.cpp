@@ -323,7 +323,13 @@ bool Machine::strictEquals(const Value &a, const Value &b)
     case ValueType::String:
         return a.string()->text() == b.string()->text();
     case ValueType::Object:
-        return a.object() == b.object();
+        if (a.object() == b.object())
+            return true;
+        // Clip references are the same when they name the same clip now,
+        // or when neither names one any more.
+        if (dynamic_cast<ClipObject *>(a.object()) && dynamic_cast<ClipObject *>(b.object()))
+            return displayObjectOf(a) == displayObjectOf(b);
+        return false;
     }
     return false;
 }

@@ -70,7 +70,7 @@ ClipObject *Machine::objectOf(DisplayObject &object)
     default:
         break;
     }
-    auto *script = m_heap.make<ClipObject>(proto, object, classOf(object));
+    auto *script = m_heap.make<ClipObject>(proto, object, classOf(object), targetPathOf(object));
     m_displayObjects.emplace(object.serial(), script);
     // The first level holds the player's version as a movie variable.
     if (m_player && &object == &m_player->root())
@@ -131,6 +131,20 @@ DisplayObject *Machine::levelRootOf(DisplayObject &object) const
     while (o->parent())
         o = o->parent();
     return o;
+}
+
+// _lockroot came with version 7.
+DisplayObject *Machine::rootOf(DisplayObject &object)
+{
+    for (DisplayObject *o = &object; o; o = o->parent()) {
+        if (!o->parent())
+            return o;
+        const auto it = m_displayObjects.find(o->serial());
+        if (m_version >= 7 && it != m_displayObjects.end() &&
+            toBoolean(get(it->second, QStringLiteral("_lockroot"))))
+            return o;
+    }
+    return &object;
 }
 
 QString Machine::targetPathOf(const DisplayObject &object) const
@@ -218,6 +232,10 @@ void Machine::constructRegisteredClass(Object *script)
     Object *constructor = registeredClass(object->character()->id());
     if (!constructor)
         return;
+    // A class registered after the clip was made still gives it its
+    // prototype here.
+    if (Object *classProto = get(constructor, m_names.prototype.data()).asObject())
+        script->setProto(classProto);
     defineValue(script, m_names.constructor2.text(), Value(constructor));
     if (m_version >= 6)
         defineValue(script, m_names.constructor.text(), Value(constructor));
@@ -255,16 +273,24 @@ DisplayObject *Machine::duplicateClip(DisplayObject &source, const QString &name
 DisplayObject *Machine::addScriptClip(DisplayObject &parent, std::unique_ptr<DisplayObject> made,
                                       Object *initObject)
 {
+    // Before version 7 the init object's values are there before the
+    // clip's first frame places its children; from 7, after.
+    ClipObject *script = objectOf(*made);
+    const auto copyInit = [&] {
+        if (!initObject)
+            return;
+        for (const Property &p : initObject->properties().entries())
+            set(script, p.key.data(), p.getter ? get(initObject, p.key.data()) : p.value,
+                p.name.data());
+    };
+    if (m_version < 7)
+        copyInit();
     DisplayObject *added = addChild(*parent.children(), std::move(made), parent.context());
     if (!added)
         return nullptr;
     const ObjectHandle handle = added->handle();
-    ClipObject *script = objectOf(*added);
-    if (initObject) {
-        for (const Property &p : initObject->properties().entries())
-            set(script, p.key.data(), p.getter ? get(initObject, p.key.data()) : p.value,
-                p.name.data());
-    }
+    if (m_version >= 7)
+        copyInit();
     runEventOn(script, added, ClipEvent::Construct);
     return m_player->find(handle);
 }

@@ -8,6 +8,7 @@
 #include "swf/model/button.h"
 #include "swf/runtime/buttoninstance.h"
 #include "swf/runtime/edittextinstance.h"
+#include "swf/runtime/instancefactory.h"
 #include "swf/runtime/player.h"
 
 namespace swf::avm1 {
@@ -181,7 +182,8 @@ void Machine::objectAdded(DisplayObject &object)
     if (object.kind() != CharacterKind::Sprite || !object.parent())
         return;
     objectOf(object);
-    queueEvent(object, ClipEvent::Initialize, Priority::Construct);
+    // Initialize keeps its place among the init actions of the frame.
+    queueEvent(object, ClipEvent::Initialize, Priority::Init);
     if (!object.isDynamic())
         queueEvent(object, ClipEvent::Construct, Priority::Construct);
     queueEvent(object, ClipEvent::Load, Priority::Normal);
@@ -191,18 +193,62 @@ void Machine::objectRemoved(DisplayObject &object)
 {
     if (m_drag.object == object.handle())
         m_drag = {};
+    if (object.isUnloading())
+        return;
     queueUnload(object);
-    const auto detach = [this](const auto &self, DisplayObject &o) -> void {
-        if (const auto it = m_displayObjects.find(o.serial()); it != m_displayObjects.end()) {
-            it->second->detach(targetPathOf(o));
+    if (holdForUnload(object)) {
+        Queued item;
+        item.target = object.handle();
+        item.release = true;
+        m_queues[int(Priority::Normal)].push_back(std::move(item));
+    }
+    detachRemoved(object);
+}
+
+bool Machine::holdsUntilUnloaded(const DisplayObject &object) const
+{
+    return m_heldForUnload.contains(object.serial());
+}
+
+bool Machine::hasUnloadHandler(DisplayObject &clip)
+{
+    const ClipActions *actions = clip.placement().clipActions;
+    if (!actions)
+        if (auto *script = dynamic_cast<ClipObject *>(objectOf(clip)))
+            actions = script->clipActions();
+    if (actions && (actions->allEvents & ClipEvent::Unload))
+        return true;
+    // Any value counts, a function or not, as for the Flash Player.
+    return m_version >= 6 &&
+           !get(objectOf(clip), QString::fromLatin1(handlerName(ClipEvent::Unload))).isUndefined();
+}
+
+bool Machine::holdForUnload(DisplayObject &object)
+{
+    if (object.kind() != CharacterKind::Sprite)
+        return false;
+    bool held = hasUnloadHandler(object);
+    if (DisplayList *children = object.children()) {
+        for (const auto &[depth, child] : children->objects())
+            held = holdForUnload(*child) || held;
+    }
+    if (held)
+        m_heldForUnload.insert(object.serial());
+    return held;
+}
+
+void Machine::detachRemoved(DisplayObject &object)
+{
+    if (!m_heldForUnload.contains(object.serial())) {
+        if (const auto it = m_displayObjects.find(object.serial()); it != m_displayObjects.end()) {
+            it->second->detach();
             m_displayObjects.erase(it);
         }
-        if (DisplayList *children = o.children()) {
-            for (const auto &[depth, child] : children->objects())
-                self(self, *child);
-        }
-    };
-    detach(detach, object);
+    }
+    if (DisplayList *children = object.children()) {
+        for (const auto &[depth, child] : children->objects())
+            detachRemoved(*child);
+    }
 }
 
 // The clip and the clips inside it hear unload, the outer first; their
@@ -247,8 +293,7 @@ void Machine::clipStepping(DisplayObject &clip)
 void Machine::runPending()
 {
     if (!runScriptsAllowed()) {
-        for (auto &queue : m_queues)
-            queue.clear();
+        dropQueued();
         return;
     }
     for (int budget = kMaxQueueRun; budget > 0; --budget) {
@@ -265,17 +310,46 @@ void Machine::runPending()
         queue->pop_front();
         runQueued(item);
         if (m_aborted) {
-            for (auto &q : m_queues)
-                q.clear();
+            dropQueued();
             return;
         }
     }
     qCWarning(lcSwfScript) << "scripts keep queueing more scripts; the rest waits";
 }
 
+// What scripts will not run; the clips waiting to unload go all the same.
+void Machine::dropQueued()
+{
+    for (auto &queue : m_queues) {
+        for (const Queued &item : queue) {
+            if (item.release)
+                runQueued(item);
+        }
+        queue.clear();
+    }
+}
+
 void Machine::runQueued(const Queued &item)
 {
     DisplayObject *target = m_player->find(item.target);
+    // A clip waiting to unload hears nothing more but its unload.
+    if (target && target->isLeaving() && !item.release && item.event != ClipEvent::Unload)
+        target = nullptr;
+    if (item.release) {
+        if (target) {
+            const auto unhold = [this](const auto &self, DisplayObject &o) -> void {
+                m_heldForUnload.erase(o.serial());
+                if (DisplayList *children = o.children()) {
+                    for (const auto &[depth, child] : children->objects())
+                        self(self, *child);
+                }
+            };
+            unhold(unhold, *target);
+            detachRemoved(*target);
+            releaseUnloaded(*target);
+        }
+        return;
+    }
     if (item.program) {
         // Init actions run even if their timeline went meanwhile.
         if (!target && item.initAction)

@@ -102,6 +102,7 @@ public:
     void doInitAction(DisplayObject &owner, const DoInitAction &tag) override;
     void objectAdded(DisplayObject &object) override;
     void objectRemoved(DisplayObject &object) override;
+    bool holdsUntilUnloaded(const DisplayObject &object) const override;
     void frameStarting() override;
     void frameEntered(DisplayObject &owner, int frame) override;
     void clipStepping(DisplayObject &clip) override;
@@ -238,6 +239,9 @@ public:
     DisplayObject *childNamed(DisplayObject &parent, const QString &name) const;
     DisplayObject *level(int number) const;
     DisplayObject *levelRootOf(DisplayObject &object) const;
+    // What _root names for code of `object`: the nearest clip, itself
+    // included, whose _lockroot is set, else its level's main timeline.
+    DisplayObject *rootOf(DisplayObject &object);
     // The index of a display property name (_x, …), or -1.
     int displayPropertyIndex(StringData *key) const;
 
@@ -318,15 +322,24 @@ private:
         std::shared_ptr<const ActionProgram> program;
         quint32 event = 0;
         bool initAction = false;
+        // Frees the unloading clip `target` once its unload handlers ran.
+        bool release = false;
     };
 
     void installBuiltins();
     void markRoots(Heap &heap);
     bool linkHidden(Object *object, bool inheritance);
     void runQueued(const Queued &item);
+    void dropQueued();
     // The clip event actions of `object` for `event`, then its on… handler.
     void runEventOn(Object *script, DisplayObject *object, quint32 event);
     void queueUnload(DisplayObject &object);
+    // Marks the clips of `object` that wait for their unload handlers:
+    // those with one, and those holding such clips. True if `object` waits.
+    bool holdForUnload(DisplayObject &object);
+    bool hasUnloadHandler(DisplayObject &clip);
+    // The clips of `object` no longer held read as removed references.
+    void detachRemoved(DisplayObject &object);
     void broadcastMouse(quint32 event);
     void broadcastKey(quint32 event, const KeyEvent &key);
     void updateDrag();
@@ -348,6 +361,8 @@ private:
     Prototypes m_protos;
     std::unique_ptr<Interpreter> m_interpreter;
     std::unordered_map<quint64, ClipObject *> m_displayObjects;
+    // Removed clips that stay in their list until they have unloaded.
+    std::unordered_set<quint64> m_heldForUnload;
     std::unordered_map<const char *, std::shared_ptr<const ActionProgram>> m_programs;
     std::deque<Queued> m_queues[3];
     std::vector<quint16> m_initDone;

@@ -146,12 +146,23 @@ void MovieLoads::markRoots(Heap &heap)
         heap.mark(init.clip);
         heap.mark(init.loader);
     }
+    for (const Failure &failure : m_failures) {
+        heap.mark(failure.clip);
+        heap.mark(failure.loader);
+    }
 }
 
-void MovieLoads::frameStarting(Machine &)
+void MovieLoads::frameStarting(Machine &m)
 {
     for (Pending &p : m_pending)
         p.due = true;
+    std::vector<Failure> failures = std::move(m_failures);
+    m_failures.clear();
+    for (const Failure &failure : failures) {
+        DisplayObject *clip = failure.clip ? m.displayObjectOf(Value(failure.clip)) : nullptr;
+        tell(m, failure.loader, "onLoadError",
+             {clip ? Value(m.objectOf(*clip)) : Value(), Value(failure.code), Value(0)});
+    }
 }
 
 void MovieLoads::frameEnded(Machine &m)
@@ -213,8 +224,14 @@ void MovieLoads::deliver(Machine &m, const Pending &load)
     const Target &target = load.target;
     DisplayObject *clip =
         target.clip ? m.displayObjectOf(Value(target.clip)) : player.level(target.level);
-    if (target.clip && !clip)
-        return; // the clip is gone
+    const auto fail = [&](const QString &code) {
+        if (load.loader)
+            m_failures.push_back(Failure{clip ? m.objectOf(*clip) : nullptr, load.loader, code});
+    };
+    if (target.clip && !clip) {
+        fail(QStringLiteral("URLNotFound"));
+        return;
+    }
     if (load.address.isEmpty()) {
         if (target.clip)
             player.loadIntoClip(*clip, nullptr);
@@ -226,10 +243,8 @@ void MovieLoads::deliver(Machine &m, const Pending &load)
     if (!bytes) {
         qCInfo(lcSwfScript).noquote()
             << "load of" << load.address << "failed:" << bytes.error().message;
-        const QString code = isNetworkAddress(load.address) ? QStringLiteral("IllegalRequest")
-                                                            : QStringLiteral("URLNotFound");
-        tell(m, load.loader, "onLoadError",
-             {clip ? Value(m.objectOf(*clip)) : Value(), Value(code), Value(0)});
+        fail(isNetworkAddress(load.address) ? QStringLiteral("IllegalRequest")
+                                            : QStringLiteral("URLNotFound"));
         return;
     }
     // A file that is neither a movie nor a picture leaves an empty clip.
@@ -263,8 +278,7 @@ void MovieLoads::deliver(Machine &m, const Pending &load)
     else if (target.level > 0 || movie)
         made = player.loadLevel(target.level, movie);
     if (!made) {
-        tell(m, load.loader, "onLoadError",
-             {clip ? Value(m.objectOf(*clip)) : Value(), QStringLiteral("URLNotFound"), Value(0)});
+        fail(QStringLiteral("URLNotFound"));
         return;
     }
     // Forget the clips that are gone.

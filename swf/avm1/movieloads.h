@@ -5,7 +5,8 @@
 // lets smaller ones pass). An FSCommand address is the command, at once. A loaded movie takes the
 // clip's place with its name, depth and placement; a level is made for it if need be. A
 // MovieClipLoader that asked hears onLoadStart, onLoadProgress and onLoadComplete then, and
-// onLoadInit as the frame after ends; or onLoadError.
+// onLoadInit as the frame after ends; or onLoadError as the frame after
+// begins, even when the clip has gone meanwhile.
 #pragma once
 
 #include "swf/avm1/machine.h"
@@ -64,6 +65,11 @@ private:
         Object *clip = nullptr;
         Object *loader = nullptr;
     };
+    struct Failure {
+        Object *clip = nullptr;
+        Object *loader = nullptr;
+        QString code;
+    };
     void deliver(Machine &m, const Pending &load);
     // Reads the file of a load that fell due; false while it still arrives.
     bool arrived(Machine &m, Pending &load);
@@ -74,6 +80,7 @@ private:
     std::optional<Pending> m_current;
     qint64 m_bytesHeld = 0;
     std::vector<Init> m_inits;
+    std::vector<Failure> m_failures;
     // Addresses of the clips loads made, by serial.
     std::unordered_map<quint64, QString> m_urls;
 };

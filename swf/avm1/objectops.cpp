@@ -245,8 +245,9 @@ void Ops::defineFunction(const Operation &op)
     // Before version 6 a function closes over no activation: its scope
     // is its own locals and the timeline.
     std::vector<Object *> scope = m.version() >= 6 ? f.scope : std::vector<Object *>();
-    if (scope.empty() && f.target)
-        scope.push_back(f.target);
+    // The timeline the code belongs to, whatever SetTarget points at.
+    if (scope.empty() && f.timeline)
+        scope.push_back(f.timeline);
     DisplayObject *timeline = m.displayObjectOf(Value(f.timeline));
     auto *function =
         m.heap().make<FunctionObject>(m.protos().function, f.program, op.a, std::move(scope),

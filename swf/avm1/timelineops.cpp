@@ -81,8 +81,10 @@ bool Ops::timeline(quint8 code, const Operation &op)
         const double depth = m.toNumber(pop());
         const StrRef name = m.toString(pop());
         DisplayObject *source = propertyTarget(pop());
+        // The action names the depth as timelines count it, 16384 above
+        // the depth duplicateMovieClip takes.
         if (source && !std::isnan(depth))
-            m.duplicateClip(*source, name.text(), int(qBound(-1e9, depth, 1e9)), nullptr);
+            m.duplicateClip(*source, name.text(), int(qBound(-1e9, depth, 1e9)) - 16384, nullptr);
         return true;
     }
     case Op::RemoveSprite:
@@ -173,7 +175,9 @@ DisplayObject *Ops::propertyTarget(const Value &value)
     if (DisplayObject *object = m.displayObjectOf(value))
         return object;
     const QString path = m.toString(value).text();
-    return path.isEmpty() ? targetDisplay() : resolveTarget(path);
+    if (path.isEmpty())
+        return targetDisplay();
+    return m.displayObjectOf(Value(pathObject(path, f.target, false)));
 }
 
 // Runs the actions of a frame of a clip now, as a subroutine.

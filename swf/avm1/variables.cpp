@@ -224,10 +224,8 @@ Value Ops::getVariable(const StrRef &name, Object **owner)
         return Value(m.global());
     if (key == names.root.data()) {
         DisplayObject *target = targetDisplay();
-        return target ? clipValue(m.levelRootOf(*target)) : Value(m.rootObject());
+        return target ? clipValue(m.rootOf(*target)) : Value(m.rootObject());
     }
-    if (const int level = levelOf(text); level >= 0)
-        return clipValue(m.level(level));
     Value out;
     const auto found = [owner](Object *where) {
         if (owner)
@@ -245,6 +243,9 @@ Value Ops::getVariable(const StrRef &name, Object **owner)
     if (Object *target = variableTarget();
         f.scope.empty() && target && m.lookup(target, key, out) && found(target))
         return out;
+    // A variable of that name hides a level; _global's does not.
+    if (const int level = levelOf(text); level >= 0)
+        return clipValue(m.level(level));
     if (m.lookup(m.global(), key, out) && found(m.global()))
         return out;
     // A class-like name no global has, even one hidden from this version.

@@ -49,6 +49,15 @@ DisplayObject *DisplayObject::scriptMaskee() const
     return m_scriptMaskee ? m_context.find(m_scriptMaskee) : nullptr;
 }
 
+bool DisplayObject::isLeaving() const
+{
+    for (const DisplayObject *o = this; o; o = o->parent()) {
+        if (o->m_unloading)
+            return true;
+    }
+    return false;
+}
+
 int DisplayObject::nesting() const
 {
     int n = 0;

@@ -67,6 +67,12 @@ public:
     int depth() const { return m_placement.depth; }
     const QString &name() const { return m_placement.name; }
     bool isDynamic() const { return m_placement.placedFrame < 0; }
+    // Removed from its list but kept there, below every depth in use, until
+    // the unload handlers inside it have run; its timeline no longer plays.
+    bool isUnloading() const { return m_unloading; }
+    void setUnloading() { m_unloading = true; }
+    // It or a clip it is in is unloading.
+    bool isLeaving() const;
 
     DisplayObject *parent() const { return m_parent; }
     void setParent(DisplayObject *parent) { m_parent = parent; }
@@ -124,6 +130,7 @@ private:
     quint32 m_locks = 0;
     ButtonMouseState m_mouseState = ButtonMouseState::Idle;
     bool m_trackAsMenu = false;
+    bool m_unloading = false;
     ObjectHandle m_scriptMask;
     ObjectHandle m_scriptMaskee;
 };

@@ -10,9 +10,15 @@
 #include "swf/runtime/spriteinstance.h"
 #include "swf/runtime/videoinstance.h"
 
+#include <vector>
+
 namespace swf {
 
 namespace {
+
+// Where removed objects wait to unload: below the lowest depth a timeline
+// or script can use.
+constexpr int kUnloadingDepth = -32769;
 
 bool isAncestor(const Character &character, const DisplayObject *parent)
 {
@@ -42,6 +48,36 @@ bool withinLimits(const Character &character, const DisplayObject *parent,
         return false;
     }
     return true;
+}
+
+// Keeps only the children the host holds, and theirs.
+void keepHeld(DisplayObject &object, const RuntimeContext &context)
+{
+    DisplayList *children = object.children();
+    if (!children)
+        return;
+    std::vector<int> gone;
+    for (const auto &[depth, child] : children->objects()) {
+        if (context.scripts->holdsUntilUnloaded(*child))
+            keepHeld(*child, context);
+        else
+            gone.push_back(depth);
+    }
+    for (int depth : gone)
+        children->remove(depth);
+}
+
+bool namedByPlayer(CharacterKind kind)
+{
+    switch (kind) {
+    case CharacterKind::Shape:
+    case CharacterKind::MorphShape:
+    case CharacterKind::Bitmap:
+    case CharacterKind::Text:
+        return false;
+    default:
+        return true;
+    }
 }
 
 } // namespace
@@ -80,8 +116,9 @@ DisplayObject *addChild(DisplayList &list, std::unique_ptr<DisplayObject> object
         removeChild(list, depth, context);
     else
         list.remove(depth);
-    // Objects without a name get one, as scripts see them: instance1, …
-    if (object->name().isEmpty())
+    // Objects scripts can reach get a name if they have none: instance1,
+    // … Shapes and static text count for nothing.
+    if (object->name().isEmpty() && namedByPlayer(object->kind()))
         object->placement().name = QStringLiteral("instance%1").arg(++context.instanceCounter);
     DisplayObject *added = object.get();
     list.insert(std::move(object));
@@ -97,14 +134,34 @@ DisplayObject *addChild(DisplayList &list, std::unique_ptr<DisplayObject> object
 void removeChild(DisplayList &list, int depth, RuntimeContext &context)
 {
     DisplayObject *object = list.at(depth);
-    if (!object)
+    if (!object || object->isUnloading())
         return;
     const ObjectHandle handle = object->handle();
     context.scripts->objectRemoved(*object);
-    // The host's handlers may have moved or freed it meanwhile.
-    if (DisplayObject *still = list.at(depth); still && still->handle() == handle)
-        list.remove(depth);
     context.changed = true;
+    // The host's handlers may have moved or freed it meanwhile.
+    DisplayObject *still = list.at(depth);
+    if (!still || still->handle() != handle)
+        return;
+    if (!context.scripts->holdsUntilUnloaded(*still)) {
+        list.remove(depth);
+        return;
+    }
+    auto held = list.take(depth);
+    held->placement().depth = kUnloadingDepth - depth;
+    held->setUnloading();
+    keepHeld(*held, context);
+    list.insert(std::move(held));
+}
+
+void releaseUnloaded(DisplayObject &object)
+{
+    DisplayObject *parent = object.parent();
+    DisplayList *list = parent ? parent->children() : nullptr;
+    if (!object.isUnloading() || !list || list->at(object.depth()) != &object)
+        return;
+    object.context().changed = true;
+    list->remove(object.depth());
 }
 
 } // namespace swf

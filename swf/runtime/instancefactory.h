@@ -22,7 +22,11 @@ std::unique_ptr<DisplayObject> instantiate(const PlacementState &placement, Disp
 enum class Replacement { Announced, Silently };
 DisplayObject *addChild(DisplayList &list, std::unique_ptr<DisplayObject> object,
                         RuntimeContext &context, Replacement replacement = Replacement::Announced);
-// Tells the script host, then frees the object at `depth`, if any.
+// Tells the script host, then frees the object at `depth`, if any. An
+// object the host holds until it has unloaded moves to depth -32769 - depth
+// instead, with the children the host holds; the others go at once.
 void removeChild(DisplayList &list, int depth, RuntimeContext &context);
+// Frees an object removeChild() left unloading.
+void releaseUnloaded(DisplayObject &object);
 
 } // namespace swf

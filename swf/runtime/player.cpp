@@ -42,6 +42,11 @@ Player::~Player()
 void Player::play()
 {
     rootTimeline().setPlaying(true);
+    start();
+}
+
+void Player::start()
+{
     if (m_running)
         return;
     m_running = true;
@@ -96,10 +101,10 @@ void Player::stepFrame()
               [](const auto &a, const auto &b) { return a.first > b.first; });
     for (const auto &[serial, handle] : clips) {
         DisplayObject *clip = m_context.find(handle);
-        if (!clip)
+        if (!clip || clip->isLeaving())
             continue;
         m_scripts->clipStepping(*clip);
-        if ((clip = m_context.find(handle)))
+        if ((clip = m_context.find(handle)) && !clip->isLeaving())
             clip->timeline()->step(m_context);
     }
     m_scripts->runPending();

@@ -3,7 +3,7 @@
 // Movie, and drives the script host through the phases of each frame.
 //
 // Frames are counted from 0. A new player shows frame 0 with its first
-// frame's scripts run, and its time stands still until play(). Time runs
+// frame's scripts run, and its time stands still until start() or play(). Time runs
 // for every clip; the main timeline moves only while it plays (a script
 // may stop it while the clips on it play on). Nothing here knows about
 // windows or real time: the owner feeds elapsed time to advance(), or
@@ -51,6 +51,9 @@ public:
     bool isRunning() const { return m_running; }
     // Lets time run and the main timeline play.
     void play();
+    // Lets time run; the main timeline plays or not as its scripts left
+    // it (a movie that stops in its first frame stays there).
+    void start();
     // Halts the movie where it is: no frame advances until play().
     void stop();
     // Same as seek(0).

@@ -37,6 +37,9 @@ public:
     virtual void objectAdded(DisplayObject &) {}
     // An object is about to leave its display list and be freed.
     virtual void objectRemoved(DisplayObject &) {}
+    // Whether a removed object stays in its list, unloading, until the
+    // host has run its unload handlers and calls releaseUnloaded().
+    virtual bool holdsUntilUnloaded(const DisplayObject &) const { return false; }
 
     // The phases of a frame: before the timelines advance; each clip just
     // before its timeline steps (newest clips first); after them all (run

@@ -11,6 +11,9 @@ namespace swf {
 
 namespace {
 
+// Depths the timeline places at, as scripts see them -16384 to -1.
+constexpr int kTimelineDepths = 16384;
+
 // Fields a jump may change on an object that survives it.
 bool samePlacement(const PlacementState &a, const PlacementState &b)
 {
@@ -136,7 +139,7 @@ void TimelineInstance::jumpTo(int target, RuntimeContext &context)
     int from = 0;
     if (target > m_frame && m_frame >= 0) {
         for (const auto &[depth, object] : m_list.objects()) {
-            if (!object->isDynamic())
+            if (!object->isDynamic() && !object->isUnloading())
                 placements.emplace(depth, object->placement());
         }
         from = m_frame + 1;
@@ -148,17 +151,24 @@ void TimelineInstance::jumpTo(int target, RuntimeContext &context)
     for (int f = from; f <= target; ++f)
         applyFrame(placements, m_timeline.frames[f], f, m_owner.movie());
     m_frame = target;
-    reconcile(placements, target, context);
+    reconcile(placements, target, from == 0, context);
     executeTags(target, true, &placements, context);
 }
 
-void TimelineInstance::reconcile(const PlacementMap &placements, int deferred,
+// Going back, clips scripts made in the depths the timeline uses go as
+// well; those below or above them stay.
+void TimelineInstance::reconcile(const PlacementMap &placements, int deferred, bool rewound,
                                  RuntimeContext &context)
 {
     std::vector<int> gone;
     for (const auto &[depth, object] : m_list.objects()) {
-        if (object->isDynamic())
+        if (object->isUnloading())
             continue;
+        if (object->isDynamic()) {
+            if (rewound && depth >= 0 && depth < kTimelineDepths)
+                gone.push_back(depth);
+            continue;
+        }
         const auto it = placements.find(depth);
         if (it == placements.end() || !sameCreation(it->second, object->placement()))
             gone.push_back(depth);

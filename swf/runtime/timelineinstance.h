@@ -45,7 +45,8 @@ private:
     void jumpTo(int target, RuntimeContext &context);
     // Makes the list match `placements`; objects the frame `deferred`
     // creates are left for its tags to create in order.
-    void reconcile(const PlacementMap &placements, int deferred, RuntimeContext &context);
+    void reconcile(const PlacementMap &placements, int deferred, bool rewound,
+                   RuntimeContext &context);
     void executeTags(int frame, bool jumped, const PlacementMap *placements,
                      RuntimeContext &context);
     void place(const PlacementState &state, RuntimeContext &context,

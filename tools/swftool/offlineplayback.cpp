@@ -23,7 +23,7 @@ OfflinePlayback::OfflinePlayback(swf::MoviePtr movie, swf::SoundCapture *capture
         movie, m_engine.get(),
         std::make_shared<ToolScriptServices>(ToolScriptServices::kDefaultTimeoutMs, movieUrl));
     m_engine->attach(m_player.get());
-    m_player->play();
+    m_player->start();
 }
 
 const std::vector<qint16> &OfflinePlayback::showNextFrame()

@@ -107,7 +107,7 @@ TraceRun traceOf(const swf::MoviePtr &movie, const QString &path, int steps, qin
     TraceRun run;
     services->onTrace = [&run](const QString &line) { run.out += line.toUtf8() + '\n'; };
     auto player = makePlayer(movie, nullptr, services);
-    player->play();
+    player->start();
     for (int i = 0; i < steps && !services->quitRequested(); ++i)
         player->step();
     run.unknownGlobals = services->unknownGlobals();

@@ -142,21 +142,31 @@ Value getDepth(Machine &m, const Value &self, const Args &)
 // parent's list, and their timeline leaves them alone from then on.
 Value swapDepths(Machine &m, const Value &self, const Args &args)
 {
+    // Depths a clip may be swapped to, as scripts count them.
+    constexpr double kMinSwapDepth = -16384;
+    constexpr double kMaxSwapDepth = 2130690044;
     DisplayObject *clip = clipOf(m, self);
-    DisplayObject *parent = clip ? clip->parent() : nullptr;
-    if (!parent || !parent->children())
+    if (!clip || args[0].isUndefined())
         return Value();
+    DisplayObject *parent = clip->parent();
     int depth = 0;
     if (DisplayObject *other = m.displayObjectOf(args[0])) {
         if (other->parent() != parent)
             return Value();
         depth = other->depth();
     } else {
-        const auto asked = depthArg(m, args[0]);
-        if (!asked)
+        const double n = std::trunc(m.toNumber(args[0]));
+        if (std::isnan(n) || n < kMinSwapDepth || n > kMaxSwapDepth)
             return Value();
-        depth = *asked + kDepthOffset;
+        depth = int(n) + kDepthOffset;
     }
+    // A level's main timeline only takes the number.
+    if (!parent) {
+        clip->placement().depth = depth;
+        return Value();
+    }
+    if (!parent->children())
+        return Value();
     DisplayList &list = *parent->children();
     if (DisplayObject *other = list.at(depth))
         other->placement().placedFrame = -1;
@@ -194,10 +204,12 @@ Value getNextHighestDepth(Machine &m, const Value &self, const Args &)
 Value getInstanceAtDepth(Machine &m, const Value &self, const Args &args)
 {
     DisplayObject *clip = clipOf(m, self);
-    const auto depth = depthArg(m, args[0]);
-    if (!clip || !clip->children() || !depth)
+    if (!clip || !clip->children() || args[0].isUndefined())
         return Value();
-    DisplayObject *found = clip->children()->at(*depth + kDepthOffset);
+    // Anything but a finite number asks for depth 0.
+    const double n = m.toNumber(args[0]);
+    const int depth = std::isfinite(n) ? int(qBound(-1e9, std::trunc(n), 1e9)) : 0;
+    DisplayObject *found = clip->children()->at(depth + kDepthOffset);
     if (!found)
         return Value();
     // Shapes and bitmaps have no object of their own: their clip answers.
@@ -217,8 +229,12 @@ Value getBounds(Machine &m, const Value &self, const Args &args)
     DisplayObject *clip = clipOf(m, self);
     if (!clip)
         return Value();
+    // Bounds in a space that is no clip: none.
     DisplayObject *space = args.size() > 0 ? m.displayObjectOf(args[0]) : clip;
-    Object *result = m.newObject();
+    if (!space && args.size() > 0 && !args[0].isUndefined())
+        return Value();
+    // A bare record: no prototype, so it reads as "[type Object]".
+    Object *result = m.heap().make<Object>(nullptr);
     const auto bounds = m.player().geometry().boundsIn(*clip, space);
     const double p = kTwipsPerPixel;
     m.set(result, QStringLiteral("xMin"), Value(bounds ? bounds->left() / p : kEmptyBound));
@@ -309,7 +325,7 @@ Value getBytes(Machine &m, const Value &self, const Args &)
     DisplayObject *clip = clipOf(m, self);
     if (!clip)
         return Value();
-    return Value(double(clip->movie().header().declaredLength));
+    return Value(double(clipBytesTotal(*clip)));
 }
 
 Value getUrl(Machine &m, const Value &, const Args &args)
@@ -321,8 +337,9 @@ Value getUrl(Machine &m, const Value &, const Args &args)
 // The version of the movie a clip came from; -1 for anything else.
 Value getSwfVersion(Machine &m, const Value &self, const Args &)
 {
-    const DisplayObject *clip = clipOf(m, self);
-    return clip ? Value(clip->movie().version()) : Value(-1);
+    // Any display object answers: a text field borrowing it too.
+    const DisplayObject *object = m.displayObjectOf(self);
+    return object ? Value(object->movie().version()) : Value(-1);
 }
 
 } // namespace

@@ -360,8 +360,11 @@ void defineFieldAccessors(Machine &m, Object *proto, std::index_sequence<I...>)
 
 Value getDepth(Machine &m, const Value &self, const Args &)
 {
+    // A text field's own: borrowed by a clip, it answers nothing.
     DisplayObject *object = m.displayObjectOf(self);
-    return object ? Value(object->depth() - kDepthOffset) : Value();
+    return object && object->kind() == CharacterKind::EditText
+               ? Value(object->depth() - kDepthOffset)
+               : Value();
 }
 
 // Formats: (fmt) the whole text, (index, fmt) one character,

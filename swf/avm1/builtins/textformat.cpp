@@ -333,7 +333,8 @@ Value getTextExtent(Machine &m, const Value &self, const Args &args)
     }
     Object *extent = m.newObject();
     const double w = std::round(width / kTwipsPerPixel);
-    const double h = std::round((ascent + descent) / kTwipsPerPixel);
+    // No text, no line: nothing high.
+    const double h = text.isEmpty() ? 0.0 : std::round((ascent + descent) / kTwipsPerPixel);
     m.set(extent, QStringLiteral("ascent"), Value(std::round(ascent / kTwipsPerPixel)));
     m.set(extent, QStringLiteral("descent"), Value(std::round(descent / kTwipsPerPixel)));
     m.set(extent, QStringLiteral("width"), Value(w));
