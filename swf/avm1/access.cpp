@@ -152,11 +152,17 @@ Value Machine::get(Object *object, StringData *key)
     Value out;
     if (lookup(object, key, out))
         return out;
-    // __resolve answers for names found nowhere, from version 6.
-    if (m_version >= 6 && object && key != m_names.resolve.data()) {
+    // __resolve answers for names found nowhere, whatever its version bits.
+    if (object && key != m_names.resolve.data()) {
         Value resolver;
-        if (lookup(object, m_names.resolve.data(), resolver) && resolver.isObject() &&
-            resolver.object()->isFunction()) {
+        int depth = 0;
+        for (Object *o = object; o && depth++ <= kMaxPrototypeDepth; o = linkedProto(o)) {
+            if (const Property *p = o->properties().find(m_names.resolve.data())) {
+                resolver = p->getter ? call(Value(p->getter), Value(object), Args()) : p->value;
+                break;
+            }
+        }
+        if (resolver.isObject() && resolver.object()->isFunction()) {
             const Value name{StrRef(key)};
             return call(resolver, Value(object), Args(&name, 1));
         }

@@ -52,6 +52,9 @@ void installDrawingMethods(Machine &m, Object *movieClipProto);
 int intArg(Machine &m, const Args &args, int index, int fallback);
 // What getVersion() and _level0.$version give.
 QString playerVersion();
+// A method as the player's own ActionScript classes define theirs:
+// enumerable, a function with a prototype of its own.
+void defineScriptMethod(Machine &m, Object *target, const QString &name, NativeFunction call);
 // Makes every own property of a built-in hidden, permanent and read-only,
 // as the Flash Player leaves its fixed objects (Math, Key, Number, …).
 void protectProperties(Object *object);

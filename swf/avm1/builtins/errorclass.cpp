@@ -31,9 +31,10 @@ void installErrorClass(Machine &m)
     Object *proto = m.newObject();
     m.protos().error = proto;
     m.defineClass(QStringLiteral("Error"), proto, construct);
-    m.defineValue(proto, QStringLiteral("message"), Value(QStringLiteral("Error")));
-    m.defineValue(proto, QStringLiteral("name"), Value(QStringLiteral("Error")));
-    m.defineMethod(proto, QStringLiteral("toString"), toString);
+    // Error is one of the player's ActionScript classes: all shows to for..in.
+    m.defineValue(proto, QStringLiteral("message"), Value(QStringLiteral("Error")), 0);
+    m.defineValue(proto, QStringLiteral("name"), Value(QStringLiteral("Error")), 0);
+    defineScriptMethod(m, proto, QStringLiteral("toString"), toString);
 }
 
 } // namespace swf::avm1

@@ -961,6 +961,9 @@ void installGeom(Machine &m)
     defineAccessor(m, rect, QStringLiteral("right"), rectRight, rectSetRight, 0);
     defineAccessor(m, rect, QStringLiteral("size"), rectSize, rectSetSize, 0);
     defineAccessor(m, rect, QStringLiteral("topLeft"), rectTopLeft, rectSetTopLeft, 0);
+    // Declared by the class and never given a value.
+    m.defineValue(rect, QStringLiteral("left"), Value(), 0);
+    m.defineValue(rect, QStringLiteral("top"), Value(), 0);
 
     Object *matrix = m.newObject();
     c.matrix = makeClass(m, geom, "Matrix", matrix, matrixNew);

@@ -268,6 +268,13 @@ QString playerVersion()
     return QStringLiteral("LNX 9,0,280,0");
 }
 
+void defineScriptMethod(Machine &m, Object *target, const QString &name, NativeFunction call)
+{
+    Object *proto = m.newObject();
+    FunctionObject *f = m.defineClass(QString(), proto, call);
+    m.defineValue(target, name, Value(f), 0);
+}
+
 void protectProperties(Object *object)
 {
     for (Property &p : object->properties().entries())

@@ -60,9 +60,9 @@ Value isPrototypeOf(Machine &m, const Value &self, const Args &args)
     return Value(false);
 }
 
-// addProperty(name, getter, setter): false unless the name is a string and
-// the getter a function; a setter that is not a function makes the
-// property read-only.
+// addProperty(name, getter, setter): false unless the name is a string,
+// the getter a function and the setter a function or null; a null setter
+// makes the property read-only.
 Value addProperty(Machine &m, const Value &self, const Args &args)
 {
     Object *object = self.asObject();
@@ -71,6 +71,8 @@ Value addProperty(Machine &m, const Value &self, const Args &args)
     if (!object || !getter || name.text().isEmpty())
         return Value(false);
     auto *setter = dynamic_cast<FunctionObject *>(args[2].asObject());
+    if (!setter && !args[2].isNull())
+        return Value(false);
     const StrRef key(m.key(name.data()));
     Property *p = object->properties().find(key.data());
     if (!p)
