@@ -294,8 +294,9 @@ DisplayObject *Machine::addScriptClip(DisplayObject &parent, std::unique_ptr<Dis
 void Machine::removeClip(DisplayObject &object)
 {
     DisplayObject *parent = object.parent();
-    // Only clips in the depths scripts use can be removed by scripts.
-    if (!parent || !parent->children() || object.depth() < kDepthOffset)
+    // Only clips in the depths scripts use can be removed by scripts, and
+    // none inside a clip waiting to unload.
+    if (!parent || !parent->children() || object.depth() < kDepthOffset || object.isLeaving())
         return;
     removeChild(*parent->children(), object.depth(), parent->context());
 }

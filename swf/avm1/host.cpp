@@ -196,7 +196,7 @@ void Machine::objectRemoved(DisplayObject &object)
     if (object.isUnloading())
         return;
     queueUnload(object);
-    if (holdForUnload(object)) {
+    if (holdForUnload(object, false)) {
         Queued item;
         item.target = object.handle();
         item.release = true;
@@ -223,14 +223,18 @@ bool Machine::hasUnloadHandler(DisplayObject &clip)
            !get(objectOf(clip), QString::fromLatin1(handlerName(ClipEvent::Unload))).isUndefined();
 }
 
-bool Machine::holdForUnload(DisplayObject &object)
+// A clip with a handler of its own keeps all it holds; one without keeps
+// only what leads to handlers.
+bool Machine::holdForUnload(DisplayObject &object, bool keepAll)
 {
-    if (object.kind() != CharacterKind::Sprite)
-        return false;
-    bool held = hasUnloadHandler(object);
-    if (DisplayList *children = object.children()) {
-        for (const auto &[depth, child] : children->objects())
-            held = holdForUnload(*child) || held;
+    bool held = keepAll;
+    if (object.kind() == CharacterKind::Sprite) {
+        keepAll = keepAll || hasUnloadHandler(object);
+        held = keepAll;
+        if (DisplayList *children = object.children()) {
+            for (const auto &[depth, child] : children->objects())
+                held = holdForUnload(*child, keepAll) || held;
+        }
     }
     if (held)
         m_heldForUnload.insert(object.serial());
@@ -251,20 +255,20 @@ void Machine::detachRemoved(DisplayObject &object)
     }
 }
 
-// The clip and the clips inside it hear unload, the outer first; their
-// objects outlive them for the handlers.
+// The clips inside a clip hear unload before it; their objects outlive
+// them for the handlers.
 void Machine::queueUnload(DisplayObject &object)
 {
+    if (DisplayList *children = object.children()) {
+        for (const auto &[depth, child] : children->objects())
+            queueUnload(*child);
+    }
     if (object.kind() == CharacterKind::Sprite) {
         Queued item;
         item.object = objectOf(object);
         item.event = ClipEvent::Unload;
         item.target = object.handle();
         m_queues[int(Priority::Normal)].push_back(std::move(item));
-    }
-    if (DisplayList *children = object.children()) {
-        for (const auto &[depth, child] : children->objects())
-            queueUnload(*child);
     }
 }
 
