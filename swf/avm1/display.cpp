@@ -228,10 +228,6 @@ void Machine::constructRegisteredClass(Object *script)
     Object *constructor = registeredClass(object->character()->id());
     if (!constructor)
         return;
-    // A class registered after the clip was made still gives it its
-    // prototype here.
-    if (Object *classProto = get(constructor, m_names.prototype.data()).asObject())
-        script->setProto(classProto);
     defineValue(script, m_names.constructor2.text(), Value(constructor));
     if (m_version >= 6)
         defineValue(script, m_names.constructor.text(), Value(constructor));

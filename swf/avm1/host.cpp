@@ -385,6 +385,16 @@ void Machine::runEventOn(Object *script, DisplayObject *object, quint32 event)
 {
     if (!script || m_aborted)
         return;
+    // A registered class gives the clip its prototype before the construct
+    // actions run, even one registered after the clip was made.
+    if (event == ClipEvent::Construct) {
+        const DisplayObject *made = displayObjectOf(Value(script));
+        Object *constructor =
+            made && made->character() ? registeredClass(made->character()->id()) : nullptr;
+        if (Object *classProto =
+                constructor ? get(constructor, m_names.prototype.data()).asObject() : nullptr)
+            script->setProto(classProto);
+    }
     // The clip's own event actions (onClipEvent), first.
     const ClipActions *actions = object ? object->placement().clipActions : nullptr;
     if (!actions)
