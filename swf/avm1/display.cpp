@@ -290,9 +290,11 @@ DisplayObject *Machine::addScriptClip(DisplayObject &parent, std::unique_ptr<Dis
 void Machine::removeClip(DisplayObject &object)
 {
     DisplayObject *parent = object.parent();
-    // Only clips in the depths scripts use can be removed by scripts, and
-    // none inside a clip waiting to unload.
-    if (!parent || !parent->children() || object.depth() < kDepthOffset || object.isLeaving())
+    // Only clips in the depths scripts make clips at (0 to 1048575) can be
+    // removed by scripts, and none inside a clip waiting to unload.
+    constexpr int kMaxRemovableDepth = 1048575;
+    if (!parent || !parent->children() || object.depth() < kDepthOffset ||
+        object.depth() > kMaxRemovableDepth + kDepthOffset || object.isLeaving())
         return;
     removeChild(*parent->children(), object.depth(), parent->context());
 }

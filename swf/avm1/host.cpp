@@ -11,6 +11,9 @@
 #include "swf/runtime/instancefactory.h"
 #include "swf/runtime/player.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace swf::avm1 {
 
 namespace {
@@ -310,8 +313,17 @@ void Machine::runPending()
         }
         if (!queue)
             return;
-        const Queued item = std::move(queue->front());
+        Queued item = std::move(queue->front());
         queue->pop_front();
+        // Unloading clips go once all else queued has run: the frame's
+        // scripts still find them.
+        const auto waiting = [](const std::deque<Queued> &q) {
+            return std::any_of(q.begin(), q.end(), [](const Queued &i) { return !i.release; });
+        };
+        if (item.release && std::any_of(std::begin(m_queues), std::end(m_queues), waiting)) {
+            queue->push_back(std::move(item));
+            continue;
+        }
         runQueued(item);
         if (m_aborted) {
             dropQueued();
