@@ -232,10 +232,6 @@ void Machine::constructRegisteredClass(Object *script)
     Object *constructor = registeredClass(object->character()->id());
     if (!constructor)
         return;
-    // A class registered after the clip was made still gives it its
-    // prototype here.
-    if (Object *classProto = get(constructor, m_names.prototype.data()).asObject())
-        script->setProto(classProto);
     defineValue(script, m_names.constructor2.text(), Value(constructor));
     if (m_version >= 6)
         defineValue(script, m_names.constructor.text(), Value(constructor));
@@ -298,8 +294,11 @@ DisplayObject *Machine::addScriptClip(DisplayObject &parent, std::unique_ptr<Dis
 void Machine::removeClip(DisplayObject &object)
 {
     DisplayObject *parent = object.parent();
-    // Only clips in the depths scripts use can be removed by scripts.
-    if (!parent || !parent->children() || object.depth() < kDepthOffset)
+    // Only clips in the depths scripts make clips at (0 to 1048575) can be
+    // removed by scripts, and none inside a clip waiting to unload.
+    constexpr int kMaxRemovableDepth = 1048575;
+    if (!parent || !parent->children() || object.depth() < kDepthOffset ||
+        object.depth() > kMaxRemovableDepth + kDepthOffset || object.isLeaving())
         return;
     removeChild(*parent->children(), object.depth(), parent->context());
 }

@@ -11,6 +11,9 @@
 #include "swf/runtime/instancefactory.h"
 #include "swf/runtime/player.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace swf::avm1 {
 
 namespace {
@@ -196,7 +199,7 @@ void Machine::objectRemoved(DisplayObject &object)
     if (object.isUnloading())
         return;
     queueUnload(object);
-    if (holdForUnload(object)) {
+    if (holdForUnload(object, false)) {
         Queued item;
         item.target = object.handle();
         item.release = true;
@@ -223,14 +226,18 @@ bool Machine::hasUnloadHandler(DisplayObject &clip)
            !get(objectOf(clip), QString::fromLatin1(handlerName(ClipEvent::Unload))).isUndefined();
 }
 
-bool Machine::holdForUnload(DisplayObject &object)
+// A clip with a handler of its own keeps all it holds; one without keeps
+// only what leads to handlers.
+bool Machine::holdForUnload(DisplayObject &object, bool keepAll)
 {
-    if (object.kind() != CharacterKind::Sprite)
-        return false;
-    bool held = hasUnloadHandler(object);
-    if (DisplayList *children = object.children()) {
-        for (const auto &[depth, child] : children->objects())
-            held = holdForUnload(*child) || held;
+    bool held = keepAll;
+    if (object.kind() == CharacterKind::Sprite) {
+        keepAll = keepAll || hasUnloadHandler(object);
+        held = keepAll;
+        if (DisplayList *children = object.children()) {
+            for (const auto &[depth, child] : children->objects())
+                held = holdForUnload(*child, keepAll) || held;
+        }
     }
     if (held)
         m_heldForUnload.insert(object.serial());
@@ -251,20 +258,20 @@ void Machine::detachRemoved(DisplayObject &object)
     }
 }
 
-// The clip and the clips inside it hear unload, the outer first; their
-// objects outlive them for the handlers.
+// The clips inside a clip hear unload before it; their objects outlive
+// them for the handlers.
 void Machine::queueUnload(DisplayObject &object)
 {
+    if (DisplayList *children = object.children()) {
+        for (const auto &[depth, child] : children->objects())
+            queueUnload(*child);
+    }
     if (object.kind() == CharacterKind::Sprite) {
         Queued item;
         item.object = objectOf(object);
         item.event = ClipEvent::Unload;
         item.target = object.handle();
         m_queues[int(Priority::Normal)].push_back(std::move(item));
-    }
-    if (DisplayList *children = object.children()) {
-        for (const auto &[depth, child] : children->objects())
-            queueUnload(*child);
     }
 }
 
@@ -306,8 +313,17 @@ void Machine::runPending()
         }
         if (!queue)
             return;
-        const Queued item = std::move(queue->front());
+        Queued item = std::move(queue->front());
         queue->pop_front();
+        // Unloading clips go once all else queued has run: the frame's
+        // scripts still find them.
+        const auto waiting = [](const std::deque<Queued> &q) {
+            return std::any_of(q.begin(), q.end(), [](const Queued &i) { return !i.release; });
+        };
+        if (item.release && std::any_of(std::begin(m_queues), std::end(m_queues), waiting)) {
+            queue->push_back(std::move(item));
+            continue;
+        }
         runQueued(item);
         if (m_aborted) {
             dropQueued();
@@ -381,6 +397,16 @@ void Machine::runEventOn(Object *script, DisplayObject *object, quint32 event)
 {
     if (!script || m_aborted)
         return;
+    // A registered class gives the clip its prototype before the construct
+    // actions run, even one registered after the clip was made.
+    if (event == ClipEvent::Construct) {
+        const DisplayObject *made = displayObjectOf(Value(script));
+        Object *constructor =
+            made && made->character() ? registeredClass(made->character()->id()) : nullptr;
+        if (Object *classProto =
+                constructor ? get(constructor, m_names.prototype.data()).asObject() : nullptr)
+            script->setProto(classProto);
+    }
     // The clip's own event actions (onClipEvent), first.
     const ClipActions *actions = object ? object->placement().clipActions : nullptr;
     if (!actions)

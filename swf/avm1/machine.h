@@ -335,8 +335,9 @@ private:
     void runEventOn(Object *script, DisplayObject *object, quint32 event);
     void queueUnload(DisplayObject &object);
     // Marks the clips of `object` that wait for their unload handlers:
-    // those with one, and those holding such clips. True if `object` waits.
-    bool holdForUnload(DisplayObject &object);
+    // those with one and all inside them, and those holding such clips.
+    // True if `object` waits.
+    bool holdForUnload(DisplayObject &object, bool keepAll);
     bool hasUnloadHandler(DisplayObject &clip);
     // The clips of `object` no longer held read as removed references.
     void detachRemoved(DisplayObject &object);

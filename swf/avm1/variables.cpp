@@ -232,6 +232,22 @@ Value Ops::getVariable(const StrRef &name, Object **owner)
             *owner = where;
         return true;
     };
+    // A variable of that name hides a level; a child clip or _global's
+    // variable does not.
+    if (const int level = levelOf(text); level >= 0) {
+        std::vector<Object *> places;
+        for (auto it = f.withs.rbegin(); it != f.withs.rend(); ++it)
+            places.push_back(it->object);
+        for (auto it = f.scope.rbegin(); it != f.scope.rend(); ++it)
+            places.push_back(scopeObject(*it));
+        if (f.scope.empty())
+            places.push_back(variableTarget());
+        for (Object *place : places) {
+            if (place && m.findProperty(place, key) && found(place))
+                return m.get(place, key);
+        }
+        return clipValue(m.level(level));
+    }
     for (auto it = f.withs.rbegin(); it != f.withs.rend(); ++it) {
         if (m.lookup(it->object, key, out) && found(it->object))
             return out;
@@ -243,9 +259,6 @@ Value Ops::getVariable(const StrRef &name, Object **owner)
     if (Object *target = variableTarget();
         f.scope.empty() && target && m.lookup(target, key, out) && found(target))
         return out;
-    // A variable of that name hides a level; _global's does not.
-    if (const int level = levelOf(text); level >= 0)
-        return clipValue(m.level(level));
     if (m.lookup(m.global(), key, out) && found(m.global()))
         return out;
     // A class-like name no global has, even one hidden from this version.

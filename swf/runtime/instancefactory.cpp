@@ -16,9 +16,12 @@ namespace swf {
 
 namespace {
 
-// Where removed objects wait to unload: below the lowest depth a timeline
-// or script can use.
-constexpr int kUnloadingDepth = -32769;
+// Where a removed object waits to unload: mirrored below the lowest depth
+// a timeline or script can use (scripts read -32769 - their depth).
+int unloadingDepth(int depth)
+{
+    return -1 - depth;
+}
 
 bool isAncestor(const Character &character, const DisplayObject *parent)
 {
@@ -148,7 +151,7 @@ void removeChild(DisplayList &list, int depth, RuntimeContext &context)
         return;
     }
     auto held = list.take(depth);
-    held->placement().depth = kUnloadingDepth - depth;
+    held->placement().depth = unloadingDepth(depth);
     held->setUnloading();
     keepHeld(*held, context);
     list.insert(std::move(held));

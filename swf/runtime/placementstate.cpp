@@ -83,17 +83,9 @@ std::optional<PlacementState> placedState(const PlacementState *current, const P
         applyFields(state, place);
         return state;
     }
-    if (!current) {
-        // Moving an empty depth with a character places it anew.
-        if (!place.characterId || !defined(*place.characterId, movie))
-            return std::nullopt;
-        PlacementState state;
-        state.characterId = *place.characterId;
-        state.depth = place.depth;
-        state.placedFrame = frame;
-        applyFields(state, place);
-        return state;
-    }
+    // A move of an empty depth does nothing, a character named or not.
+    if (!current)
+        return std::nullopt;
     PlacementState state = *current;
     if (place.characterId && *place.characterId != current->characterId &&
         defined(*place.characterId, movie) &&

@@ -111,7 +111,8 @@ void installObjectClass(Machine &m)
     m.defineValue(proto, QStringLiteral("isPrototypeOf"), Value(m.newNative(isPrototypeOf)),
                   since6);
     m.defineValue(proto, QStringLiteral("addProperty"), Value(m.newNative(addProperty)), since6);
-    m.defineMethod(object, QStringLiteral("registerClass"), registerClass);
+    m.defineValue(object, QStringLiteral("registerClass"), Value(m.newNative(registerClass)),
+                  since6);
 }
 
 } // namespace swf::avm1
