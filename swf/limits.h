@@ -96,6 +96,9 @@ inline constexpr qint64 kMaxScriptStringLength = qint64(1) << 27;
 inline constexpr qint64 kMaxScriptObjects = qint64(1) << 23;
 // Values on the operand stack of one script.
 inline constexpr int kMaxScriptStack = 1 << 20;
+// Comparisons one Array sort makes in its own order before it finishes the
+// rest with a sort that cannot degrade (sorted input is quadratic).
+inline constexpr qint64 kMaxSortComparisons = qint64(1) << 25;
 
 // Video: VideoFrame packets kept, all streams together (each costs a
 // map node, from as little as six bytes of the file); the side of a video

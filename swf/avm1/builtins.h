@@ -11,6 +11,10 @@
 
 #include <optional>
 
+namespace swf::amf {
+struct Graph;
+} // namespace swf::amf
+
 namespace swf::avm1 {
 
 class Machine;
@@ -67,8 +71,12 @@ void defineAccessor(Machine &m, Object *target, const QString &name, NativeFunct
                     NativeFunction set, quint32 flags);
 // A flash.geom.Transform of `clip`.
 Value makeTransform(Machine &m, DisplayObject &clip);
-// AsBroadcaster.initialize on `object`.
-void makeBroadcaster(Machine &m, Object *object);
+// Makes `object` a broadcaster: its own _listeners and methods, with `flags`.
+void makeBroadcaster(Machine &m, Object *object,
+                     quint32 flags = PropertyFlag::DontEnum | PropertyFlag::DontDelete);
+// The script values of an AMF0 graph, its object `root` made into `data`
+// (builtins/sharedobject.cpp).
+void fromAmf(Machine &m, const amf::Graph &graph, int root, Object *data);
 // A new TextFormat with these values (none reads as null), and the values
 // of a TextFormat (none for anything else).
 Value makeTextFormat(Machine &m, const TextFormatValues &values);

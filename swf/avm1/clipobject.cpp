@@ -98,20 +98,36 @@ DisplayObject *ClipObject::display(Machine &machine) const
     return machine.displayObjectOf(Value(const_cast<ClipObject *>(this)));
 }
 
+void ClipObject::keepScaleOf(const Matrix &matrix)
+{
+    if (!m_keptScale)
+        m_keptScale = ScaleRotation{xScaleOf(matrix), yScaleOf(matrix), rotationOf(matrix)};
+}
+
 Value ClipObject::displayProperty(Machine &machine, DisplayObject &object, int index)
 {
     const PlacementState &p = object.placement();
+    const auto kept = [&]() -> std::optional<ScaleRotation> {
+        ClipObject *clip = machine.objectOf(object);
+        return clip ? clip->keptScale() : std::nullopt;
+    };
     switch (index) {
     case DisplayProperty::X:
         return Value(p.matrix.translateX / double(kTwipsPerPixel));
     case DisplayProperty::Y:
         return Value(p.matrix.translateY / double(kTwipsPerPixel));
-    case DisplayProperty::XScale:
-        return Value(xScaleOf(p.matrix) * 100.0);
-    case DisplayProperty::YScale:
-        return Value(yScaleOf(p.matrix) * 100.0);
-    case DisplayProperty::Rotation:
-        return Value(rotationOf(p.matrix) * kDegrees);
+    case DisplayProperty::XScale: {
+        const auto k = kept();
+        return Value((k ? k->xScale : xScaleOf(p.matrix)) * 100.0);
+    }
+    case DisplayProperty::YScale: {
+        const auto k = kept();
+        return Value((k ? k->yScale : yScaleOf(p.matrix)) * 100.0);
+    }
+    case DisplayProperty::Rotation: {
+        const auto k = kept();
+        return Value((k ? k->rotation : rotationOf(p.matrix)) * kDegrees);
+    }
     case DisplayProperty::CurrentFrame: {
         const TimelineInstance *timeline = object.timeline();
         return Value(timeline ? qMax(0, timeline->frame()) + 1 : 1);
@@ -145,8 +161,15 @@ Value ClipObject::displayProperty(Machine &machine, DisplayObject &object, int i
         return Value(loadedUrlOf(machine, object));
     case DisplayProperty::HighQuality:
         return Value(1);
-    case DisplayProperty::FocusRect:
-        return Value::null();
+    case DisplayProperty::FocusRect: {
+        // A root's is the movie's own setting, a number before version 6.
+        ClipObject *clip = machine.objectOf(object);
+        const std::optional<bool> on = clip ? clip->focusRect() : std::nullopt;
+        if (object.parent())
+            return on ? Value(*on) : Value::null();
+        const bool rootOn = on.value_or(true);
+        return machine.version() < 6 ? Value(rootOn ? 1 : 0) : Value(rootOn);
+    }
     case DisplayProperty::SoundBufTime:
         return Value(5);
     case DisplayProperty::Quality:
@@ -182,9 +205,11 @@ void ClipObject::setDisplayProperty(Machine &machine, DisplayObject &object, int
         const auto n = finite(machine, value);
         if (!n)
             return;
-        double xs = xScaleOf(m);
-        double ys = yScaleOf(m);
-        double r = rotationOf(m);
+        ClipObject *clip = machine.objectOf(object);
+        const std::optional<ScaleRotation> kept = clip ? clip->keptScale() : std::nullopt;
+        double xs = kept ? kept->xScale : xScaleOf(m);
+        double ys = kept ? kept->yScale : yScaleOf(m);
+        double r = kept ? kept->rotation : rotationOf(m);
         if (index == DisplayProperty::XScale)
             xs = *n / 100.0;
         else if (index == DisplayProperty::YScale)
@@ -192,6 +217,8 @@ void ClipObject::setDisplayProperty(Machine &machine, DisplayObject &object, int
         else
             r = std::remainder(*n, 360.0) / kDegrees;
         compose(m, xs, ys, r);
+        if (clip)
+            clip->setKeptScale(std::nullopt);
         object.lock(ScriptLock::Matrix);
         return;
     }
@@ -217,6 +244,8 @@ void ClipObject::setDisplayProperty(Machine &machine, DisplayObject &object, int
                              : index == DisplayProperty::Width ? bounds->width()
                                                                : bounds->height();
         const double r = rotationOf(m);
+        if (ClipObject *clip = machine.objectOf(object))
+            clip->setKeptScale(std::nullopt);
         // Nothing to size: the Flash Player scales the clip to nothing.
         if (local <= 0) {
             compose(m, 0, 0, r);
@@ -235,6 +264,20 @@ void ClipObject::setDisplayProperty(Machine &machine, DisplayObject &object, int
         p.name = machine.toString(value).text();
         object.lock(ScriptLock::Name);
         return;
+    case DisplayProperty::FocusRect: {
+        // undefined and null change nothing; a root takes numbers only.
+        ClipObject *clip = machine.objectOf(object);
+        if (!clip || value.isNullish())
+            return;
+        if (object.parent()) {
+            clip->setFocusRect(machine.toBoolean(value));
+            return;
+        }
+        const double n = machine.toNumber(value);
+        if (!std::isnan(n))
+            clip->setFocusRect(n != 0);
+        return;
+    }
     default:
         return; // read-only, or kept nowhere
     }

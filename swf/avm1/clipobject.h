@@ -7,6 +7,8 @@
 #include "swf/avm1/object.h"
 #include "swf/runtime/displayobject.h"
 
+#include <optional>
+
 namespace swf::avm1 {
 
 // The display properties in the order GetProperty and SetProperty number
@@ -59,6 +61,19 @@ public:
     QString pathWhileUnloading() const { return m_unloading ? m_deadPath : QString(); }
     // The onClipEvent actions it was placed with, kept for its unload.
     const ClipActions *clipActions() const { return m_clipActions; }
+    // _xscale, _yscale and _rotation as they were before a Transform set
+    // the matrix: they read so until a script sets one of them.
+    struct ScaleRotation {
+        double xScale = 1;
+        double yScale = 1;
+        double rotation = 0; // radians
+    };
+    const std::optional<ScaleRotation> &keptScale() const { return m_keptScale; }
+    void keepScaleOf(const Matrix &matrix);
+    void setKeptScale(std::optional<ScaleRotation> kept) { m_keptScale = kept; }
+    // _focusrect: unset (null) on clips; a root's starts on.
+    std::optional<bool> focusRect() const { return m_focusRect; }
+    void setFocusRect(bool on) { m_focusRect = on; }
 
     bool getBuiltin(Machine &machine, StringData *key, Value &out) override;
     bool setBuiltin(Machine &machine, StringData *key, const Value &value) override;
@@ -76,6 +91,8 @@ private:
     bool m_unloading = false;
     ObjectClass m_class;
     const ClipActions *m_clipActions;
+    std::optional<bool> m_focusRect;
+    std::optional<ScaleRotation> m_keptScale;
 };
 
 } // namespace swf::avm1

@@ -67,6 +67,10 @@ ClipObject *Machine::objectOf(DisplayObject &object)
     case CharacterKind::EditText:
         proto = m_protos.textField;
         break;
+    case CharacterKind::Video:
+        if (m_protos.video)
+            proto = m_protos.video;
+        break;
     default:
         break;
     }

@@ -44,6 +44,7 @@ struct Prototypes {
     Object *movieClip = nullptr;
     Object *button = nullptr;
     Object *textField = nullptr;
+    Object *video = nullptr;
     Object *error = nullptr;
     Object *date = nullptr;
     Object *dateClass = nullptr;

@@ -123,9 +123,17 @@ void Drawing::addEdge(const ShapeRecord &edge, QPoint to)
 {
     const QPoint from = m_pen;
     m_pen = to;
-    // An edge with neither fill nor line only moves the pen.
+    // An edge with neither fill nor line only moves the pen, and widens
+    // the bounds.
     if (!m_fill && !m_line) {
         m_penMoved = true;
+        QRectF span = QRectF(from, to).normalized();
+        if (const auto *curve = std::get_if<CurvedEdgeRecord>(&edge)) {
+            const QPoint control = from + curve->control;
+            span = span.united(QRectF(control, control));
+        }
+        m_bareBounds = m_bareBounds ? m_bareBounds->united(span) : span;
+        changed();
         return;
     }
     if (m_full)
@@ -174,7 +182,7 @@ void Drawing::build() const
     }
     m_built.geometry = buildShapeGeometry(*shape);
     m_built.shape = std::move(shape);
-    m_built.bounds.reset();
+    m_built.bounds = m_bareBounds;
     for (const ShapeLayer &layer : m_built.geometry.layers) {
         const auto add = [this](const QRectF &part) {
             m_built.bounds = m_built.bounds ? m_built.bounds->united(part) : part;

@@ -67,6 +67,8 @@ private:
     bool m_lineChanged = false;
     bool m_penMoved = true;
     bool m_full = false;
+    // Edges drawn with neither fill nor line still count in the bounds.
+    std::optional<QRectF> m_bareBounds;
     quint64 m_revision = 0;
 
     // Built from the records when first asked for after a change.

@@ -27,8 +27,9 @@ ArrayObject *arrayOf(const Value &self)
 void fill(ArrayObject *array, const Args &args)
 {
     if (args.size() == 1 && args[0].isNumber()) {
-        const double n = args[0].number();
-        if (n >= 0 && n == std::trunc(n))
+        // A length with a fraction is cut to a whole one.
+        const double n = std::trunc(args[0].number());
+        if (n >= 0 && n <= double(limits::kMaxScriptArrayLength))
             array->setLength(qint64(n));
     } else {
         array->elements().assign(args.begin(), args.end());
@@ -168,9 +169,8 @@ QString joined(Machine &m, ArrayObject &array, const QString &separator)
     for (size_t i = 0; i < array.elements().size(); ++i) {
         if (i)
             out += separator;
-        const Value &value = array.elements()[i];
-        if (!value.isNullish() || m.version() >= 7)
-            out += value.isNull() && m.version() < 7 ? QString() : m.toString(value).text();
+        // Before version 7 an undefined element is empty; null is "null".
+        out += m.toString(array.elements()[i]).text();
         if (out.size() > limits::kMaxScriptStringLength)
             break;
     }
@@ -200,54 +200,90 @@ Value reverse(Machine &, const Value &self, const Args &)
     return self;
 }
 
-// Orders two values by the sort options: numbers numerically, the rest as
-// strings; undefined after everything.
+// Orders two values by the sort options: two numbers numerically when asked,
+// everything else by the text of the values.
 int compareValues(Machine &m, const Value &a, const Value &b, int options)
 {
-    if (a.isUndefined() || b.isUndefined())
-        return a.isUndefined() == b.isUndefined() ? 0 : (a.isUndefined() ? 1 : -1);
-    if (options & SortOption::Numeric) {
-        const double x = m.toNumber(a);
-        const double y = m.toNumber(b);
-        if (x < y)
-            return -1;
-        if (x > y)
-            return 1;
-        return 0;
+    if ((options & SortOption::Numeric) && a.isNumber() && b.isNumber()) {
+        const double x = a.number();
+        const double y = b.number();
+        return x < y ? -1 : (x > y ? 1 : 0);
     }
-    const Qt::CaseSensitivity cs =
-        options & SortOption::CaseInsensitive ? Qt::CaseInsensitive : Qt::CaseSensitive;
-    return QString::compare(m.toString(a).text(), m.toString(b).text(), cs);
+    QString x = m.toString(a).text();
+    QString y = m.toString(b).text();
+    if (options & SortOption::CaseInsensitive) {
+        x = x.toUpper();
+        y = y.toUpper();
+    }
+    const int c = QString::compare(x, y);
+    return c < 0 ? -1 : (c > 0 ? 1 : 0);
 }
 
-// Sorts indices of `values` by `less`; a script comparator may throw or be
-// inconsistent: the merge sort copes with both.
-Value sortValues(Machine &m, ArrayObject &array, const std::vector<Value> &keys,
-                 const Value &comparator, int options)
+// Quicksort of indices with the first element of each range as its pivot,
+// asked as `compare(pivot, element)`: movies see the order of the questions
+// and where equal elements end up. Past a number of comparisons the ranges
+// left are finished by a merge sort, so sorted input cannot stall the movie.
+template <typename Compare> void quicksort(std::vector<size_t> &order, Compare compare, Machine &m)
 {
-    std::vector<size_t> order(keys.size());
+    qint64 asked = 0;
+    const auto cmp = [&](size_t pivot, size_t element) {
+        ++asked;
+        return compare(pivot, element);
+    };
+    std::vector<std::pair<qint64, qint64>> ranges;
+    if (order.size() > 1)
+        ranges.emplace_back(0, qint64(order.size()) - 1);
+    while (!ranges.empty() && !m.aborted() && !m.hasException()) {
+        const auto [lo, hi] = ranges.back();
+        ranges.pop_back();
+        if (lo >= hi)
+            continue;
+        if (asked > limits::kMaxSortComparisons) {
+            std::stable_sort(order.begin() + lo, order.begin() + hi + 1,
+                             [&](size_t x, size_t y) { return compare(y, x) > 0; });
+            continue;
+        }
+        const size_t pivot = order[size_t(lo)];
+        qint64 i = lo + 1;
+        qint64 j = hi;
+        for (;;) {
+            while (i < j && cmp(pivot, order[size_t(i)]) > 0)
+                ++i;
+            while (j > lo && cmp(pivot, order[size_t(j)]) <= 0)
+                --j;
+            if (i >= j || m.aborted() || m.hasException())
+                break;
+            std::swap(order[size_t(i)], order[size_t(j)]);
+        }
+        std::swap(order[size_t(lo)], order[size_t(j)]);
+        ranges.emplace_back(j + 1, hi);
+        ranges.emplace_back(lo, j - 1);
+    }
+}
+
+// Sorts the array by `compare` over element indices. UNIQUESORT gives 0 and
+// leaves the array when any two compared equal; RETURNINDEXEDARRAY gives the
+// order instead; otherwise only the elements that moved are written back.
+template <typename Compare>
+Value sortArray(Machine &m, ArrayObject &array, Compare compare, int options)
+{
+    const std::vector<Value> values = array.elements();
+    std::vector<size_t> order(values.size());
     for (size_t i = 0; i < order.size(); ++i)
         order[i] = i;
-    const bool descending = options & SortOption::Descending;
     bool equalFound = false;
-    // The sort asks "is x before y" mostly with x the later element; the
-    // Flash Player hands comparators the earlier one first, so the
-    // question is put to them turned round.
-    const auto compare = [&](size_t x, size_t y) {
-        if (m.aborted() || m.hasException())
-            return false;
-        int c = 0;
-        if (comparator.isObject()) {
-            const Value args[2] = {keys[y], keys[x]};
-            c = int(qBound(-1.0, m.toNumber(m.call(comparator, Value(), Args(args, 2))), 1.0));
-        } else {
-            c = compareValues(m, keys[y], keys[x], options);
-        }
-        if (c == 0)
-            equalFound = true;
-        return descending ? c < 0 : c > 0;
-    };
-    std::stable_sort(order.begin(), order.end(), compare);
+    quicksort(
+        order,
+        [&](size_t x, size_t y) {
+            if (m.aborted() || m.hasException())
+                return 0;
+            const int c = compare(x, y);
+            equalFound = equalFound || c == 0;
+            return c;
+        },
+        m);
+    if (options & SortOption::Descending)
+        std::reverse(order.begin(), order.end());
     if ((options & SortOption::UniqueSort) && equalFound)
         return Value(0);
     if (options & SortOption::ReturnIndexedArray) {
@@ -256,12 +292,21 @@ Value sortValues(Machine &m, ArrayObject &array, const std::vector<Value> &keys,
             result->push(Value(double(i)));
         return Value(result);
     }
-    std::vector<Value> sorted;
-    sorted.reserve(order.size());
-    for (size_t i : order)
-        sorted.push_back(array.elements()[i]);
-    array.elements() = std::move(sorted);
+    auto &elements = array.elements();
+    for (size_t k = 0; k < order.size(); ++k) {
+        if (order[k] == k)
+            continue;
+        if (elements.size() <= k)
+            elements.resize(k + 1);
+        elements[k] = values[order[k]];
+    }
     return Value(&array);
+}
+
+// A comparator's answer as a sign; what is not a number counts as equal.
+int sign(double n)
+{
+    return n < 0 ? -1 : (n > 0 ? 1 : 0);
 }
 
 Value sort(Machine &m, const Value &self, const Args &args)
@@ -269,29 +314,76 @@ Value sort(Machine &m, const Value &self, const Args &args)
     ArrayObject *array = arrayOf(self);
     if (!array)
         return Value();
-    Value comparator;
-    int options = 0;
+    const std::vector<Value> values = array->elements();
     if (args[0].isObject() && args[0].object()->isFunction()) {
-        comparator = args[0];
-        options = intArg(m, args, 1, 0);
-    } else {
-        options = intArg(m, args, 0, 0);
+        const Value comparator = args[0];
+        return sortArray(
+            m, *array,
+            [&](size_t x, size_t y) {
+                const Value pair[2] = {values[x], values[y]};
+                return sign(m.toNumber(m.call(comparator, Value(), Args(pair, 2))));
+            },
+            intArg(m, args, 1, 0));
     }
-    return sortValues(m, *array, array->elements(), comparator, options);
+    const int options = intArg(m, args, 0, 0);
+    return sortArray(
+        m, *array,
+        [&](size_t x, size_t y) { return compareValues(m, values[x], values[y], options); },
+        options);
 }
 
+// sortOn(field or fields, options or one options number per field): the
+// first field that differs decides. Per-field options are taken only from
+// an array as long as the fields; its first entry also says whether to keep
+// unique keys or to return the order.
 Value sortOn(Machine &m, const Value &self, const Args &args)
 {
     ArrayObject *array = arrayOf(self);
     // Without a field name nothing is sorted.
     if (!array || args.size() == 0)
         return Value();
-    const StrRef field(m.key(m.toString(args[0]).data()));
-    std::vector<Value> keys;
-    keys.reserve(array->elements().size());
-    for (const Value &element : array->elements())
-        keys.push_back(element.isObject() ? m.get(element.object(), field.data()) : Value());
-    return sortValues(m, *array, keys, Value(), intArg(m, args, 1, 0));
+    std::vector<StrRef> fields;
+    if (ArrayObject *names = arrayOf(args[0])) {
+        for (const Value &name : names->elements())
+            fields.emplace_back(m.key(m.toString(name).text()));
+    } else {
+        fields.emplace_back(m.key(m.toString(args[0]).text()));
+    }
+    std::vector<int> fieldOptions(fields.size(), 0);
+    int options = 0;
+    if (ArrayObject *perField = arrayOf(args[1])) {
+        // A copy: reading an entry may run the movie's valueOf.
+        const std::vector<Value> given = perField->elements();
+        if (given.size() == fields.size()) {
+            for (size_t i = 0; i < fields.size(); ++i)
+                fieldOptions[i] = intArg(m, Args(given), int(i), 0);
+            if (!fieldOptions.empty())
+                options = fieldOptions.front() &
+                          (SortOption::UniqueSort | SortOption::ReturnIndexedArray);
+        }
+    } else if (!args[1].isObject()) {
+        options = intArg(m, args, 1, 0);
+        for (int &fieldOption : fieldOptions)
+            fieldOption = options & ~SortOption::Descending;
+    }
+    const std::vector<Value> values = array->elements();
+    const auto fieldOf = [&](size_t index, size_t field) {
+        const Value &element = values[index];
+        return element.isObject() ? m.get(element.object(), fields[field].data()) : Value();
+    };
+    return sortArray(
+        m, *array,
+        [&](size_t x, size_t y) {
+            for (size_t f = 0; f < fields.size(); ++f) {
+                int c = compareValues(m, fieldOf(x, f), fieldOf(y, f), fieldOptions[f]);
+                if (fieldOptions[f] & SortOption::Descending)
+                    c = -c;
+                if (c != 0)
+                    return c;
+            }
+            return 0;
+        },
+        options);
 }
 
 } // namespace

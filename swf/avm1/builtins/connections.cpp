@@ -1,10 +1,15 @@
 // The connections of a standalone player without network: NetConnection
-// connects only to null (local files), NetStream finds no stream it cannot
-// read, XMLSocket never connects, and LocalConnection joins the
-// connections of this one player.
+// connects only to null (local files), NetStream plays FLV files (it tells
+// their metadata, status and picture size; the pictures are not shown),
+// XMLSocket never connects, and LocalConnection joins the connections of
+// this one player.
+#include "swf/amf/amf0.h"
 #include "swf/avm1/builtins.h"
 #include "swf/avm1/machine.h"
 
+#include <QSize>
+
+#include <cmath>
 #include <map>
 
 namespace swf::avm1 {
@@ -18,6 +23,132 @@ bool isFunction(const Value &value)
     return value.isObject() && value.object()->isFunction();
 }
 
+// What a NetStream learns from an FLV file: the value of its onMetaData
+// script tag, the size of its first picture and how long it plays.
+struct FlvFacts {
+    amf::Graph graph;
+    int metadata = -1; // object of graph
+    QSize pictureSize;
+    double durationMs = 0;
+};
+
+quint32 bigEndian(QByteArrayView data, qint64 at, int bytes)
+{
+    quint32 v = 0;
+    for (int i = 0; i < bytes; ++i)
+        v = (v << 8) | quint8(data[at + i]);
+    return v;
+}
+
+// Bits from the front of a byte run, most significant first.
+class BitReader {
+public:
+    explicit BitReader(QByteArrayView data) : m_data(data) {}
+    bool take(int count, quint32 &out)
+    {
+        out = 0;
+        for (int i = 0; i < count; ++i, ++m_bit) {
+            if (m_bit / 8 >= m_data.size())
+                return false;
+            out = (out << 1) | ((quint8(m_data[m_bit / 8]) >> (7 - m_bit % 8)) & 1);
+        }
+        return true;
+    }
+
+private:
+    QByteArrayView m_data;
+    qint64 m_bit = 0;
+};
+
+// The picture size a video tag's header announces, for the codecs whose
+// headers carry it: Sorenson H.263, Screen Video 1 and 2, VP6.
+QSize pictureSizeOf(int codec, QByteArrayView data)
+{
+    BitReader bits(data);
+    quint32 a = 0;
+    quint32 b = 0;
+    switch (codec) {
+    case 2: {
+        quint32 skip = 0;
+        quint32 format = 0;
+        if (!bits.take(17 + 5 + 8, skip) || !bits.take(3, format))
+            return {};
+        if (format <= 1) {
+            const int width = format == 0 ? 8 : 16;
+            if (!bits.take(width, a) || !bits.take(width, b))
+                return {};
+            return QSize(int(a), int(b));
+        }
+        static const QSize kFixed[] = {{352, 288}, {176, 144}, {128, 96}, {320, 240}, {160, 120}};
+        return format <= 6 ? kFixed[format - 2] : QSize();
+    }
+    case 3:
+    case 6:
+        if (!bits.take(4, b) || !bits.take(12, a) || !bits.take(4, b) || !bits.take(12, b))
+            return {};
+        return QSize(int(a), int(b));
+    case 4:
+    case 5: {
+        // An adjustment byte (and for alpha an offset), then a key frame's
+        // size in macroblocks.
+        const qint64 start = codec == 5 ? 4 : 1;
+        if (data.size() < start + 6 || (quint8(data[start]) & 0x80))
+            return {};
+        const bool skipOffset = (quint8(data[start]) & 1) || !(quint8(data[start + 1]) & 0x06);
+        const qint64 at = start + 2 + (skipOffset ? 2 : 0);
+        if (data.size() < at + 2)
+            return {};
+        const int adjust = quint8(data[0]);
+        return QSize(quint8(data[at + 1]) * 16 - (adjust >> 4),
+                     quint8(data[at]) * 16 - (adjust & 0x0f));
+    }
+    default:
+        return {};
+    }
+}
+
+// Reads the tags of an FLV file, every length checked against the data.
+std::optional<FlvFacts> readFlv(QByteArrayView data)
+{
+    if (data.size() < 9 || !data.startsWith("FLV"))
+        return std::nullopt;
+    FlvFacts facts;
+    qint64 at = qint64(bigEndian(data, 5, 4)) + 4;
+    double lastMs = 0;
+    while (at >= 0 && at + 11 <= data.size()) {
+        const int type = quint8(data[at]) & 0x1f;
+        const qint64 size = bigEndian(data, at + 1, 3);
+        const double ms =
+            double(bigEndian(data, at + 4, 3) | (quint32(quint8(data[at + 7])) << 24));
+        const qint64 body = at + 11;
+        if (body + size > data.size())
+            break;
+        const QByteArrayView payload = data.sliced(body, size);
+        lastMs = std::max(lastMs, ms);
+        if (type == 18 && facts.metadata < 0) {
+            amf::Decoder decoder(payload, facts.graph);
+            const auto name = decoder.readValue();
+            if (name && name->text == QLatin1String("onMetaData")) {
+                const auto value = decoder.readValue();
+                if (value && value->type == amf::Type::Object)
+                    facts.metadata = value->object;
+            }
+        } else if (type == 9 && facts.pictureSize.isEmpty() && size > 1) {
+            facts.pictureSize = pictureSizeOf(quint8(payload[0]) & 0x0f, payload.sliced(1));
+        }
+        at = body + size + 4;
+    }
+    facts.durationMs = lastMs;
+    if (facts.metadata >= 0) {
+        for (const auto &[name, value] : facts.graph.objects[size_t(facts.metadata)].members) {
+            if (name == QLatin1String("duration") && value.type == amf::Type::Number &&
+                std::isfinite(value.number) && value.number > 0)
+                facts.durationMs = value.number * 1000;
+        }
+    }
+    return facts;
+}
+
 // Answers scripts wait for, given at the end of the frame: a method of an
 // object called with its arguments.
 class ConnectionEvents final : public MachineExtension {
@@ -27,7 +158,20 @@ public:
         QString method;
         std::vector<Value> args;
     };
+    // A NetStream playing a file: it starts, empties its buffer once the
+    // whole file is in, shows pictures and stops when its time is up.
+    struct Playing {
+        Object *stream = nullptr;
+        std::shared_ptr<const FlvFacts> facts;
+        int stage = 0;
+        double elapsedMs = 0;
+    };
     std::vector<Event> pending;
+    std::vector<Playing> playing;
+    // The picture size each stream shows once it plays, and the stream
+    // each Video object shows.
+    std::map<Object *, QSize> shownSizes;
+    std::map<Object *, Object *> attachedStreams;
     // LocalConnection names taken in this player, and who took them.
     std::map<QString, Object *> localNames;
 
@@ -40,10 +184,21 @@ public:
         }
         for (const auto &[name, owner] : localNames)
             heap.mark(owner);
+        for (const Playing &p : playing)
+            heap.mark(p.stream);
+        for (const auto &[stream, size] : shownSizes)
+            heap.mark(stream);
+        for (const auto &[video, stream] : attachedStreams) {
+            heap.mark(video);
+            heap.mark(stream);
+        }
     }
+
+    void advanceStreams(Machine &m);
 
     void frameEnded(Machine &m) override
     {
+        advanceStreams(m);
         const std::vector<Event> due = std::exchange(pending, {});
         for (const Event &event : due) {
             const Value handler = m.get(event.target, event.method);
@@ -60,6 +215,45 @@ public:
 ConnectionEvents &events(Machine &m)
 {
     return *m.extension<ConnectionEvents>();
+}
+
+Value statusInfo(Machine &m, const QString &code, const QString &level);
+
+void ConnectionEvents::advanceStreams(Machine &m)
+{
+    const double frameMs = 1000.0 / std::max(m.movie().frameRate(), 0.01);
+    const auto status = [&](Object *stream, const char *code) {
+        pending.push_back({stream,
+                           QStringLiteral("onStatus"),
+                           {statusInfo(m, QString::fromLatin1(code), QStringLiteral("status"))}});
+    };
+    for (auto it = playing.begin(); it != playing.end();) {
+        Playing &p = *it;
+        switch (p.stage++) {
+        case 0:
+            status(p.stream, "NetStream.Play.Start");
+            if (p.facts->metadata >= 0) {
+                Object *info = m.newObject();
+                fromAmf(m, p.facts->graph, p.facts->metadata, info);
+                pending.push_back({p.stream, QStringLiteral("onMetaData"), {Value(info)}});
+            }
+            break;
+        case 1:
+            // The whole file is in before the buffer is full: it is
+            // flushed, and the pictures begin with the next frame.
+            status(p.stream, "NetStream.Buffer.Flush");
+            break;
+        default:
+            shownSizes[p.stream] = p.facts->pictureSize;
+            p.elapsedMs += frameMs;
+            if (p.elapsedMs < p.facts->durationMs)
+                break;
+            status(p.stream, "NetStream.Play.Stop");
+            it = playing.erase(it);
+            continue;
+        }
+        ++it;
+    }
 }
 
 Value nothing(Machine &, const Value &, const Args &)
@@ -91,18 +285,60 @@ Value netConnectionConnect(Machine &m, const Value &self, const Args &args)
     return Value(local);
 }
 
-// play(name): a stream that cannot be read is reported at the frame's end.
+// play(name): an FLV file plays from the next frame on; a stream that
+// cannot be read is reported at the frame's end.
 Value netStreamPlay(Machine &m, const Value &self, const Args &args)
 {
     Object *stream = self.asObject();
     if (!stream || args.size() == 0)
         return Value();
-    if (!m.services().loadData(m.toString(args[0]).text()))
-        events(m).pending.push_back({stream,
-                                     QStringLiteral("onStatus"),
-                                     {statusInfo(m, QStringLiteral("NetStream.Play.StreamNotFound"),
-                                                 QStringLiteral("error"))}});
+    auto &e = events(m);
+    std::erase_if(e.playing, [&](const auto &p) { return p.stream == stream; });
+    e.shownSizes.erase(stream);
+    const auto data = m.services().loadData(m.toString(args[0]).text());
+    auto facts = data ? readFlv(*data) : std::nullopt;
+    if (!facts) {
+        e.pending.push_back({stream,
+                             QStringLiteral("onStatus"),
+                             {statusInfo(m, QStringLiteral("NetStream.Play.StreamNotFound"),
+                                         QStringLiteral("error"))}});
+        return Value();
+    }
+    e.playing.push_back({stream, std::make_shared<const FlvFacts>(std::move(*facts))});
     return Value();
+}
+
+// video.attachVideo(stream): the Video object shows the stream's pictures.
+Value videoAttach(Machine &m, const Value &self, const Args &args)
+{
+    if (Object *video = self.asObject()) {
+        if (Object *stream = args[0].asObject())
+            events(m).attachedStreams[video] = stream;
+        else
+            events(m).attachedStreams.erase(video);
+    }
+    return Value();
+}
+
+// width and height of a Video object: of the pictures it shows, 0 before.
+QSize shownSize(Machine &m, const Value &self)
+{
+    auto &e = events(m);
+    const auto attached = e.attachedStreams.find(self.asObject());
+    if (attached == e.attachedStreams.end())
+        return {};
+    const auto shown = e.shownSizes.find(attached->second);
+    return shown == e.shownSizes.end() ? QSize() : shown->second;
+}
+
+Value videoWidth(Machine &m, const Value &self, const Args &)
+{
+    return Value(shownSize(m, self).width());
+}
+
+Value videoHeight(Machine &m, const Value &self, const Args &)
+{
+    return Value(shownSize(m, self).height());
 }
 
 // connect(host, port) starts, and onConnect(false) tells it failed.
@@ -224,6 +460,12 @@ void installConnections(Machine &m)
                            {"seek", nothing},
                            {"send", nothing},
                            {"setBufferTime", nothing}});
+    if (Object *video = m.protos().video) {
+        m.defineValue(video, QStringLiteral("attachVideo"), Value(m.newNative(videoAttach)),
+                      kHidden);
+        defineAccessor(m, video, QStringLiteral("width"), videoWidth, nullptr, kHidden);
+        defineAccessor(m, video, QStringLiteral("height"), videoHeight, nullptr, kHidden);
+    }
     Object *socket = defineConnectionClass(
         m, "XMLSocket", {{"close", nothing}, {"connect", xmlSocketConnect}, {"send", nothing}});
     // The player writes this one in ActionScript: it has a prototype.

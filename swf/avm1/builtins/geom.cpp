@@ -66,9 +66,28 @@ Value add(Machine &m, const Value &x, const Value &y)
     return Value(m.toNumber(a) + m.toNumber(b));
 }
 
-QString text(Machine &m, const Value &v)
+// A value joined to text as "+" joins it: valueOf first, toString only when
+// that gives an object.
+QString joinedText(Machine &m, const Value &v)
 {
-    return m.toString(v).text();
+    const Value primitive = m.toPrimitive(v);
+    if (primitive.isObject() && !dynamic_cast<ClipObject *>(primitive.object()))
+        return m.toString(v).text();
+    return m.objectString(primitive).text();
+}
+
+// "(name=value, …)" of the properties, read in order.
+Value describe(Machine &m, const Value &self,
+               std::initializer_list<std::pair<const char *, const char *>> fields)
+{
+    QString out = QStringLiteral("(");
+    for (const auto &[label, name] : fields) {
+        if (out.size() > 1)
+            out += QStringLiteral(", ");
+        out += QString::fromLatin1(label) + u'=';
+        out += joinedText(m, prop(m, self, name));
+    }
+    return Value(out + u')');
 }
 
 Value make(Machine &m, FunctionObject *cls, std::vector<Value> args)
@@ -165,8 +184,7 @@ Value pointOffset(Machine &m, const Value &self, const Args &args)
 
 Value pointToString(Machine &m, const Value &self, const Args &)
 {
-    return Value(QStringLiteral("(x=") + text(m, prop(m, self, "x")) + QStringLiteral(", y=") +
-                 text(m, prop(m, self, "y")) + u')');
+    return describe(m, self, {{"x", "x"}, {"y", "y"}});
 }
 
 Value pointDistance(Machine &m, const Value &, const Args &args)
@@ -440,10 +458,7 @@ Value rectUnion(Machine &m, const Value &self, const Args &args)
 
 Value rectToString(Machine &m, const Value &self, const Args &)
 {
-    return Value(QStringLiteral("(x=") + text(m, prop(m, self, "x")) + QStringLiteral(", y=") +
-                 text(m, prop(m, self, "y")) + QStringLiteral(", w=") +
-                 text(m, prop(m, self, "width")) + QStringLiteral(", h=") +
-                 text(m, prop(m, self, "height")) + u')');
+    return describe(m, self, {{"x", "x"}, {"y", "y"}, {"w", "width"}, {"h", "height"}});
 }
 
 // Matrix.
@@ -605,8 +620,8 @@ Value matrixToString(Machine &m, const Value &self, const Args &)
     for (int i = 0; i < 6; ++i) {
         if (i)
             out += QStringLiteral(", ");
-        out +=
-            QString::fromLatin1(kMatrixNames[i]) + u'=' + text(m, prop(m, self, kMatrixNames[i]));
+        out += QString::fromLatin1(kMatrixNames[i]) + u'=';
+        out += joinedText(m, prop(m, self, kMatrixNames[i]));
     }
     return Value(out + u')');
 }
@@ -702,7 +717,8 @@ Value colorToString(Machine &m, const Value &self, const Args &)
     for (int i = 0; i < 8; ++i) {
         if (i)
             out += QStringLiteral(", ");
-        out += QString::fromLatin1(kColorNames[i]) + u'=' + text(m, prop(m, self, kColorNames[i]));
+        out += QString::fromLatin1(kColorNames[i]) + u'=';
+        out += joinedText(m, prop(m, self, kColorNames[i]));
     }
     return Value(out + u')');
 }
@@ -770,6 +786,8 @@ Value transformSetMatrix(Machine &m, const Value &self, const Args &args)
             return Value();
     }
     Matrix &x = clip->placement().matrix;
+    if (ClipObject *object = m.objectOf(*clip))
+        object->keepScaleOf(x);
     x.scaleX = t.a;
     x.rotateSkew0 = t.b;
     x.rotateSkew1 = t.c;

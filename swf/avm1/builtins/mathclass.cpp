@@ -10,9 +10,26 @@ namespace swf::avm1 {
 
 namespace {
 
+// Every function of Math reads its first two arguments, the first before
+// the second, whether it uses them or not; one that is missing is NaN.
+struct Operands {
+    double x;
+    double y;
+};
+
+Operands operands(Machine &m, const Args &args)
+{
+    Operands o{std::nan(""), std::nan("")};
+    if (args.size() > 0)
+        o.x = m.toNumber(args[0]);
+    if (args.size() > 1)
+        o.y = m.toNumber(args[1]);
+    return o;
+}
+
 template <double (*F)(double)> Value unary(Machine &m, const Value &, const Args &args)
 {
-    return Value(F(m.toNumber(args[0])));
+    return Value(F(operands(m, args).x));
 }
 
 double roundHalfUp(double x)
@@ -22,44 +39,40 @@ double roundHalfUp(double x)
 
 Value atan2(Machine &m, const Value &, const Args &args)
 {
-    return Value(std::atan2(m.toNumber(args[0]), m.toNumber(args[1])));
+    const Operands o = operands(m, args);
+    return Value(std::atan2(o.x, o.y));
 }
 
 Value pow(Machine &m, const Value &, const Args &args)
 {
-    return Value(std::pow(m.toNumber(args[0]), m.toNumber(args[1])));
+    const Operands o = operands(m, args);
+    return Value(std::pow(o.x, o.y));
 }
 
+// max and min of the first two arguments; with none, the end of the range.
 Value max(Machine &m, const Value &, const Args &args)
 {
     if (args.size() == 0)
         return Value(-INFINITY);
-    double result = -INFINITY;
-    for (const Value &value : args) {
-        const double n = m.toNumber(value);
-        if (std::isnan(n))
-            return Value(std::nan(""));
-        result = std::max(result, n);
-    }
-    return Value(result);
+    const Operands o = operands(m, args);
+    if (std::isnan(o.x) || std::isnan(o.y))
+        return Value(std::nan(""));
+    return Value(std::max(o.x, o.y));
 }
 
 Value min(Machine &m, const Value &, const Args &args)
 {
     if (args.size() == 0)
         return Value(INFINITY);
-    double result = INFINITY;
-    for (const Value &value : args) {
-        const double n = m.toNumber(value);
-        if (std::isnan(n))
-            return Value(std::nan(""));
-        result = std::min(result, n);
-    }
-    return Value(result);
+    const Operands o = operands(m, args);
+    if (std::isnan(o.x) || std::isnan(o.y))
+        return Value(std::nan(""));
+    return Value(std::min(o.x, o.y));
 }
 
-Value random(Machine &, const Value &, const Args &)
+Value random(Machine &m, const Value &, const Args &args)
 {
+    operands(m, args);
     return Value(QRandomGenerator::global()->generateDouble());
 }
 

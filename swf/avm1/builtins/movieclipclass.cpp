@@ -268,22 +268,29 @@ Value hitTest(Machine &m, const Value &self, const Args &args)
     return Value(a && b && a->intersects(*b));
 }
 
-// Points are objects with x and y in pixels.
+// Points are objects with x and y in pixels. Only a point of two numbers
+// moves; each is taken in whole twips, wrapped to 32 bits as the player
+// stores them (NaN and the infinities are 0).
 Value convertPoint(Machine &m, const Value &self, const Args &args, bool toGlobal)
 {
     DisplayObject *clip = clipOf(m, self);
     Object *point = args[0].asObject();
     if (!clip || !point)
         return Value();
-    const double x = m.toNumber(m.get(point, QStringLiteral("x")));
-    const double y = m.toNumber(m.get(point, QStringLiteral("y")));
+    const Value x = m.get(point, QStringLiteral("x"));
+    const Value y = m.get(point, QStringLiteral("y"));
+    if (!x.isNumber() || !y.isNumber())
+        return Value();
+    const auto twips = [&](const Value &v) {
+        return double(m.toInt32(Value(v.number() * kTwipsPerPixel)));
+    };
     QTransform transform = ObjectGeometry::toStage(*clip);
     bool invertible = true;
     if (!toGlobal)
         transform = transform.inverted(&invertible);
-    if (!invertible || std::isnan(x) || std::isnan(y))
+    if (!invertible)
         return Value();
-    const QPointF mapped = transform.map(QPointF(x, y) * kTwipsPerPixel) / kTwipsPerPixel;
+    const QPointF mapped = transform.map(QPointF(twips(x), twips(y))) / kTwipsPerPixel;
     m.set(point, QStringLiteral("x"), Value(mapped.x()));
     m.set(point, QStringLiteral("y"), Value(mapped.y()));
     return Value();

@@ -162,6 +162,8 @@ private:
 // Indices of saved arrays beyond this are dropped rather than allocated.
 constexpr qint64 kMaxLoadedArrayIndex = qint64(1) << 20;
 
+} // namespace
+
 // An AMF0 graph to script values: every object first, then their members,
 // so references and cycles land on the same objects.
 void fromAmf(Machine &m, const amf::Graph &graph, int root, Object *data)
@@ -222,6 +224,8 @@ void fromAmf(Machine &m, const amf::Graph &graph, int root, Object *data)
         }
     }
 }
+
+namespace {
 
 Object *dataOf(Machine &m, Object *so)
 {

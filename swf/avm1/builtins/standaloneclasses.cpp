@@ -205,7 +205,9 @@ void installDevices(Machine &m)
     defineScriptMethod(m, microphone, QStringLiteral("get"), returnsNull, 0);
     defineAccessor(m, microphone, QStringLiteral("names"), emptyArray, nullptr, kHidden);
 
-    defineClassWith(m, "Video", {{"attachVideo", nothing}, {"clear", nothing}}, kHidden);
+    Object *video =
+        defineClassWith(m, "Video", {{"attachVideo", nothing}, {"clear", nothing}}, kHidden);
+    m.protos().video = m.get(video, QStringLiteral("prototype")).asObject();
 }
 
 // PrintJob: there is no printer, so start() fails and the page sizes stay

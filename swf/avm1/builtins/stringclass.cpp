@@ -117,18 +117,33 @@ Value substr(Machine &m, const Value &self, const Args &args)
     return Value(text.mid(start, length));
 }
 
+// split(separator, limit). A given limit is a 32-bit integer (NaN and the
+// infinities make it 0). Version 5 splits only at a separator of one
+// character and keeps the text whole for any other; later versions split
+// at any separator, into characters at an empty one, and split an empty
+// text into one empty part whatever the limit.
 Value split(Machine &m, const Value &self, const Args &args)
 {
     const QString text = textOf(m, self);
     ArrayObject *result = m.newArray();
-    const int limit = intArg(m, args, 1, 0x7fffffff);
     if (args[0].isUndefined()) {
         result->push(Value(text));
         return Value(result);
     }
+    const qint64 limit =
+        args[1].isUndefined() ? limits::kMaxScriptArrayLength : qint64(m.toInt32(args[1]));
     const QString separator = m.toString(args[0]).text();
     QStringList parts;
-    if (separator.isEmpty()) {
+    if (m.version() < 6) {
+        if (separator.size() == 1)
+            parts = text.split(separator);
+        else
+            parts.append(text);
+    } else if (text.isEmpty()) {
+        if (!separator.isEmpty())
+            result->push(Value(text));
+        return Value(result);
+    } else if (separator.isEmpty()) {
         for (QChar c : text)
             parts.append(QString(c));
     } else {
@@ -154,11 +169,18 @@ Value toUpperCase(Machine &m, const Value &self, const Args &)
 
 Value fromCharCode(Machine &m, const Value &, const Args &args)
 {
+    // Strings of version 5 are bytes: a code past 255 is two of them, the
+    // high first, and a zero byte is none.
     QString text;
     for (const Value &value : args) {
         const quint32 code = quint32(m.toInt32(value)) & 0xffff;
-        if (code)
+        if (m.version() < 6 && code > 0xff) {
+            text += QChar(char16_t(code >> 8));
+            if (code & 0xff)
+                text += QChar(char16_t(code & 0xff));
+        } else if (code) {
             text += QChar(char16_t(code));
+        }
     }
     return Value(text);
 }
