@@ -129,8 +129,9 @@ Value ClipObject::displayProperty(Machine &machine, DisplayObject &object, int i
         if (!bounds)
             return Value(0);
         const QRectF box = p.matrix.toTransform().mapRect(*bounds);
+        // Bounds are whole twips.
         const double twips = index == DisplayProperty::Width ? box.width() : box.height();
-        return Value(twips / kTwipsPerPixel);
+        return Value(std::round(twips) / kTwipsPerPixel);
     }
     case DisplayProperty::Target:
         return Value(machine.slashPathOf(object));
