@@ -190,8 +190,15 @@ void ClipObject::setDisplayProperty(Machine &machine, DisplayObject &object, int
             xs = *n / 100.0;
         else if (index == DisplayProperty::YScale)
             ys = *n / 100.0;
-        else
-            r = std::remainder(*n, 360.0) / kDegrees;
+        else {
+            // Into -180 … 180, either end kept as given.
+            double degrees = std::fmod(*n, 360.0);
+            if (degrees > 180)
+                degrees -= 360;
+            else if (degrees < -180)
+                degrees += 360;
+            r = degrees / kDegrees;
+        }
         compose(m, xs, ys, r);
         object.lock(ScriptLock::Matrix);
         return;
