@@ -145,8 +145,9 @@ Value ClipObject::displayProperty(Machine &machine, DisplayObject &object, int i
         if (!bounds)
             return Value(0);
         const QRectF box = p.matrix.toTransform().mapRect(*bounds);
+        // Bounds are whole twips.
         const double twips = index == DisplayProperty::Width ? box.width() : box.height();
-        return Value(twips / kTwipsPerPixel);
+        return Value(std::round(twips) / kTwipsPerPixel);
     }
     case DisplayProperty::Target:
         return Value(machine.slashPathOf(object));
@@ -214,8 +215,15 @@ void ClipObject::setDisplayProperty(Machine &machine, DisplayObject &object, int
             xs = *n / 100.0;
         else if (index == DisplayProperty::YScale)
             ys = *n / 100.0;
-        else
-            r = std::remainder(*n, 360.0) / kDegrees;
+        else {
+            // Into -180 … 180, either end kept as given.
+            double degrees = std::fmod(*n, 360.0);
+            if (degrees > 180)
+                degrees -= 360;
+            else if (degrees < -180)
+                degrees += 360;
+            r = degrees / kDegrees;
+        }
         compose(m, xs, ys, r);
         if (clip)
             clip->setKeptScale(std::nullopt);

@@ -26,14 +26,23 @@ Result<QByteArray> readBesideMovie(const QString &movieUrl, const QString &addre
         return refused(QStringLiteral("the movie is not a local file"));
     // A scheme ("http:", "file:", "c:") names something beyond the folder.
     static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*:"));
-    if (scheme.match(address).hasMatch())
-        return refused(QStringLiteral("not a relative address"));
     QString path = address;
-    // Queries and fragments are for servers.
-    const qsizetype cut = path.indexOf(QRegularExpression(QStringLiteral("[?#]")));
-    if (cut >= 0)
-        path.truncate(cut);
-    path = QUrl::fromPercentEncoding(path.toUtf8());
+    if (scheme.match(address).hasMatch()) {
+        // A file URL into the movie's own folder (a movie's _url) is still
+        // beside it.
+        const QUrl url(address);
+        const QString folder = QFileInfo(movie.toLocalFile()).absolutePath() + QLatin1Char('/');
+        const QString local = url.isLocalFile() ? QDir::cleanPath(url.toLocalFile()) : QString();
+        if (!local.startsWith(folder))
+            return refused(QStringLiteral("not a relative address"));
+        path = local.mid(folder.size());
+    } else {
+        // Queries and fragments are for servers.
+        const qsizetype cut = path.indexOf(QRegularExpression(QStringLiteral("[?#]")));
+        if (cut >= 0)
+            path.truncate(cut);
+        path = QUrl::fromPercentEncoding(path.toUtf8());
+    }
     path.replace(QLatin1Char('\\'), QLatin1Char('/'));
     if (path.isEmpty() || path.startsWith(QLatin1Char('/')) || path.contains(QChar(u'\0')))
         return refused(QStringLiteral("not a relative path"));

@@ -54,13 +54,15 @@ bool ObjectGeometry::hitTest(const DisplayObject &object, QPointF stagePoint, bo
     const QTransform fromStage = toStage(object).inverted(&invertible);
     if (!invertible)
         return false;
-    const QPointF local = fromStage.map(stagePoint);
     if (!shapes) {
         // Bounds are compared on the stage, as the Flash Player does.
         const auto box = boundsIn(object, nullptr);
         return box && box->contains(stagePoint);
     }
-    return containsLocal(object, local);
+    // A point on a shape's top or left edge is outside: the test is made
+    // a hair above and left of it.
+    constexpr double kEdge = 1.0 / 64;
+    return containsLocal(object, fromStage.map(stagePoint - QPointF(kEdge, kEdge)));
 }
 
 bool ObjectGeometry::containsLocal(const DisplayObject &object, QPointF point)

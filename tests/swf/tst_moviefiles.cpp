@@ -1,5 +1,6 @@
 // Files a movie's scripts load: what lies in the movie's folder and below
-// it is read; every way out of the folder is refused.
+// it is read (by relative address or file URL); every way out of the
+// folder is refused.
 #include "swf/runtime/moviefiles.h"
 
 #include <QDir>
@@ -68,6 +69,11 @@ void TestMovieFiles::readsOnlyBesideTheMovie_data()
     QTest::newRow("absolute") << m_root.filePath(QStringLiteral("secret.txt")) << refused;
     QTest::newRow("file address")
         << QUrl::fromLocalFile(m_root.filePath(QStringLiteral("movie/data.txt"))).toString()
+        << QByteArrayLiteral("a=1");
+    QTest::newRow("file address out")
+        << QUrl::fromLocalFile(m_root.filePath(QStringLiteral("secret.txt"))).toString() << refused;
+    QTest::newRow("file address up")
+        << QUrl::fromLocalFile(m_root.filePath(QStringLiteral("movie/../secret.txt"))).toString()
         << refused;
     QTest::newRow("network") << "http://example.com/data.txt" << refused;
     QTest::newRow("link out") << "link.txt" << refused;

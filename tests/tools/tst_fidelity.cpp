@@ -46,13 +46,16 @@ QByteArray redSquareMovie(bool withScript, bool fractional = false)
 {
     swfwriter::SwfWriter w;
     w.setStageSize(fractional ? 40.5 : 40, 20);
-    w.placeObject2(placeAt(1, defineSquare(w, 20, {255, 0, 0}), 0, 0));
+    swfwriter::Place square = placeAt(1, defineSquare(w, 20, {255, 0, 0}), 0, 0);
+    if (withScript)
+        square.name = QStringLiteral("square");
+    w.placeObject2(square);
     if (withScript) {
-        // instance1._x = 20: the square moves to the right half.
+        // square._x = 20: the square moves to the right half.
         using swfwriter::ActionWriter;
         ActionWriter a;
-        a.push({ActionWriter::string("instance1")}).op(0x1c); // GetVariable
-        a.push({ActionWriter::string("_x"), 20}).op(0x4f);    // SetMember
+        a.push({ActionWriter::string("square")}).op(0x1c); // GetVariable
+        a.push({ActionWriter::string("_x"), 20}).op(0x4f); // SetMember
         w.rawTag(swf::TagCode::DoAction, a.finish());
     }
     w.showFrame();

@@ -373,7 +373,7 @@ void Machine::gotoClipFrame(DisplayObject &clip, const Value &frame, bool play, 
         const double n = text.toDouble(&isNumber);
         target = isNumber ? int(qBound(-1e9, n, 1e9)) - 1 + bias
                           : timeline->definition().frameOfLabel(text);
-        if (target < 0 && !isNumber)
+        if (target < 0)
             return;
         if (owner != &clip) {
             timeline->setPlaying(play);
@@ -386,8 +386,11 @@ void Machine::gotoClipFrame(DisplayObject &clip, const Value &frame, bool play, 
             return;
         target = int(qBound(-1e9, n, 1e9)) - 1 + bias;
     }
+    // A frame before the first is no frame; one past the last is the last.
+    if (target < 0)
+        return;
     timeline->setPlaying(play);
-    timeline->gotoFrame(qBound(0, target, timeline->frameCount() - 1), clip.context());
+    timeline->gotoFrame(qMin(target, timeline->frameCount() - 1), clip.context());
 }
 
 void installMovieClipClass(Machine &m)
