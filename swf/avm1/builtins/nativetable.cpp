@@ -37,7 +37,7 @@ const struct {
     {101, 7, "Object.prototype.isPropertyEnumerable"},
     {101, 8, "Object.registerClass"},
     {101, 9, "Object"},
-    {101, 12, "AsBroadcaster.broadcastMessage", 6},
+    {101, 12, "AsBroadcaster.broadcastMessage"},
     {106, 0, "Number.prototype.valueOf"},
     {106, 1, "Number.prototype.toString"},
     {106, 2, "Number"},
