@@ -134,6 +134,16 @@ void Machine::addLengthProperty(Object *object)
     p.flags = PropertyFlag::DontEnum | PropertyFlag::DontDelete;
 }
 
+Object *Machine::newLiteralObject()
+{
+    Object *object = newObject();
+    const Value constructor = get(global(), key(QStringLiteral("Object")).data());
+    if (constructor.isObject())
+        defineValue(object, QStringLiteral("constructor"), constructor,
+                    PropertyFlag::DontEnum | PropertyFlag::DontDelete);
+    return object;
+}
+
 ArrayObject *Machine::newLiteralArray()
 {
     const Value constructor = get(global(), key(QStringLiteral("Array")).data());

@@ -135,6 +135,8 @@ public:
     // An array literal, or Array called as a function: its prototype is
     // whatever _global.Array.prototype is now, none if nothing is there.
     ArrayObject *newLiteralArray();
+    // What an object literal makes: it names Object as its constructor.
+    Object *newLiteralObject();
     FunctionObject *newNative(NativeFunction call, NativeFunction construct = nullptr);
     // Adds a built-in method or value, hidden from for..in.
     void defineMethod(Object *target, const QString &name, NativeFunction call);

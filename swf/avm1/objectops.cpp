@@ -115,7 +115,7 @@ bool Ops::objects(quint8 code, const Operation &op)
         const double n = m.toNumber(pop());
         const qint64 available = qint64(in.m_stack.size() - f.stackBase) / 2;
         const qint64 count = std::isnan(n) || n < 0 ? 0 : qMin(qint64(n), available);
-        Object *object = m.newObject();
+        Object *object = m.newLiteralObject();
         for (qint64 i = 0; i < count; ++i) {
             Value value = pop();
             const StrRef name = m.toString(pop());

@@ -100,7 +100,11 @@ void installObjectClass(Machine &m)
     Object *proto = m.protos().object;
     FunctionObject *object = m.defineClass(QStringLiteral("Object"), proto, construct, construct);
     m.defineMethod(proto, QStringLiteral("toString"), toString);
-    m.defineMethod(proto, QStringLiteral("toLocaleString"), toString);
+    // toLocaleString is written in ActionScript in the player: it has a
+    // prototype, though hidden as the natives are.
+    defineScriptMethod(m, proto, QStringLiteral("toLocaleString"), toString);
+    if (Property *p = proto->properties().find(m.key(QStringLiteral("toLocaleString")).data()))
+        p->flags = PropertyFlag::DontEnum | PropertyFlag::DontDelete;
     m.defineMethod(proto, QStringLiteral("valueOf"), valueOf);
     m.defineMethod(proto, QStringLiteral("hasOwnProperty"), hasOwnProperty);
     // Added after version 5: hidden from older movies.
