@@ -4,6 +4,7 @@
 // put runs of them on an object, ASconstructor makes a class of one.
 #include "swf/avm1/builtins.h"
 #include "swf/avm1/machine.h"
+#include "swf/avm1/xmlparser.h"
 
 #include <cmath>
 #include <map>
@@ -18,6 +19,10 @@ struct NativeCode {
     int since = 5;
 };
 
+// Which function of the property a number names: its value, or the
+// getter or setter of a built-in accessor.
+enum class Part { Value, Getter, Setter };
+
 // The numbers movies are seen to use, the built-in each one names (a
 // path from _global) and the version that brought it: older movies get a
 // function that does nothing, as they do for numbers not listed.
@@ -26,9 +31,11 @@ const struct {
     int index;
     const char *path;
     int since = 5;
+    Part part = Part::Value;
 } kKnownNatives[] = {
     {5, 0, "Mouse.show"},
     {5, 1, "Mouse.hide"},
+    {100, 0, "escape"},
     {101, 0, "Object.prototype.watch", 6},
     {101, 1, "Object.prototype.unwatch", 6},
     {101, 2, "Object.prototype.addProperty", 6},
@@ -39,16 +46,37 @@ const struct {
     {101, 7, "Object.prototype.isPropertyEnumerable", 6},
     {101, 8, "Object.registerClass"},
     {101, 9, "Object"},
+    {104, 200, "MovieClip.prototype.createTextField"},
     {106, 0, "Number.prototype.valueOf"},
     {106, 1, "Number.prototype.toString"},
     {106, 2, "Number"},
     {107, 0, "Boolean.prototype.valueOf"},
     {107, 1, "Boolean.prototype.toString"},
     {107, 2, "Boolean"},
+    {252, 1, "Array.prototype.push"},
     // The loading built-ins LoadVars and XML share.
     {301, 0, "XML.prototype.load"},
     {301, 1, "XML.prototype.send"},
     {301, 2, "XML.prototype.sendAndLoad"},
+    {301, 3, "LoadVars.prototype.decode"},
+    {666, 2, "Stage.scaleMode", 5, Part::Setter},
+};
+
+// XML's escaping of text: & < > " and ' as entities.
+Value xmlEscape(Machine &m, const Value &, const Args &args)
+{
+    if (args.size() == 0)
+        return Value();
+    return Value(xml::escapeText(m.toString(args[0]).text()));
+}
+
+// Numbers for built-ins that no name reaches.
+const struct {
+    int group;
+    int index;
+    NativeFunction call;
+} kUnnamedNatives[] = {
+    {100, 5, xmlEscape},
 };
 
 class NativeTable final : public MachineExtension {
@@ -68,12 +96,15 @@ Value nothing(Machine &, const Value &, const Args &)
 }
 
 // The own property `path` names from _global, dot by dot, whatever its
-// flags.
-Object *builtinAt(Machine &m, const char *path)
+// flags; of the last, the part asked for.
+Object *builtinAt(Machine &m, const char *path, Part part)
 {
     Object *object = m.global();
-    for (const QString &part : QString::fromLatin1(path).split(QLatin1Char('.'))) {
-        const Property *p = object ? object->properties().find(m.key(part).data()) : nullptr;
+    const QStringList names = QString::fromLatin1(path).split(QLatin1Char('.'));
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        const Property *p = object ? object->properties().find(m.key(names[i]).data()) : nullptr;
+        if (p && i + 1 == names.size() && part != Part::Value)
+            return part == Part::Getter ? p->getter : p->setter;
         object = p ? p->value.asObject() : nullptr;
     }
     return object;
@@ -231,11 +262,13 @@ void installNativeTable(Machine &m)
     fixStaticObjects(m);
     auto table = std::make_unique<NativeTable>();
     for (const auto &known : kKnownNatives) {
-        if (auto *function = dynamic_cast<FunctionObject *>(builtinAt(m, known.path));
+        if (auto *function = dynamic_cast<FunctionObject *>(builtinAt(m, known.path, known.part));
             function && function->isNative())
             table->entries[{known.group, known.index}] = {function->native(),
                                                           function->nativeConstruct(), known.since};
     }
+    for (const auto &unnamed : kUnnamedNatives)
+        table->entries[{unnamed.group, unnamed.index}] = {unnamed.call};
     m.addExtension(std::move(table));
     defineBareFunction(m, QStringLiteral("ASnative"), asNative);
     defineBareFunction(m, QStringLiteral("ASconstructor"), asConstructor);
