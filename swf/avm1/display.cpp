@@ -1,6 +1,7 @@
 // The machine and the display list: script objects of display objects,
 // target paths, what scripts do to clips, dragging and pointer events.
 #include "swf/avm1/arrayobject.h"
+#include "swf/avm1/builtins.h"
 #include "swf/avm1/clipobject.h"
 #include "swf/avm1/machine.h"
 #include "swf/geometry/drawing.h"
@@ -49,6 +50,10 @@ ClipObject *Machine::objectOf(DisplayObject &object)
     const auto it = m_displayObjects.find(object.serial());
     if (it != m_displayObjects.end())
         return it->second;
+    // Version 5 movies have no text field objects: a field's name reaches
+    // the clip it is on.
+    if (object.kind() == CharacterKind::EditText && m_version < 6 && object.parent())
+        return objectOf(*object.parent());
     Object *proto = m_protos.object;
     switch (object.kind()) {
     case CharacterKind::Sprite:
@@ -64,6 +69,7 @@ ClipObject *Machine::objectOf(DisplayObject &object)
         proto = m_protos.button;
         break;
     case CharacterKind::EditText:
+        defineTextFieldProperties(*this);
         proto = m_protos.textField;
         break;
     default:
@@ -150,7 +156,12 @@ DisplayObject *Machine::childNamed(DisplayObject &parent, const QString &name) c
     const Qt::CaseSensitivity cs = m_version >= 7 ? Qt::CaseSensitive : Qt::CaseInsensitive;
     const DisplayList *children = parent.children();
     DisplayObject *child = children ? children->findByName(name, cs) : nullptr;
-    return child && isScriptable(*child) ? child : nullptr;
+    if (!child || !isScriptable(*child))
+        return nullptr;
+    // A version 5 movie's variables hide its fields of the same name.
+    if (child->kind() == CharacterKind::EditText && m_version < 6)
+        return nullptr;
+    return child;
 }
 
 DisplayObject *Machine::resolvePath(const QString &path, DisplayObject *base)
