@@ -61,7 +61,7 @@ Value copy(Machine &m, const Value &, const Args &args)
     std::vector<StrRef> names;
     m.enumerableNames(from, names);
     for (const StrRef &name : names)
-        m.set(to, name.data(), m.get(from, name.data()), name.data());
+        m.set(to, name.text(), m.get(from, name.text()));
     return Value(to);
 }
 
@@ -242,8 +242,8 @@ Value parse(Machine &m, const Value &self, const Args &args)
     std::vector<StrRef> names;
     m.enumerableNames(styles, names);
     for (const StrRef &name : names) {
-        m.set(css, name.data(),
-              callOwn(m, self, QStringLiteral("_copy"), {m.get(styles, name.data())}), name.data());
+        m.set(css, name.text(),
+              callOwn(m, self, QStringLiteral("_copy"), {m.get(styles, name.text())}));
         callOwn(m, self, QStringLiteral("doTransform"), {Value(name)});
         if (m.aborted())
             return Value(false);
