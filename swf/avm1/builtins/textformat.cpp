@@ -193,7 +193,7 @@ const Accessor kAccessors[] = {
              f.align = align;
      },
      0, Reads::Text},
-    {"blockIndent", TF_LENGTH(blockIndent, false), 0, Reads::Number},
+    {"blockIndent", TF_LENGTH(blockIndent, m.version() < 8), 0, Reads::Number},
     {"bold", TF_BOOL(bold), 0, Reads::Object},
     {"bullet", TF_BOOL(bullet), 0, Reads::Object},
     {"color", [](Machine &, TextFormatObject &f) { return orNull(f.color); },
@@ -203,9 +203,10 @@ const Accessor kAccessors[] = {
      [](Machine &m, TextFormatObject &f, const Value &v) {
          if (isNothing(v))
              return;
+         // What is not a display kind is a block.
          const QString name = m.toString(v).text();
-         if (name == u"none" || name == u"inline" || name == u"block")
-             f.display = name;
+         const bool known = name == u"none" || name == u"inline" || name == u"block";
+         f.display = known ? name : QStringLiteral("block");
      },
      0, Reads::Object},
     {"font", TF_STRING(font), 0, Reads::Text},
