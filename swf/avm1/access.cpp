@@ -91,20 +91,28 @@ Property *Machine::findProperty(Object *object, StringData *key, Object **owner)
     return nullptr;
 }
 
-Object *Machine::liveObject(Object *object)
+Object *Machine::liveObject(Object *object, bool *gone)
 {
     auto *clip = dynamic_cast<ClipObject *>(object);
     if (!clip || clip->deadPath().isEmpty() || !m_player || m_player->find(clip->handle()))
         return object;
-    DisplayObject *live = liveClipAt(clip->deadPath());
-    return live ? objectOf(*live) : object;
+    if (DisplayObject *live = liveClipAt(clip->deadPath()))
+        return objectOf(*live);
+    if (gone)
+        *gone = clip->pathWhileUnloading().isEmpty();
+    return object;
 }
 
 bool Machine::lookup(Object *object, StringData *key, Value &out)
 {
     if (!object)
         return false;
-    object = liveObject(object);
+    // A reference to a removed object that names no live one has nothing
+    // to read, but while its unload handlers run.
+    bool gone = false;
+    object = liveObject(object, &gone);
+    if (gone)
+        return false;
     if (key == m_names.proto.data()) {
         // The object's own property; the object caches its link.
         const Property *p = object->properties().find(key);

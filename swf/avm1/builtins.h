@@ -41,13 +41,18 @@ void installXmlClasses(Machine &m);         // builtins/xmlclass.cpp
 void installLoadVars(Machine &m);           // builtins/loadvars.cpp
 void installTextField(Machine &m);          // builtins/textfield.cpp (after MovieClip)
 void installTextFormat(Machine &m);         // builtins/textformat.cpp
-void installSelection(Machine &m);          // builtins/selection.cpp (after AsBroadcaster)
-void installFilters(Machine &m);            // builtins/filters.cpp (after Geom)
-void installBitmapData(Machine &m);         // builtins/bitmapdata.cpp (after Filters)
-void installStandaloneClasses(Machine &m);  // builtins/standaloneclasses.cpp
-void installConnections(Machine &m);        // builtins/connections.cpp
-void installNativeTable(Machine &m);        // builtins/nativetable.cpp (last)
-void installMovieClipLoader(Machine &m);    // builtins/moviecliploader.cpp (after AsBroadcaster)
+// TextField.StyleSheet (builtins/stylesheet.cpp), from installTextField.
+void installStyleSheet(Machine &m, Object *textField);
+// A text field is made: the prototypes get the field properties
+// (builtins/textfield.cpp).
+void defineTextFieldProperties(Machine &m);
+void installSelection(Machine &m);         // builtins/selection.cpp (after AsBroadcaster)
+void installFilters(Machine &m);           // builtins/filters.cpp (after Geom)
+void installBitmapData(Machine &m);        // builtins/bitmapdata.cpp (after Filters)
+void installStandaloneClasses(Machine &m); // builtins/standaloneclasses.cpp
+void installConnections(Machine &m);       // builtins/connections.cpp
+void installNativeTable(Machine &m);       // builtins/nativetable.cpp (last)
+void installMovieClipLoader(Machine &m);   // builtins/moviecliploader.cpp (after AsBroadcaster)
 // The drawing API of MovieClip.prototype (builtins/drawing.cpp).
 void installDrawingMethods(Machine &m, Object *movieClipProto);
 

@@ -268,7 +268,8 @@ StrRef Machine::typeOf(const Value &value)
     case ValueType::String:
         return StrRef(QStringLiteral("string"));
     case ValueType::Object:
-        switch (value.object()->objectClass()) {
+        // A removed object's reference is of the kind now at its path.
+        switch (liveObject(value.object())->objectClass()) {
         case ObjectClass::Function:
             return StrRef(QStringLiteral("function"));
         case ObjectClass::MovieClip:

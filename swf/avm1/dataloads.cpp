@@ -162,13 +162,17 @@ Value addRequestHeaderMethod(Machine &m, const Value &self, const Args &args)
     Object *object = self.asObject();
     if (!object)
         return Value();
+    // The headers go to whatever _customHeaders holds, through its push;
+    // an array is made only when it holds nothing.
     const QString name = QStringLiteral("_customHeaders");
-    auto *headers = dynamic_cast<ArrayObject *>(m.get(object, name).asObject());
-    if (!headers) {
-        headers = m.newArray();
-        m.defineValue(object, name, Value(headers),
-                      PropertyFlag::DontEnum | PropertyFlag::DontDelete);
+    Value list = m.get(object, name);
+    if (list.isUndefined()) {
+        list = Value(static_cast<Object *>(m.newArray()));
+        m.defineValue(object, name, list, PropertyFlag::DontEnum | PropertyFlag::DontDelete);
     }
+    Object *headers = m.toObject(list);
+    if (!headers)
+        return Value();
     std::vector<Value> pairs;
     if (args.size() >= 2 && args[0].isString() && args[1].isString()) {
         pairs = {args[0], args[1]};
@@ -184,9 +188,12 @@ Value addRequestHeaderMethod(Machine &m, const Value &self, const Args &args)
         }
     }
     const Value push = m.get(headers, QStringLiteral("push"));
-    for (size_t i = 0; i < pairs.size() && headers->length() < 10000; i += 2) {
+    auto *array = dynamic_cast<ArrayObject *>(headers);
+    for (size_t i = 0; i < pairs.size() && (!array || array->length() < 10000); i += 2) {
         const std::vector<Value> pair{pairs[i], pairs[i + 1]};
-        m.call(push, Value(headers), Args(pair));
+        m.call(push, list, Args(pair));
+        if (m.aborted())
+            break;
     }
     return Value();
 }
@@ -228,14 +235,17 @@ void defineScriptMethod(Machine &m, Object *target, const QString &name, NativeF
 QString decodeLoadedText(const QByteArray &bytes, int version)
 {
     QString text;
-    if (bytes.startsWith("\xef\xbb\xbf")) {
+    // Version 5 movies know no byte-order marks: all is Latin-1 to them.
+    if (version < 6) {
+        text = QString::fromLatin1(bytes);
+    } else if (bytes.startsWith("\xef\xbb\xbf")) {
         text = QString::fromUtf8(bytes.mid(3));
     } else if (bytes.startsWith("\xfe\xff")) {
         text = QStringDecoder(QStringDecoder::Utf16BE).decode(bytes.mid(2));
     } else if (bytes.startsWith("\xff\xfe")) {
         text = QStringDecoder(QStringDecoder::Utf16LE).decode(bytes.mid(2));
     } else {
-        text = version >= 6 ? QString::fromUtf8(bytes) : QString::fromLatin1(bytes);
+        text = QString::fromUtf8(bytes);
     }
     const qsizetype nul = text.indexOf(QChar(u'\0'));
     if (nul >= 0)

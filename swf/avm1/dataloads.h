@@ -38,9 +38,9 @@ private:
     Object *m_current = nullptr;
 };
 
-// Loaded bytes as text: a byte-order mark chooses UTF-8 or UTF-16; without
-// one, UTF-8 from version 6 and Latin-1 before. The text ends at its
-// first NUL.
+// Loaded bytes as text: from version 6, a byte-order mark chooses UTF-8
+// or UTF-16, and without one it is UTF-8; before, Latin-1. The text ends
+// at its first NUL.
 QString decodeLoadedText(const QByteArray &bytes, int version);
 
 // Methods of XML and LoadVars alike.

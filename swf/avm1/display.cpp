@@ -50,6 +50,10 @@ ClipObject *Machine::objectOf(DisplayObject &object)
     const auto it = m_displayObjects.find(object.serial());
     if (it != m_displayObjects.end())
         return it->second;
+    // Version 5 movies have no text field objects: a field's name reaches
+    // the clip it is on.
+    if (object.kind() == CharacterKind::EditText && m_version < 6 && object.parent())
+        return objectOf(*object.parent());
     Object *proto = m_protos.object;
     switch (object.kind()) {
     case CharacterKind::Sprite:
@@ -65,6 +69,7 @@ ClipObject *Machine::objectOf(DisplayObject &object)
         proto = m_protos.button;
         break;
     case CharacterKind::EditText:
+        defineTextFieldProperties(*this);
         proto = m_protos.textField;
         break;
     case CharacterKind::Video:
@@ -172,7 +177,12 @@ DisplayObject *Machine::childNamed(DisplayObject &parent, const QString &name) c
     const Qt::CaseSensitivity cs = m_version >= 7 ? Qt::CaseSensitive : Qt::CaseInsensitive;
     const DisplayList *children = parent.children();
     DisplayObject *child = children ? children->findByName(name, cs) : nullptr;
-    return child && isScriptable(*child) ? child : nullptr;
+    if (!child || !isScriptable(*child))
+        return nullptr;
+    // A version 5 movie's variables hide its fields of the same name.
+    if (child->kind() == CharacterKind::EditText && m_version < 6)
+        return nullptr;
+    return child;
 }
 
 DisplayObject *Machine::resolvePath(const QString &path, DisplayObject *base)

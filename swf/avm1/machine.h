@@ -230,8 +230,9 @@ public:
     // The live clip a target path "_level0.a.b" names, if any.
     DisplayObject *liveClipAt(const QString &path) const;
     // For the object of a removed clip, that of the live clip now at its
-    // path (or the object itself).
-    Object *liveObject(Object *object);
+    // path (or the object itself; `gone` tells then whether it is past
+    // its unload handlers).
+    Object *liveObject(Object *object, bool *gone = nullptr);
     Object *rootObject();
     // "_level0.a.b" for an object, as _target and targetPath show it.
     QString targetPathOf(const DisplayObject &object) const;

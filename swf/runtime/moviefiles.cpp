@@ -43,8 +43,11 @@ Result<QByteArray> readBesideMovie(const QString &movieUrl, const QString &addre
             path.truncate(cut);
         path = QUrl::fromPercentEncoding(path.toUtf8());
     }
+    // A name ends at its first NUL, escaped or not.
+    if (const qsizetype nul = path.indexOf(QChar(u'\0')); nul >= 0)
+        path.truncate(nul);
     path.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    if (path.isEmpty() || path.startsWith(QLatin1Char('/')) || path.contains(QChar(u'\0')))
+    if (path.isEmpty() || path.startsWith(QLatin1Char('/')))
         return refused(QStringLiteral("not a relative path"));
     for (const QString &segment : path.split(QLatin1Char('/'))) {
         if (segment == QLatin1String(".."))

@@ -62,6 +62,8 @@ void TestMovieFiles::readsOnlyBesideTheMovie_data()
     QTest::newRow("dot") << "./data.txt" << QByteArrayLiteral("a=1");
     QTest::newRow("query") << "data.txt?x=1#top" << QByteArrayLiteral("a=1");
     QTest::newRow("escaped") << "sub%2Finner.txt" << QByteArrayLiteral("inner");
+    QTest::newRow("escaped nul ends the name") << "data.txt%00.bin" << QByteArrayLiteral("a=1");
+    QTest::newRow("nul first") << "%00data.txt" << refused;
     QTest::newRow("up") << "../secret.txt" << refused;
     QTest::newRow("down and up") << "sub/../../secret.txt" << refused;
     QTest::newRow("escaped up") << "%2e%2e/secret.txt" << refused;

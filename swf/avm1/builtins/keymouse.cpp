@@ -32,16 +32,29 @@ Value getAscii(Machine &m, const Value &, const Args &)
     return Value(int(m.lastChar()));
 }
 
-// Mouse.show and hide answer whether the pointer was shown; the player's
-// pointer stays as it is.
-Value showMouse(Machine &, const Value &, const Args &)
+// Whether scripts have the pointer shown; the player's pointer stays as
+// it is.
+struct PointerState final : MachineExtension {
+    bool shown = true;
+};
+
+// Mouse.show and hide answer whether the pointer was shown.
+Value showPointer(Machine &m, bool shown)
 {
-    return Value(1);
+    bool &state = m.extension<PointerState>()->shown;
+    const bool was = state;
+    state = shown;
+    return Value(was ? 1 : 0);
 }
 
-Value hideMouse(Machine &, const Value &, const Args &)
+Value showMouse(Machine &m, const Value &, const Args &)
 {
-    return Value(1);
+    return showPointer(m, true);
+}
+
+Value hideMouse(Machine &m, const Value &, const Args &)
+{
+    return showPointer(m, false);
 }
 
 } // namespace
@@ -68,6 +81,7 @@ void installKeyAndMouse(Machine &m)
     for (const auto &k : keys)
         m.defineValue(key, QString::fromLatin1(k.name), Value(k.code), constant);
 
+    m.addExtension(std::make_unique<PointerState>());
     Object *mouse = m.newObject();
     m.defineValue(m.global(), QStringLiteral("Mouse"), Value(mouse));
     m.defineMethod(mouse, QStringLiteral("show"), showMouse);

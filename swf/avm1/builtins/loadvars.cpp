@@ -66,13 +66,13 @@ Value onData(Machine &m, const Value &self, const Args &args)
 
 void installLoadVars(Machine &m)
 {
-    // A class of later players: movies of version 5 do not see it.
-    if (m.version() < 6)
-        return;
     DataLoads::of(m);
     Object *proto = m.newObject();
     m.defineClass(QStringLiteral("LoadVars"), proto, construct);
-    constexpr quint32 hidden = PropertyFlag::DontEnum | PropertyFlag::DontDelete;
+    // A class of later players: movies of version 5 see it, but none of
+    // its members.
+    constexpr quint32 hidden =
+        PropertyFlag::DontEnum | PropertyFlag::DontDelete | PropertyFlag::OnlySwf6;
     m.defineValue(proto, QStringLiteral("contentType"),
                   Value(QStringLiteral("application/x-www-form-urlencoded")), hidden);
     const struct {

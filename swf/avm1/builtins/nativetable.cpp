@@ -4,6 +4,7 @@
 // put runs of them on an object, ASconstructor makes a class of one.
 #include "swf/avm1/builtins.h"
 #include "swf/avm1/machine.h"
+#include "swf/avm1/xmlparser.h"
 
 #include <cmath>
 #include <map>
@@ -17,6 +18,10 @@ struct NativeCode {
     NativeFunction construct = nullptr;
 };
 
+// Which function of the property a number names: its value, or the
+// getter or setter of a built-in accessor.
+enum class Part { Value, Getter, Setter };
+
 // The numbers movies are seen to use and the built-in each one names (a
 // path from _global), in movies of any version; numbers not listed give a
 // function that does nothing.
@@ -24,9 +29,11 @@ const struct {
     int group;
     int index;
     const char *path;
+    Part part = Part::Value;
 } kKnownNatives[] = {
     {5, 0, "Mouse.show"},
     {5, 1, "Mouse.hide"},
+    {100, 0, "escape"},
     {101, 0, "Object.prototype.watch"},
     {101, 1, "Object.prototype.unwatch"},
     {101, 2, "Object.prototype.addProperty"},
@@ -38,16 +45,37 @@ const struct {
     {101, 8, "Object.registerClass"},
     {101, 9, "Object"},
     {101, 12, "AsBroadcaster.broadcastMessage"},
+    {104, 200, "MovieClip.prototype.createTextField"},
     {106, 0, "Number.prototype.valueOf"},
     {106, 1, "Number.prototype.toString"},
     {106, 2, "Number"},
     {107, 0, "Boolean.prototype.valueOf"},
     {107, 1, "Boolean.prototype.toString"},
     {107, 2, "Boolean"},
+    {252, 1, "Array.prototype.push"},
     // The loading built-ins LoadVars and XML share.
     {301, 0, "XML.prototype.load"},
     {301, 1, "XML.prototype.send"},
     {301, 2, "XML.prototype.sendAndLoad"},
+    {301, 3, "LoadVars.prototype.decode"},
+    {666, 2, "Stage.scaleMode", Part::Setter},
+};
+
+// XML's escaping of text: & < > " and ' as entities.
+Value xmlEscape(Machine &m, const Value &, const Args &args)
+{
+    if (args.size() == 0)
+        return Value();
+    return Value(xml::escapeText(m.toString(args[0]).text()));
+}
+
+// Numbers for built-ins that no name reaches.
+const struct {
+    int group;
+    int index;
+    NativeFunction call;
+} kUnnamedNatives[] = {
+    {100, 5, xmlEscape},
 };
 
 class NativeTable final : public MachineExtension {
@@ -67,12 +95,15 @@ Value nothing(Machine &, const Value &, const Args &)
 }
 
 // The own property `path` names from _global, dot by dot, whatever its
-// flags.
-Object *builtinAt(Machine &m, const char *path)
+// flags; of the last, the part asked for.
+Object *builtinAt(Machine &m, const char *path, Part part)
 {
     Object *object = m.global();
-    for (const QString &part : QString::fromLatin1(path).split(QLatin1Char('.'))) {
-        const Property *p = object ? object->properties().find(m.key(part).data()) : nullptr;
+    const QStringList names = QString::fromLatin1(path).split(QLatin1Char('.'));
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        const Property *p = object ? object->properties().find(m.key(names[i]).data()) : nullptr;
+        if (p && i + 1 == names.size() && part != Part::Value)
+            return part == Part::Getter ? p->getter : p->setter;
         object = p ? p->value.asObject() : nullptr;
     }
     return object;
@@ -228,11 +259,13 @@ void installNativeTable(Machine &m)
     fixStaticObjects(m);
     auto table = std::make_unique<NativeTable>();
     for (const auto &known : kKnownNatives) {
-        if (auto *function = dynamic_cast<FunctionObject *>(builtinAt(m, known.path));
+        if (auto *function = dynamic_cast<FunctionObject *>(builtinAt(m, known.path, known.part));
             function && function->isNative())
             table->entries[{known.group, known.index}] = {function->native(),
                                                           function->nativeConstruct()};
     }
+    for (const auto &unnamed : kUnnamedNatives)
+        table->entries[{unnamed.group, unnamed.index}] = {unnamed.call};
     m.addExtension(std::move(table));
     defineBareFunction(m, QStringLiteral("ASnative"), asNative);
     defineBareFunction(m, QStringLiteral("ASconstructor"), asConstructor);

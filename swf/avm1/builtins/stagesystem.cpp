@@ -19,9 +19,15 @@ public:
     bool showMenu = true;
 };
 
-StageObject *stageOf(const Value &self)
+// There is one stage: its natives act on it whatever they are called on.
+struct StageState final : MachineExtension {
+    StageObject *stage = nullptr;
+    void markRoots(Heap &heap) override { heap.mark(stage); }
+};
+
+StageObject *stageOf(Machine &m, const Value &)
 {
-    return dynamic_cast<StageObject *>(self.asObject());
+    return m.extension<StageState>()->stage;
 }
 
 Value stageWidth(Machine &m, const Value &, const Args &)
@@ -34,15 +40,15 @@ Value stageHeight(Machine &m, const Value &, const Args &)
     return Value(double(m.movie().stage().height() / 20));
 }
 
-Value scaleMode(Machine &, const Value &self, const Args &)
+Value scaleMode(Machine &m, const Value &self, const Args &)
 {
-    StageObject *stage = stageOf(self);
+    StageObject *stage = stageOf(m, self);
     return stage ? Value(stage->scaleMode) : Value();
 }
 
 Value setScaleMode(Machine &m, const Value &self, const Args &args)
 {
-    StageObject *stage = stageOf(self);
+    StageObject *stage = stageOf(m, self);
     if (!stage)
         return Value();
     const QString asked = m.toString(args[0]).text();
@@ -53,9 +59,9 @@ Value setScaleMode(Machine &m, const Value &self, const Args &args)
     return Value();
 }
 
-Value align(Machine &, const Value &self, const Args &)
+Value align(Machine &m, const Value &self, const Args &)
 {
-    StageObject *stage = stageOf(self);
+    StageObject *stage = stageOf(m, self);
     return stage ? Value(stage->align) : Value();
 }
 
@@ -63,7 +69,7 @@ Value align(Machine &, const Value &self, const Args &)
 // order, each once.
 Value setAlign(Machine &m, const Value &self, const Args &args)
 {
-    StageObject *stage = stageOf(self);
+    StageObject *stage = stageOf(m, self);
     if (!stage)
         return Value();
     const QString asked = m.toString(args[0]).text().toUpper();
@@ -75,15 +81,15 @@ Value setAlign(Machine &m, const Value &self, const Args &args)
     return Value();
 }
 
-Value showMenu(Machine &, const Value &self, const Args &)
+Value showMenu(Machine &m, const Value &self, const Args &)
 {
-    StageObject *stage = stageOf(self);
+    StageObject *stage = stageOf(m, self);
     return stage ? Value(stage->showMenu) : Value();
 }
 
 Value setShowMenu(Machine &m, const Value &self, const Args &args)
 {
-    if (StageObject *stage = stageOf(self))
+    if (StageObject *stage = stageOf(m, self))
         stage->showMenu = m.toBoolean(args[0]);
     return Value();
 }
@@ -161,6 +167,9 @@ QString serverString(const std::vector<Capability> &caps, Machine &m)
 void installStageAndSystem(Machine &m)
 {
     auto *stage = m.heap().make<StageObject>(m.protos().object);
+    auto state = std::make_unique<StageState>();
+    state->stage = stage;
+    m.addExtension(std::move(state));
     m.defineValue(m.global(), QStringLiteral("Stage"), Value(stage));
     makeBroadcaster(m, stage);
     defineAccessor(m, stage, QStringLiteral("width"), stageWidth, nothing, PropertyFlag::DontEnum);

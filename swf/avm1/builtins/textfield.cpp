@@ -7,6 +7,7 @@
 #include "swf/avm1/clipobject.h"
 #include "swf/avm1/machine.h"
 #include "swf/limits.h"
+#include "swf/model/movie.h"
 #include "swf/runtime/edittextinstance.h"
 #include "swf/runtime/player.h"
 
@@ -23,10 +24,12 @@ constexpr int kMaxScriptDepth = 2130690045;
 // Style sheets given to fields, by the field's serial.
 struct TextFieldState final : MachineExtension {
     std::unordered_map<quint64, Value> styleSheets;
+    FunctionObject *constructor = nullptr;
     void markRoots(Heap &heap) override
     {
         for (auto &[serial, sheet] : styleSheets)
             heap.mark(sheet);
+        heap.mark(constructor);
     }
 };
 
@@ -100,7 +103,8 @@ void updateVariable(Machine &m, EditTextInstance &field)
 
 // A bound field shows its variable's value when the variable is named
 // and, for a clip's variable, whenever it is read; a variable not set yet
-// takes the field's text.
+// takes the field's text, or when a clip's is named, the text the field
+// was defined with, which the field shows again.
 void readVariable(Machine &m, EditTextInstance &field, bool naming = false)
 {
     const BoundVariable bound = variableOf(m, field);
@@ -108,7 +112,13 @@ void readVariable(Machine &m, EditTextInstance &field, bool naming = false)
         return;
     Value value;
     if (!m.lookup(bound.owner, m.key(bound.name).data(), value) || value.isUndefined()) {
-        m.set(bound.owner, bound.name, Value(field.text()));
+        if (!naming || !bound.clip) {
+            m.set(bound.owner, bound.name, Value(field.text()));
+            return;
+        }
+        const QString initial = field.field().initialText.value_or(QString());
+        field.setSourceText(initial);
+        m.set(bound.owner, bound.name, Value(initial));
         return;
     }
     const QString text = m.toString(value).text();
@@ -135,6 +145,15 @@ bool boolArg(Machine &m, const Value &v)
     if (object && !dynamic_cast<ClipObject *>(object))
         m.call(m.get(object, QStringLiteral("valueOf")), v, Args());
     return m.toBoolean(v);
+}
+
+// Some setters read an object as a number first (its valueOf runs),
+// whatever they then make of it.
+const Value &numberFirst(Machine &m, const Value &v)
+{
+    if (v.isObject())
+        m.toNumber(v);
+    return v;
 }
 
 using Get = Value (*)(Machine &, EditTextInstance &);
@@ -239,6 +258,7 @@ const FieldAccessor kFieldAccessors[] = {
          return Value(QStringLiteral("left"));
      },
      [](Machine &m, EditTextInstance &f, const Value &v) {
+         numberFirst(m, v);
          AutoSize mode = AutoSize::None;
          if (v.isBoolean()) {
              mode = v.boolean() ? AutoSize::Left : AutoSize::None;
@@ -271,7 +291,7 @@ const FieldAccessor kFieldAccessors[] = {
          return f.settings().maxChars == 0 ? Value::null() : Value(f.settings().maxChars);
      },
      [](Machine &m, EditTextInstance &f, const Value &v) {
-         const int n = m.toInt32(v);
+         const int n = m.toInt32(numberFirst(m, v));
          changeSettings(f, [n](FieldSettings &s) { s.maxChars = n; });
      },
      0},
@@ -282,7 +302,7 @@ const FieldAccessor kFieldAccessors[] = {
      [](Machine &m, EditTextInstance &f, const Value &v) {
          std::optional<QString> r;
          if (!v.isNullish())
-             r = textArg(m, v);
+             r = textArg(m, numberFirst(m, v));
          changeSettings(f, [&r](FieldSettings &s) { s.restrict = r; });
      },
      0},
@@ -293,7 +313,7 @@ const FieldAccessor kFieldAccessors[] = {
          return Value(f.settings().input ? QStringLiteral("input") : QStringLiteral("dynamic"));
      },
      [](Machine &m, EditTextInstance &f, const Value &v) {
-         const QString name = m.toString(v).text().toLower();
+         const QString name = m.toString(numberFirst(m, v)).text().toLower();
          if (name != u"input" && name != u"dynamic")
              return;
          const bool input = name == u"input";
@@ -308,7 +328,7 @@ const FieldAccessor kFieldAccessors[] = {
          return f.settings().variable.isEmpty() ? Value::null() : Value(f.settings().variable);
      },
      [](Machine &m, EditTextInstance &f, const Value &v) {
-         const QString name = v.isNullish() ? QString() : textArg(m, v);
+         const QString name = v.isNullish() ? QString() : textArg(m, numberFirst(m, v));
          changeSettings(f, [&name](FieldSettings &s) { s.variable = name; });
          readVariable(m, f, true);
      },
@@ -319,14 +339,15 @@ const FieldAccessor kFieldAccessors[] = {
          const auto it = sheets.find(f.serial());
          return it == sheets.end() ? Value() : it->second;
      },
+     // Any object but a display object's is taken.
      [](Machine &m, EditTextInstance &f, const Value &v) {
          auto &sheets = m.extension<TextFieldState>()->styleSheets;
-         if (v.isObject())
+         if (v.isObject() && !m.displayObjectOf(numberFirst(m, v)))
              sheets[f.serial()] = v;
          else
              sheets.erase(f.serial());
      },
-     7},
+     6},
 };
 
 #undef FIELD_BOOL
@@ -351,11 +372,20 @@ void defineFieldAccessors(Machine &m, Object *proto, std::index_sequence<I...>)
     (
         [&] {
             const FieldAccessor &a = kFieldAccessors[I];
-            if (m.version() >= a.since)
+            if (m.version() >= a.since &&
+                !proto->properties().find(m.key(QString::fromLatin1(a.name)).data()))
                 defineAccessor(m, proto, QString::fromLatin1(a.name), getField<I>, setField<I>,
                                PropertyFlag::DontEnum | PropertyFlag::DontDelete);
         }(),
         ...);
+}
+
+// new TextField() makes no field, but like any field made it puts the
+// field properties on the prototype.
+Value construct(Machine &m, const Value &, const Args &)
+{
+    defineTextFieldProperties(m);
+    return Value();
 }
 
 Value getDepth(Machine &m, const Value &self, const Args &)
@@ -481,6 +511,7 @@ Value createTextField(Machine &m, const Value &self, const Args &args)
     DisplayObject *parent = m.displayObjectOf(self);
     if (!parent || !parent->children() || args.size() < 6)
         return Value();
+    defineTextFieldProperties(m);
     const double depth = m.toNumber(args[1]);
     if (!std::isfinite(depth) || depth < -kDepthOffset || depth > kMaxScriptDepth - kDepthOffset)
         return Value();
@@ -510,17 +541,40 @@ Value createTextField(Machine &m, const Value &self, const Args &args)
 
 } // namespace
 
+// The field properties are put on the prototype when a field is first
+// made: on TextField.prototype as it then is, and on the one fields have.
+void defineTextFieldProperties(Machine &m)
+{
+    constexpr auto all = std::make_index_sequence<std::size(kFieldAccessors)>();
+    if (TextFieldState *state = m.extension<TextFieldState>(); state && state->constructor) {
+        if (Object *proto = m.get(state->constructor, m.names().prototype.data()).asObject())
+            defineFieldAccessors(m, proto, all);
+    }
+    if (m.protos().textField)
+        defineFieldAccessors(m, m.protos().textField, all);
+}
+
 void installTextField(Machine &m)
 {
-    m.addExtension(std::make_unique<TextFieldState>());
+    auto state = std::make_unique<TextFieldState>();
+    TextFieldState &fields = *state;
+    m.addExtension(std::move(state));
     Object *textField = m.newObject();
     m.protos().textField = textField;
-    FunctionObject *constructor = m.defineClass(QStringLiteral("TextField"), textField, nullptr);
+    FunctionObject *constructor = m.defineClass(QStringLiteral("TextField"), textField, construct);
+    fields.constructor = constructor;
     m.defineMethod(constructor, QStringLiteral("getFontList"), getFontList);
-    defineFieldAccessors(m, textField, std::make_index_sequence<std::size(kFieldAccessors)>());
+    // A movie that defines fields has the field properties from the start.
+    for (const auto &[id, character] : m.movie().dictionary()) {
+        if (character && character->kind() == CharacterKind::EditText) {
+            defineTextFieldProperties(m);
+            break;
+        }
+    }
     const struct {
         const char *name;
         NativeFunction function;
+        quint32 flags = 0;
     } methods[] = {
         {"getDepth", getDepth},
         {"getTextFormat", getTextFormat},
@@ -528,15 +582,19 @@ void installTextField(Machine &m)
         {"getNewTextFormat", getNewTextFormat},
         {"setNewTextFormat", setNewTextFormat},
         {"replaceSel", replaceSel},
-        {"replaceText", replaceText},
+        {"replaceText", replaceText, PropertyFlag::OnlySwf7},
         {"removeTextField", removeTextField},
     };
     for (const auto &method : methods)
-        m.defineMethod(textField, QString::fromLatin1(method.name), method.function);
+        m.defineValue(textField, QString::fromLatin1(method.name),
+                      Value(m.newNative(method.function)),
+                      PropertyFlag::DontEnum | PropertyFlag::DontDelete | method.flags);
+    installStyleSheet(m, constructor);
+    // Version 5 movies make fields too, though they reach them only
+    // through the clip they are on.
     if (m.protos().movieClip)
         m.defineValue(m.protos().movieClip, QStringLiteral("createTextField"),
-                      Value(m.newNative(createTextField)),
-                      PropertyFlag::DontEnum | PropertyFlag::OnlySwf6);
+                      Value(m.newNative(createTextField)), PropertyFlag::DontEnum);
 }
 
 } // namespace swf::avm1

@@ -157,11 +157,16 @@ Value tabStopsValue(Machine &m, const std::optional<std::vector<double>> &stops)
 using Getter = Value (*)(Machine &, TextFormatObject &);
 using Setter = void (*)(Machine &, TextFormatObject &, const Value &);
 
+// What a setter makes of an object it is given, once the player has read
+// it as a number twice and as text once, whatever it needs.
+enum class Reads { Number, Text, Object };
+
 struct Accessor {
     const char *name;
     Getter get;
     Setter set;
     int since; // the first version that has it
+    Reads reads;
 };
 
 #define TF_STRING(field)                                                                           \
@@ -187,45 +192,48 @@ const Accessor kAccessors[] = {
          if (const auto align = alignNamed(m.toString(v).text()))
              f.align = align;
      },
-     0},
-    {"blockIndent", TF_LENGTH(blockIndent, false), 0},
-    {"bold", TF_BOOL(bold), 0},
-    {"bullet", TF_BOOL(bullet), 0},
+     0, Reads::Text},
+    {"blockIndent", TF_LENGTH(blockIndent, m.version() < 8), 0, Reads::Number},
+    {"bold", TF_BOOL(bold), 0, Reads::Object},
+    {"bullet", TF_BOOL(bullet), 0, Reads::Object},
     {"color", [](Machine &, TextFormatObject &f) { return orNull(f.color); },
-     [](Machine &m, TextFormatObject &f, const Value &v) { f.color = colorArg(m, v); }, 0},
+     [](Machine &m, TextFormatObject &f, const Value &v) { f.color = colorArg(m, v); }, 0,
+     Reads::Number},
     {"display", [](Machine &, TextFormatObject &f) { return Value(f.display); },
      [](Machine &m, TextFormatObject &f, const Value &v) {
          if (isNothing(v))
              return;
+         // What is not a display kind is a block.
          const QString name = m.toString(v).text();
-         if (name == u"none" || name == u"inline" || name == u"block")
-             f.display = name;
+         const bool known = name == u"none" || name == u"inline" || name == u"block";
+         f.display = known ? name : QStringLiteral("block");
      },
-     0},
-    {"font", TF_STRING(font), 0},
-    {"indent", TF_LENGTH(indent, false), 0},
-    {"italic", TF_BOOL(italic), 0},
-    {"kerning", TF_BOOL(kerning), 8},
-    {"leading", TF_LENGTH(leading, false), 0},
-    {"leftMargin", TF_LENGTH(leftMargin, true), 0},
+     0, Reads::Object},
+    {"font", TF_STRING(font), 0, Reads::Text},
+    {"indent", TF_LENGTH(indent, false), 0, Reads::Number},
+    {"italic", TF_BOOL(italic), 0, Reads::Object},
+    {"kerning", TF_BOOL(kerning), 8, Reads::Object},
+    {"leading", TF_LENGTH(leading, false), 0, Reads::Number},
+    {"leftMargin", TF_LENGTH(leftMargin, true), 0, Reads::Number},
     {"letterSpacing", [](Machine &, TextFormatObject &f) { return orNull(f.letterSpacing); },
      [](Machine &m, TextFormatObject &f, const Value &v) {
          f.letterSpacing = isNothing(v) ? std::nullopt : std::optional(m.toNumber(v));
      },
-     8},
-    {"rightMargin", TF_LENGTH(rightMargin, true), 0},
+     8, Reads::Number},
+    {"rightMargin", TF_LENGTH(rightMargin, true), 0, Reads::Number},
     {"size", [](Machine &, TextFormatObject &f) { return orNull(f.size); },
      [](Machine &m, TextFormatObject &f, const Value &v) {
          f.size = isNothing(v)       ? std::nullopt
                   : m.version() >= 8 ? std::optional(truncatedInt(m.toNumber(v)))
                                      : std::optional(double(m.toInt32(v)));
      },
-     0},
+     0, Reads::Number},
     {"tabStops", [](Machine &m, TextFormatObject &f) { return tabStopsValue(m, f.tabStops); },
-     [](Machine &m, TextFormatObject &f, const Value &v) { f.tabStops = tabStopsArg(m, v); }, 0},
-    {"target", TF_STRING(target), 0},
-    {"underline", TF_BOOL(underline), 0},
-    {"url", TF_STRING(url), 0},
+     [](Machine &m, TextFormatObject &f, const Value &v) { f.tabStops = tabStopsArg(m, v); }, 0,
+     Reads::Object},
+    {"target", TF_STRING(target), 0, Reads::Text},
+    {"underline", TF_BOOL(underline), 0, Reads::Object},
+    {"url", TF_STRING(url), 0, Reads::Text},
 };
 
 #undef TF_STRING
@@ -238,10 +246,28 @@ template <size_t I> Value getAccessor(Machine &m, const Value &self, const Args 
     return f ? kAccessors[I].get(m, *f) : Value();
 }
 
+Value readArgument(Machine &m, const Value &v, Reads reads)
+{
+    if (!v.isObject())
+        return v;
+    const double number = m.toNumber(v);
+    m.toNumber(v);
+    const QString text = m.toString(v).text();
+    switch (reads) {
+    case Reads::Number:
+        return Value(number);
+    case Reads::Text:
+        return Value(text);
+    case Reads::Object:
+        break;
+    }
+    return v;
+}
+
 template <size_t I> Value setAccessor(Machine &m, const Value &self, const Args &args)
 {
     if (TextFormatObject *f = formatOf(self))
-        kAccessors[I].set(m, *f, args[0]);
+        kAccessors[I].set(m, *f, readArgument(m, args[0], kAccessors[I].reads));
     return Value();
 }
 
@@ -249,9 +275,9 @@ template <size_t... I> void defineAccessors(Machine &m, Object *proto, std::inde
 {
     (
         [&] {
-            if (m.version() >= kAccessors[I].since)
-                defineAccessor(m, proto, QString::fromLatin1(kAccessors[I].name), getAccessor<I>,
-                               setAccessor<I>, 0);
+            const QString name = QString::fromLatin1(kAccessors[I].name);
+            if (m.version() >= kAccessors[I].since && !proto->properties().find(m.key(name).data()))
+                defineAccessor(m, proto, name, getAccessor<I>, setAccessor<I>, 0);
         }(),
         ...);
 }
@@ -259,7 +285,6 @@ template <size_t... I> void defineAccessors(Machine &m, Object *proto, std::inde
 struct TextFormatClass final : MachineExtension {
     Object *proto = nullptr;
     FunctionObject *constructor = nullptr;
-    bool accessorsMade = false;
     void markRoots(Heap &heap) override
     {
         heap.mark(proto);
@@ -267,13 +292,13 @@ struct TextFormatClass final : MachineExtension {
     }
 };
 
+// Each format made puts the accessors on TextFormat.prototype as it then
+// is, where they are missing.
 TextFormatObject *makeFormat(Machine &m)
 {
     auto *c = m.extension<TextFormatClass>();
-    if (!c->accessorsMade) {
-        c->accessorsMade = true;
-        defineAccessors(m, c->proto, std::make_index_sequence<std::size(kAccessors)>());
-    }
+    if (Object *proto = m.get(c->constructor, m.names().prototype.data()).asObject())
+        defineAccessors(m, proto, std::make_index_sequence<std::size(kAccessors)>());
     auto *made = m.heap().make<TextFormatObject>(c->proto);
     m.defineValue(made, m.names().constructor2.text(), Value(c->constructor));
     if (m.version() <= 6)
@@ -283,12 +308,22 @@ TextFormatObject *makeFormat(Machine &m)
 
 Value getTextExtent(Machine &m, const Value &self, const Args &args);
 
+// Each format has its own getTextExtent, a function without the links
+// functions have.
+void defineTextExtent(Machine &m, Object *format)
+{
+    FunctionObject *function = m.newNative(getTextExtent);
+    for (const StrRef &k : {m.names().constructor, m.names().proto})
+        function->properties().remove(k.data());
+    m.defineValue(format, QStringLiteral("getTextExtent"), Value(function), 0);
+}
+
 // new TextFormat(font, size, color, bold, italic, underline, url, target,
 // align, leftMargin, rightMargin, indent, leading)
 Value construct(Machine &m, const Value &, const Args &args)
 {
     TextFormatObject *f = makeFormat(m);
-    m.defineValue(f, QStringLiteral("getTextExtent"), Value(m.newNative(getTextExtent)), 0);
+    defineTextExtent(m, f);
     static const char *const kOrder[] = {"font",        "size",   "color",  "bold",  "italic",
                                          "underline",   "url",    "target", "align", "leftMargin",
                                          "rightMargin", "indent", "leading"};
@@ -297,7 +332,7 @@ Value construct(Machine &m, const Value &, const Args &args)
             break;
         for (const Accessor &a : kAccessors) {
             if (qstrcmp(a.name, kOrder[i]) == 0)
-                a.set(m, *f, args[int(i)]);
+                a.set(m, *f, readArgument(m, args[int(i)], a.reads));
         }
     }
     return Value(f);
@@ -333,7 +368,7 @@ Value getTextExtent(Machine &m, const Value &self, const Args &args)
     }
     Object *extent = m.newObject();
     const double w = std::round(width / kTwipsPerPixel);
-    // No text, no line: nothing high.
+    // No text has no line, so no height either.
     const double h = text.isEmpty() ? 0.0 : std::round((ascent + descent) / kTwipsPerPixel);
     m.set(extent, QStringLiteral("ascent"), Value(std::round(ascent / kTwipsPerPixel)));
     m.set(extent, QStringLiteral("descent"), Value(std::round(descent / kTwipsPerPixel)));
@@ -358,7 +393,7 @@ void installTextFormat(Machine &m)
 Value makeTextFormat(Machine &m, const TextFormatValues &v)
 {
     TextFormatObject *f = makeFormat(m);
-    m.defineValue(f, QStringLiteral("getTextExtent"), Value(m.newNative(getTextExtent)), 0);
+    defineTextExtent(m, f);
     const auto pixels = [](const std::optional<double> &twips) -> std::optional<double> {
         if (!twips)
             return std::nullopt;

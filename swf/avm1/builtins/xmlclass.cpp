@@ -122,6 +122,10 @@ XmlNodeObject *makeNode(Machine &m, Object *proto, int type, const Value &text)
     node->value = element ? Value(static_cast<Object *>(nullptr)) : text;
     node->attributes = m.newObject();
     node->childArray = m.newArray();
+    // The player makes childNodes as scripts make arrays, with its maker.
+    m.defineValue(node->childArray, m.names().constructor.text(),
+                  m.get(m.global(), QStringLiteral("Array")),
+                  PropertyFlag::DontEnum | PropertyFlag::DontDelete);
     return node;
 }
 
@@ -129,6 +133,11 @@ XmlNodeObject *newNode(Machine &m, int type, const Value &text)
 {
     XmlClasses *c = m.extension<XmlClasses>();
     return makeNode(m, c->nodeProto, type, text);
+}
+
+Object *prototypeOf(Machine &m, FunctionObject *constructor)
+{
+    return m.get(constructor, m.names().prototype.data()).asObject();
 }
 
 void appendTo(XmlNodeObject *parent, XmlNodeObject *child, qsizetype index = -1)
@@ -156,10 +165,13 @@ void clearChildren(XmlNodeObject *node)
 void buildChildren(Machine &m, XmlNodeObject *parent, const std::vector<xml::Node> &nodes,
                    Object *ids)
 {
-    const Value null(static_cast<Object *>(nullptr));
+    XmlClasses *classes = m.extension<XmlClasses>();
     for (const xml::Node &n : nodes) {
         XmlNodeObject *made =
             newNode(m, n.type, Value(n.type == xml::kTextNode ? n.value : n.name));
+        // Nodes read from text know their maker as "constructor".
+        m.defineValue(made, m.names().constructor.text(), Value(classes->node),
+                      PropertyFlag::DontEnum | PropertyFlag::DontDelete);
         for (const auto &[attr, v] : n.attributes) {
             m.set(made->attributes, attr, Value(v));
             if (ids && attr == QLatin1String("id"))
@@ -524,6 +536,38 @@ Value getPrefixForNamespace(Machine &m, const Value &self, const Args &args)
     return nullValue();
 }
 
+// The node properties are put on XMLNode.prototype, as it then is, when
+// a node is made natively; the first prototype has them from the start.
+void defineNodeProperties(Machine &m, Object *proto)
+{
+    if (!proto)
+        return;
+    const struct {
+        const char *name;
+        NativeFunction get;
+        NativeFunction set;
+    } properties[] = {
+        {"attributes", getAttributes, nullptr},
+        {"childNodes", getChildNodes, nullptr},
+        {"firstChild", getFirstChild, nullptr},
+        {"lastChild", getLastChild, nullptr},
+        {"localName", getLocalName, nullptr},
+        {"namespaceURI", getNamespaceURI, nullptr},
+        {"nextSibling", getNextSibling, nullptr},
+        {"nodeName", getNodeName, setNodeName},
+        {"nodeType", getNodeType, nullptr},
+        {"nodeValue", getNodeValue, setNodeValue},
+        {"parentNode", getParentNode, nullptr},
+        {"prefix", getPrefix, nullptr},
+        {"previousSibling", getPreviousSibling, nullptr},
+    };
+    for (const auto &p : properties) {
+        const QString name = QString::fromLatin1(p.name);
+        if (!proto->properties().find(m.key(name).data()))
+            defineAccessor(m, proto, name, p.get, p.set, 0);
+    }
+}
+
 Value constructNode(Machine &m, const Value &, const Args &args)
 {
     XmlClasses *c = m.extension<XmlClasses>();
@@ -539,6 +583,7 @@ Value constructNode(Machine &m, const Value &, const Args &args)
     const double asked = m.toNumber(args[0]);
     const int type = asked == xml::kElementNode ? xml::kElementNode : m.toInt32(Value(asked));
     XmlNodeObject *node = makeNode(m, c->nodeProto, type, textOf(m, args[1]));
+    defineNodeProperties(m, prototypeOf(m, c->node));
     // Nodes made by new know their maker, but not as "constructor".
     m.defineValue(node, m.names().constructor2.text(), Value(c->node));
     return Value(static_cast<Object *>(node));
@@ -587,6 +632,37 @@ Value setDocument(Machine &m, const Value &self, const Args &args)
     return Value();
 }
 
+// XML.prototype, as it then is, gets the document properties when a
+// document is made, not before.
+void defineDocumentProperties(Machine &m, Object *proto)
+{
+    if (!proto)
+        return;
+    const struct {
+        const char *name;
+        NativeFunction get;
+        NativeFunction set;
+    } documentProperties[] = {
+        {"contentType", getDocument<&XmlNodeObject::contentType>,
+         setDocument<&XmlNodeObject::contentType, Kind::Text>},
+        {"docTypeDecl", getDocument<&XmlNodeObject::docTypeDecl>,
+         setDocument<&XmlNodeObject::docTypeDecl, Kind::Text>},
+        {"ignoreWhite", getDocument<&XmlNodeObject::ignoreWhite>,
+         setDocument<&XmlNodeObject::ignoreWhite, Kind::Boolean>},
+        {"loaded", getDocument<&XmlNodeObject::loaded>,
+         setDocument<&XmlNodeObject::loaded, Kind::Boolean>},
+        {"status", getDocument<&XmlNodeObject::status>,
+         setDocument<&XmlNodeObject::status, Kind::Integer>},
+        {"xmlDecl", getDocument<&XmlNodeObject::xmlDecl>,
+         setDocument<&XmlNodeObject::xmlDecl, Kind::Text>},
+    };
+    for (const auto &p : documentProperties) {
+        const QString name = QString::fromLatin1(p.name);
+        if (!proto->properties().find(m.key(name).data()))
+            defineAccessor(m, proto, name, p.get, p.set, PropertyFlag::DontEnum);
+    }
+}
+
 void parseInto(Machine &m, XmlNodeObject *node, const QString &text)
 {
     const xml::Document doc = xml::parse(text, m.toBoolean(node->ignoreWhite));
@@ -613,14 +689,18 @@ Value createElement(Machine &m, const Value &, const Args &args)
 {
     if (args[0].isUndefined())
         return Value();
-    return Value(static_cast<Object *>(newNode(m, xml::kElementNode, textOf(m, args[0]))));
+    XmlNodeObject *node = newNode(m, xml::kElementNode, textOf(m, args[0]));
+    defineNodeProperties(m, prototypeOf(m, m.extension<XmlClasses>()->node));
+    return Value(static_cast<Object *>(node));
 }
 
 Value createTextNode(Machine &m, const Value &, const Args &args)
 {
     if (args[0].isUndefined())
         return Value();
-    return Value(static_cast<Object *>(newNode(m, xml::kTextNode, textOf(m, args[0]))));
+    XmlNodeObject *node = newNode(m, xml::kTextNode, textOf(m, args[0]));
+    defineNodeProperties(m, prototypeOf(m, m.extension<XmlClasses>()->node));
+    return Value(static_cast<Object *>(node));
 }
 
 Value onData(Machine &m, const Value &self, const Args &args)
@@ -633,6 +713,7 @@ Value constructDocument(Machine &m, const Value &, const Args &args)
     XmlClasses *c = m.extension<XmlClasses>();
     XmlNodeObject *node = makeNode(m, c->documentProto, xml::kElementNode, nullValue());
     m.initializeConstructed(node, c->document);
+    defineDocumentProperties(m, prototypeOf(m, c->document));
     node->document = true;
     node->contentType = Value(QStringLiteral("application/x-www-form-urlencoded"));
     node->ignoreWhite = Value(false);
@@ -664,27 +745,7 @@ void installXmlClasses(Machine &m)
 
     c.nodeProto = m.newObject();
     c.node = m.defineClass(QStringLiteral("XMLNode"), c.nodeProto, callWithoutNew, constructNode);
-    const struct {
-        const char *name;
-        NativeFunction get;
-        NativeFunction set;
-    } properties[] = {
-        {"attributes", getAttributes, nullptr},
-        {"childNodes", getChildNodes, nullptr},
-        {"firstChild", getFirstChild, nullptr},
-        {"lastChild", getLastChild, nullptr},
-        {"localName", getLocalName, nullptr},
-        {"namespaceURI", getNamespaceURI, nullptr},
-        {"nextSibling", getNextSibling, nullptr},
-        {"nodeName", getNodeName, setNodeName},
-        {"nodeType", getNodeType, nullptr},
-        {"nodeValue", getNodeValue, setNodeValue},
-        {"parentNode", getParentNode, nullptr},
-        {"prefix", getPrefix, nullptr},
-        {"previousSibling", getPreviousSibling, nullptr},
-    };
-    for (const auto &p : properties)
-        defineAccessor(m, c.nodeProto, QString::fromLatin1(p.name), p.get, p.set, 0);
+    defineNodeProperties(m, c.nodeProto);
     const struct {
         const char *name;
         NativeFunction call;
@@ -709,27 +770,6 @@ void installXmlClasses(Machine &m)
         m.defineClass(QStringLiteral("XML"), c.documentProto, callWithoutNew, constructDocument);
     c.documentProto->properties().remove(m.key(QStringLiteral("constructor")).data());
     m.defineValue(c.documentProto, QStringLiteral("__constructor__"), Value(c.node));
-    const struct {
-        const char *name;
-        NativeFunction get;
-        NativeFunction set;
-    } documentProperties[] = {
-        {"contentType", getDocument<&XmlNodeObject::contentType>,
-         setDocument<&XmlNodeObject::contentType, Kind::Text>},
-        {"docTypeDecl", getDocument<&XmlNodeObject::docTypeDecl>,
-         setDocument<&XmlNodeObject::docTypeDecl, Kind::Text>},
-        {"ignoreWhite", getDocument<&XmlNodeObject::ignoreWhite>,
-         setDocument<&XmlNodeObject::ignoreWhite, Kind::Boolean>},
-        {"loaded", getDocument<&XmlNodeObject::loaded>,
-         setDocument<&XmlNodeObject::loaded, Kind::Boolean>},
-        {"status", getDocument<&XmlNodeObject::status>,
-         setDocument<&XmlNodeObject::status, Kind::Integer>},
-        {"xmlDecl", getDocument<&XmlNodeObject::xmlDecl>,
-         setDocument<&XmlNodeObject::xmlDecl, Kind::Text>},
-    };
-    for (const auto &p : documentProperties)
-        defineAccessor(m, c.documentProto, QString::fromLatin1(p.name), p.get, p.set,
-                       PropertyFlag::DontEnum);
     const struct {
         const char *name;
         NativeFunction call;
