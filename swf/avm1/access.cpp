@@ -289,6 +289,19 @@ Value Machine::getMember(const Value &target, const Value &name)
     case ValueType::String: {
         const StrRef text = toString(name);
         StringData *k = key(text.data());
+        // From version 6 a string's members come from what _global.String
+        // is now: a function of the movie makes the object, anything but
+        // a function gives none.
+        if (m_version >= 6) {
+            const Value wrapper = get(m_global, QStringLiteral("String"));
+            auto *function = dynamic_cast<FunctionObject *>(wrapper.asObject());
+            if (!function)
+                return Value();
+            if (!function->isNative()) {
+                Object *made = construct(wrapper, Args(&target, 1)).asObject();
+                return made ? get(made, k) : Value();
+            }
+        }
         if (k == m_names.length.data())
             return Value(int(target.string()->text().size()));
         return get(m_protos.string, k);

@@ -188,7 +188,8 @@ void Decoder::decodePush(const Record &record, Operation &op)
 {
     Reader r(record.payload);
     op.a = int(m_program->pushes.size());
-    while (!r.atEnd()) {
+    bool unknownType = false;
+    while (!r.atEnd() && !unknownType) {
         PushItem item;
         switch (r.u8()) {
         case 0:
@@ -235,7 +236,8 @@ void Decoder::decodePush(const Record &record, Operation &op)
             item.index = r.u16();
             break;
         default:
-            r.fail();
+            // An unknown type pushes undefined and ends the list.
+            unknownType = true;
             break;
         }
         if (!r.ok()) {
@@ -295,9 +297,11 @@ void Decoder::decodeTry(const Record &record, Operation &op)
         op.code = Op::End;
         return;
     }
+    const qint64 finallyAt = record.next + trySize + (code.hasCatch ? catchSize : 0);
+    code.begin = opFrom(record.next);
     code.catchBegin = opFrom(record.next + trySize);
-    code.finallyBegin = opFrom(record.next + trySize + catchSize);
-    code.end = opFrom(record.next + trySize + catchSize + finallySize);
+    code.finallyBegin = opFrom(finallyAt);
+    code.end = opFrom(finallyAt + (code.hasFinally ? finallySize : 0));
     m_program->tries.push_back(std::move(code));
     op.a = int(m_program->tries.size()) - 1;
 }

@@ -156,8 +156,10 @@ inline constexpr quint16 PreloadParent = 0x0080;
 inline constexpr quint16 PreloadGlobal = 0x0100;
 } // namespace FunctionFlag
 
-// Try: the try body, then catch and finally, each up to the next.
+// Try: the try body, then catch and finally, each up to the next. A part
+// whose flag is clear takes no room, whatever size the action gives it.
 struct TryCode {
+    int begin = 0;
     int catchBegin = 0;
     int finallyBegin = 0;
     int end = 0;

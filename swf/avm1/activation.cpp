@@ -10,28 +10,11 @@ namespace swf::avm1 {
 
 namespace {
 
-// The prototype a method belongs to: the object on `self`'s chain that
-// holds the function, or for a constructor its own prototype.
-Object *homeOf(Machine &m, FunctionObject &function, const Value &self)
-{
-    Object *prototype = m.get(&function, m.names().prototype.data()).asObject();
-    int depth = 0;
-    for (Object *o = self.asObject(); o && ++depth < 256; o = o->proto()) {
-        if (o->proto() == prototype && prototype)
-            return prototype;
-        for (const Property &p : o->properties().entries()) {
-            if (p.value.asObject() == &function && o != self.asObject())
-                return o;
-        }
-    }
-    return prototype;
-}
-
 } // namespace
 
 void Machine::prepareActivation(Object *locals, std::vector<Value> &registers,
                                 FunctionObject &function, const Value &self, const Args &args,
-                                Object *clip, FunctionObject *caller)
+                                Object *clip, FunctionObject *caller, const SuperBase &base)
 {
     const FunctionCode &code = function.code();
     const quint16 flags = code.version2 ? code.flags : 0;
@@ -48,12 +31,19 @@ void Machine::prepareActivation(Object *locals, std::vector<Value> &registers,
         arguments = Value(list);
     }
     Value super;
-    if (m_version >= 6 && wants(FunctionFlag::PreloadSuper, FunctionFlag::SuppressSuper)) {
-        Object *home = homeOf(*this, function, self);
-        Object *superPrototype = home ? home->proto() : nullptr;
+    if (m_version >= 6 && base.kind != SuperBase::Kind::None &&
+        wants(FunctionFlag::PreloadSuper, FunctionFlag::SuppressSuper)) {
+        Object *home = base.home;
+        Object *superPrototype = base.prototype;
+        const Value &superSelf = base.self.isUndefined() ? self : base.self;
+        if (base.kind == SuperBase::Kind::FromThis) {
+            Object *object = superSelf.asObject();
+            home = object ? object->proto() : nullptr;
+            superPrototype = home ? home->proto() : nullptr;
+        }
         Object *superConstructor =
             home ? get(home, m_names.constructor2.data()).asObject() : nullptr;
-        super = Value(m_heap.make<SuperObject>(self, superPrototype, superConstructor));
+        super = Value(m_heap.make<SuperObject>(superSelf, superPrototype, superConstructor));
     }
 
     size_t r = 1;

@@ -3,12 +3,47 @@
 #include "swf/avm1/interpreter.h"
 #include "swf/avm1/machine.h"
 #include "swf/avm1/primitiveobject.h"
+#include "swf/avm1/superobject.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
 namespace swf::avm1 {
+
+namespace {
+
+// `value` (positive) as "%.14e" would print it, but with a tie at the
+// sixteenth digit rounded up rather than to even: the digits are taken
+// from a longer, exact enough expansion.
+void roundToFifteenDigits(double value, char *out, size_t size)
+{
+    char wide[64];
+    std::snprintf(wide, sizeof wide, "%.40e", value);
+    const QByteArray text(wide);
+    const int e = text.indexOf('e');
+    QByteArray digits = text.left(e);
+    digits.remove(1, 1);
+    int exponent = text.mid(e + 1).toInt();
+    const bool up = digits.at(15) >= '5';
+    digits.truncate(15);
+    if (up) {
+        int i = 14;
+        while (i >= 0 && digits[i] == '9')
+            digits[i--] = '0';
+        if (i >= 0) {
+            ++digits[i];
+        } else {
+            digits.prepend('1');
+            digits.chop(1);
+            ++exponent;
+        }
+    }
+    std::snprintf(out, size, "%c.%se%+03d", digits.at(0), digits.mid(1).constData(), exponent);
+}
+
+} // namespace
 
 QString Machine::numberToString(double n)
 {
@@ -20,9 +55,10 @@ QString Machine::numberToString(double n)
         return QStringLiteral("0");
     if (std::abs(n) < 1e15 && n == std::trunc(n))
         return QString::number(qint64(n));
-    // Fifteen significant digits, positional from 1e-5 up to 1e15.
-    char buffer[40];
-    std::snprintf(buffer, sizeof buffer, "%.14e", std::abs(n));
+    // Fifteen significant digits, positional from 1e-5 up to 1e15; a value
+    // halfway between two is rounded up.
+    char buffer[64];
+    roundToFifteenDigits(std::abs(n), buffer, sizeof buffer);
     if (std::isinf(std::strtod(buffer, nullptr))) {
         // Rounded up past the largest double: the Flash Player cuts the
         // digits off instead.
@@ -62,19 +98,31 @@ QString Machine::numberToString(double n)
     return QString::fromLatin1(out);
 }
 
-// Strings to numbers: decimal with an optional exponent, or hexadecimal
-// after 0x; surrounding white space is allowed; anything else is NaN.
+// Strings to numbers: decimal with an optional exponent; surrounding
+// white space is allowed; anything else is NaN. From version 6 a string
+// that starts with 0x is hexadecimal (a sign may follow the 0x), and one
+// of octal digits only that starts with 0 is octal.
 double Machine::stringToNumber(const QString &text, int version)
 {
     const QString t = text.trimmed();
     if (t.isEmpty())
         return version >= 5 ? std::nan("") : 0.0;
     bool ok = false;
-    if (t.size() > 2 && t[0] == QLatin1Char('0') &&
-        (t[1] == QLatin1Char('x') || t[1] == QLatin1Char('X'))) {
-        const qlonglong value = t.mid(2).toLongLong(&ok, 16);
-        return ok ? double(qint32(value)) : std::nan("");
+    if (version >= 6 && text.size() > 2 && text[0] == QLatin1Char('0') &&
+        (text[1] == QLatin1Char('x') || text[1] == QLatin1Char('X'))) {
+        QString digits = t.mid(2);
+        const bool negative = digits.startsWith(QLatin1Char('-'));
+        if (negative || digits.startsWith(QLatin1Char('+')))
+            digits.remove(0, 1);
+        const qlonglong value = digits.toLongLong(&ok, 16);
+        if (!ok || digits.startsWith(QLatin1Char('-')) || digits.startsWith(QLatin1Char('+')))
+            return std::nan("");
+        return negative ? -double(qint32(value)) : double(qint32(value));
     }
+    if (version >= 6 && text.size() > 1 && text[0] == QLatin1Char('0') &&
+        std::all_of(text.begin(), text.end(),
+                    [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('7'); }))
+        return double(text.toLongLong(&ok, 8));
     // Only digits, signs, points and exponents: toDouble takes more
     // ("inf", "nan") than the Flash Player does.
     for (QChar c : t) {
@@ -122,6 +170,12 @@ StrRef Machine::toString(const Value &value)
     case ValueType::String:
         return value.stringRef();
     case ValueType::Object: {
+        // A String object reads as the string it holds, whatever its
+        // toString says.
+        if (const Object *object = value.object(); object->objectClass() == ObjectClass::String &&
+                                                   object->primitive() &&
+                                                   object->primitive()->isString())
+            return object->primitive()->stringRef();
         const Value primitive = toPrimitive(value, Hint::String);
         // A toString method that gives no string leaves the object's kind
         // (even when it gives a clip).
@@ -192,7 +246,9 @@ Value Machine::toPrimitive(const Value &value, Hint hint)
             return Value();
         if (!method.isObject() || !method.object()->isFunction())
             continue;
-        const Value result = call(method, value, Args());
+        // Through super, the method runs on the caller's this.
+        const auto *super = dynamic_cast<const SuperObject *>(object);
+        const Value result = call(method, super ? super->self() : value, Args());
         if (m_hasException || m_aborted)
             return Value();
         // A method refused for going too deep leaves the object as it is.
@@ -320,7 +376,7 @@ bool Machine::strictEquals(const Value &a, const Value &b)
     case ValueType::Boolean:
         return a.boolean() == b.boolean();
     case ValueType::Number:
-        return a.number() == b.number();
+        return Value::sameNumber(a.number(), b.number());
     case ValueType::String:
         return a.string()->text() == b.string()->text();
     case ValueType::Object:
@@ -337,12 +393,25 @@ bool Machine::strictEquals(const Value &a, const Value &b)
 
 bool Machine::abstractEquals(const Value &a, const Value &b)
 {
+    // Before version 6 two function objects around the same built-in
+    // (ASnative makes a new one each time) are equal.
+    const auto *fa = m_version < 6 ? dynamic_cast<const FunctionObject *>(a.asObject()) : nullptr;
+    const auto *fb = dynamic_cast<const FunctionObject *>(b.asObject());
+    if (fa && fb && fa->isNative() && fa->native() == fb->native() &&
+        fa->nativeConstruct() == fb->nativeConstruct())
+        return true;
     if (a.type() == b.type())
         return strictEquals(a, b);
     if (a.isNullish() && b.isNullish())
         return true;
-    if (a.isNullish() || b.isNullish())
-        return false;
+    // An object against undefined or null is its primitive value against it.
+    if (a.isNullish() != b.isNullish()) {
+        const Value &object = a.isNullish() ? b : a;
+        if (!object.isObject())
+            return false;
+        const Value primitive = toPrimitive(object, Hint::Number);
+        return primitive.isNullish();
+    }
     if (a.isNumber() && b.isString())
         return a.number() == toNumber(b);
     if (a.isString() && b.isNumber())
@@ -352,11 +421,11 @@ bool Machine::abstractEquals(const Value &a, const Value &b)
     if (b.isBoolean())
         return abstractEquals(a, Value(b.boolean() ? 1.0 : 0.0));
     if (a.isObject() && !b.isObject()) {
-        const Value primitive = toPrimitive(a);
+        const Value primitive = toPrimitive(a, Hint::Number);
         return !primitive.isObject() && abstractEquals(primitive, b);
     }
     if (b.isObject() && !a.isObject()) {
-        const Value primitive = toPrimitive(b);
+        const Value primitive = toPrimitive(b, Hint::Number);
         return !primitive.isObject() && abstractEquals(a, primitive);
     }
     return false;
@@ -366,6 +435,13 @@ Value Machine::lessThan(const Value &a, const Value &b)
 {
     const Value pa = toPrimitive(a, Hint::Number);
     const Value pb = toPrimitive(b, Hint::Number);
+    // An object that stays one (its valueOf gives an object) is not less
+    // and not more than anything; a clip still reads as a number.
+    const auto staysObject = [](const Value &v) {
+        return v.isObject() && !dynamic_cast<ClipObject *>(v.object());
+    };
+    if (staysObject(pa) || staysObject(pb))
+        return Value(false);
     if (pa.isString() && pb.isString())
         return Value(QString::compare(pa.string()->text(), pb.string()->text()) < 0);
     const double x = toNumber(pa);

@@ -35,6 +35,16 @@ private:
     int m_count = 0;
 };
 
+// Where a called function's `super` looks: by default one prototype above
+// the one `this` was made from; none for a plain call by name; a given
+// level for calls through `super` itself.
+struct SuperBase {
+    enum class Kind { FromThis, None, Given } kind = Kind::FromThis;
+    Object *home = nullptr;      // its __constructor__ is what super() calls
+    Object *prototype = nullptr; // where super's members are looked up
+    Value self;                  // FromThis: stands for `this` when set
+};
+
 using NativeFunction = Value (*)(Machine &machine, const Value &self, const Args &args);
 
 class FunctionObject final : public Object {

@@ -1,5 +1,6 @@
 #include "swf/avm1/interpreter.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -103,8 +104,10 @@ void Interpreter::runBlock(const std::shared_ptr<const ActionProgram> &program, 
         qCDebug(lcSwfScript).noquote()
             << "uncaught exception:" << m_machine.toString(thrown).text();
     }
-    if (m_nesting == 1)
+    if (m_nesting == 1) {
+        m_strayThrow = false;
         abortIfTooDeep();
+    }
 }
 
 void Interpreter::abortIfTooDeep()
@@ -142,7 +145,7 @@ Value Interpreter::call(FunctionObject &function, const Value &self, const Args 
 }
 
 void Interpreter::enterFunction(FunctionObject &function, const Value &self, const Args &args,
-                                bool construct, bool fromNative)
+                                bool construct, bool fromNative, const SuperBase &base)
 {
     if (int(m_frames.size()) >= m_machine.maxRecursion()) {
         // A script calling a script stops the scripts there. A built-in
@@ -186,7 +189,8 @@ void Interpreter::enterFunction(FunctionObject &function, const Value &self, con
     frame.registers.resize(code.version2 && code.registerCount > 0 ? size_t(code.registerCount)
                                                                    : size_t(kGlobalRegisters));
     FunctionObject *caller = m_frames.empty() ? nullptr : m_frames.back().callee;
-    m_machine.prepareActivation(frame.locals, frame.registers, function, self, args, clip, caller);
+    m_machine.prepareActivation(frame.locals, frame.registers, function, self, args, clip, caller,
+                                base);
     m_frames.push_back(std::move(frame));
     ++m_frameChanges;
 }
@@ -329,19 +333,41 @@ bool Interpreter::checkLimits()
 
 // A try block's parts end where the next begins: the catch is skipped when
 // the try body ends normally, the finally runs in every case, and what
-// waited for it (a throw, a return) goes on after it. True when the frame
+// waited for it (a throw, a return) goes on after it. A jump out of a part
+// leaves the whole block at once, its finally not run. True when the frame
 // changed and the loop must look at it again.
 bool Interpreter::tryBoundary(Frame &frame)
 {
     Try &t = frame.tries.back();
     const TryCode &code = *t.code;
+    const int pc = frame.pc;
+    int begin = code.finallyBegin;
+    int end = code.end;
+    if (t.part == Try::Part::Try) {
+        begin = code.begin;
+        end = code.catchBegin;
+    } else if (t.part == Try::Part::Catch) {
+        begin = code.catchBegin;
+        end = code.finallyBegin;
+    }
+    if (pc >= begin && pc < end)
+        return false;
+    if (pc != end) {
+        frame.tries.pop_back();
+        return true;
+    }
     switch (t.part) {
     case Try::Part::Try:
+        // A return that left a finally in a called function forgets the
+        // throw that finally waited for, but not that one happened: the
+        // next catch reached runs, without the thrown value.
+        if (m_strayThrow && code.hasCatch) {
+            m_strayThrow = false;
+            enterCatch(frame, t, Value());
+            return true;
+        }
+        [[fallthrough]];
     case Try::Part::Catch:
-        // The try body ends where the catch begins, the catch where the
-        // finally begins; either goes on to the finally, or past the block.
-        if (frame.pc < (t.part == Try::Part::Try ? code.catchBegin : code.finallyBegin))
-            return false;
         if (code.hasFinally) {
             t.part = Try::Part::Finally;
             frame.pc = code.finallyBegin;
@@ -351,8 +377,6 @@ bool Interpreter::tryBoundary(Frame &frame)
         }
         return true;
     case Try::Part::Finally: {
-        if (frame.pc < code.end)
-            return false;
         const Try done = std::move(t);
         frame.tries.pop_back();
         if (done.pending == Try::Pending::Throw)
@@ -363,6 +387,19 @@ bool Interpreter::tryBoundary(Frame &frame)
     }
     }
     return false;
+}
+
+void Interpreter::enterCatch(Frame &frame, Try &t, const Value &thrown)
+{
+    const TryCode &code = *t.code;
+    t.part = Try::Part::Catch;
+    frame.pc = code.catchBegin;
+    if (code.catchInRegister) {
+        if (code.catchRegister < frame.registers.size())
+            frame.registers[code.catchRegister] = thrown;
+    } else {
+        Ops(*this, frame).defineLocal(code.catchName, thrown);
+    }
 }
 
 // A return, through the finally blocks that are still to run.
@@ -377,6 +414,8 @@ void Interpreter::returnFromFrame(Frame &frame, Value value)
             frame.pc = it->code->finallyBegin;
             return;
         }
+        if (it->pending == Try::Pending::Throw)
+            m_strayThrow = true;
     }
     m_pendingReturn = true;
     m_returnValue = std::move(value);
@@ -392,15 +431,7 @@ bool Interpreter::unwind(size_t stopAt)
             m_stack.resize(qMin(m_stack.size(), qMax(t.stackHeight, frame.stackBase)));
             frame.withs.resize(qMin(frame.withs.size(), t.withCount));
             if (t.part == Try::Part::Try && code.hasCatch) {
-                const Value thrown = m_machine.takeException();
-                t.part = Try::Part::Catch;
-                frame.pc = code.catchBegin;
-                if (code.catchInRegister) {
-                    if (code.catchRegister < frame.registers.size())
-                        frame.registers[code.catchRegister] = thrown;
-                } else {
-                    Ops(*this, frame).defineLocal(code.catchName, thrown);
-                }
+                enterCatch(frame, t, m_machine.takeException());
                 return true;
             }
             if (t.part != Try::Part::Finally && code.hasFinally) {

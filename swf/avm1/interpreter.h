@@ -35,6 +35,8 @@ public:
     // A call was refused for going past the recursion limit, in the
     // action list running now.
     bool recursionExceeded() const { return m_recursionExceeded; }
+    // The script function running now was called by `new`.
+    bool constructing() const { return !m_frames.empty() && m_frames.back().construct; }
 
 private:
     struct With {
@@ -76,7 +78,7 @@ private:
 
     Value execute(size_t stopAt);
     void enterFunction(FunctionObject &function, const Value &self, const Args &args,
-                       bool construct, bool fromNative);
+                       bool construct, bool fromNative, const SuperBase &base = {});
     // Leaves the top frame with `result`; true when the loop must return.
     bool leaveFrame(Value result);
     // Unwinds to the nearest catch or finally; true when one was found in
@@ -87,6 +89,7 @@ private:
     bool numbersInPlace(const Frame &frame, quint8 code);
     bool tryBoundary(Frame &frame);
     void returnFromFrame(Frame &frame, Value value);
+    void enterCatch(Frame &frame, Try &t, const Value &thrown);
     void jumpTo(Frame &frame, int target);
     bool checkLimits();
     // After the outermost action list: scripts stop if it went too deep.
@@ -98,7 +101,8 @@ private:
     int m_nesting = 0;
     Value m_result; // what the frame a built-in entered returned
     bool m_pendingReturn = false;
-    Value m_returnValue; // a return on its way out of the frame
+    Value m_returnValue;       // a return on its way out of the frame
+    bool m_strayThrow = false; // a throw a finally's return left behind
     QElapsedTimer m_clock;
     qint64 m_operations = 0;
     quint64 m_frameChanges = 0; // frames entered and left

@@ -215,7 +215,7 @@ public:
     // the script function that made it, if any.
     void prepareActivation(Object *locals, std::vector<Value> &registers, FunctionObject &function,
                            const Value &self, const Args &args, Object *clip,
-                           FunctionObject *caller);
+                           FunctionObject *caller, const SuperBase &base);
     bool hasException() const { return m_hasException; }
     void throwValue(const Value &value);
     Value takeException();

@@ -63,29 +63,39 @@ bool Ops::objects(quint8 code, const Operation &op)
         const Value function = getVariable(m.toString(name), &owner);
         // super(): the constructor above, with the caller's this.
         if (auto *super = dynamic_cast<SuperObject *>(function.asObject())) {
-            callValue(super->constructorValue(m), super->self(), std::move(args), false, nullptr);
+            callValue(super->constructorValue(m), super->self(), std::move(args), false, nullptr,
+                      super->constructorBase());
             return true;
         }
-        callValue(function, owner ? Value(owner) : Value(), std::move(args), false, nullptr);
+        // A function called by name is no method: it has no super.
+        SuperBase none;
+        none.kind = SuperBase::Kind::None;
+        callValue(function, owner ? Value(owner) : Value(), std::move(args), false, nullptr, none);
         return true;
     }
     case Op::CallMethod: {
         const Value name = pop();
         const Value object = pop();
         std::vector<Value> args = popArgs();
-        const bool unnamed =
-            name.isUndefined() || (name.isString() && name.string()->text().isEmpty());
+        // The name is read as a string once; one that reads as empty calls
+        // the object itself.
+        const Value key = name.isUndefined() ? Value(StrRef()) : Value(m.toString(name));
+        const bool unnamed = key.string()->text().isEmpty();
         if (auto *super = dynamic_cast<SuperObject *>(object.asObject())) {
+            SuperBase base = super->constructorBase();
             const Value function =
-                unnamed ? super->constructorValue(m) : super->method(m, m.toString(name));
-            callValue(function, super->self(), std::move(args), false, nullptr);
+                unnamed ? super->constructorValue(m) : super->method(m, key.stringRef(), base);
+            callValue(function, super->self(), std::move(args), false, nullptr, base);
             return true;
         }
         if (unnamed) {
-            callValue(object, Value(), std::move(args), false, nullptr);
+            // No `this`, but super still starts from the function called.
+            SuperBase base;
+            base.self = object;
+            callValue(object, Value(), std::move(args), false, nullptr, base);
             return true;
         }
-        const Value function = m.getMember(object, name);
+        const Value function = m.getMember(object, key);
         callValue(function, object, std::move(args), false, nullptr);
         return true;
     }
@@ -99,13 +109,15 @@ bool Ops::objects(quint8 code, const Operation &op)
         const Value name = pop();
         const Value object = pop();
         std::vector<Value> args = popArgs();
-        const bool unnamed =
-            name.isUndefined() || (name.isString() && name.string()->text().isEmpty());
-        newObject(unnamed ? object : m.getMember(object, name), std::move(args));
+        // The name is read as a string once; one that reads as empty
+        // constructs the object itself.
+        const Value key = name.isUndefined() ? Value(StrRef()) : Value(m.toString(name));
+        const bool unnamed = key.string()->text().isEmpty();
+        newObject(unnamed ? object : m.getMember(object, key), std::move(args));
         return true;
     }
     case Op::InitArray: {
-        std::vector<Value> elements = popArgs();
+        std::vector<Value> elements = popArgs(true);
         ArrayObject *array = m.newLiteralArray();
         array->elements() = std::move(elements);
         push(Value(array));
@@ -113,7 +125,9 @@ bool Ops::objects(quint8 code, const Operation &op)
     }
     case Op::InitObject: {
         const double n = m.toNumber(pop());
-        const qint64 available = qint64(in.m_stack.size() - f.stackBase) / 2;
+        // A count past the stack takes all of it, a name missing from the
+        // last pair read as undefined.
+        const qint64 available = (qint64(in.m_stack.size() - f.stackBase) + 1) / 2;
         const qint64 count = std::isnan(n) || n < 0 ? 0 : qMin(qint64(n), available);
         Object *object = m.newLiteralObject();
         for (qint64 i = 0; i < count; ++i) {
@@ -180,7 +194,7 @@ bool Ops::objects(quint8 code, const Operation &op)
 }
 
 void Ops::callValue(const Value &function, const Value &self, std::vector<Value> args,
-                    bool construct, Object *made)
+                    bool construct, Object *made, const SuperBase &base)
 {
     auto *callee = dynamic_cast<FunctionObject *>(function.asObject());
     if (!callee) {
@@ -202,7 +216,7 @@ void Ops::callValue(const Value &function, const Value &self, std::vector<Value>
         return;
     }
     const size_t frames = in.m_frames.size();
-    in.enterFunction(*callee, thisValue, Args(args), construct, false);
+    in.enterFunction(*callee, thisValue, Args(args), construct, false, base);
     if (in.m_frames.size() == frames)
         push(Value()); // refused: too deep
 }
@@ -243,11 +257,16 @@ void Ops::defineFunction(const Operation &op)
 {
     const FunctionCode &code = f.program->functions[size_t(op.a)];
     // Before version 6 a function closes over no activation: its scope
-    // is its own locals and the timeline.
+    // is its own locals and the timeline. From 6 it keeps the with
+    // objects around its definition too.
     std::vector<Object *> scope = m.version() >= 6 ? f.scope : std::vector<Object *>();
     // The timeline the code belongs to, whatever SetTarget points at.
     if (scope.empty() && f.timeline)
         scope.push_back(f.timeline);
+    if (m.version() >= 6) {
+        for (const Interpreter::With &with : f.withs)
+            scope.push_back(with.object);
+    }
     DisplayObject *timeline = m.displayObjectOf(Value(f.timeline));
     auto *function =
         m.heap().make<FunctionObject>(m.protos().function, f.program, op.a, std::move(scope),

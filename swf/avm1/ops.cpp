@@ -38,11 +38,12 @@ Value &Ops::top()
     return in.m_stack.back();
 }
 
-std::vector<Value> Ops::popArgs()
+std::vector<Value> Ops::popArgs(bool padded)
 {
     const double n = m.toNumber(pop());
-    // Counts past what the stack holds read undefined, within reason.
-    const qint64 available = qint64(in.m_stack.size() - f.stackBase) + 65536;
+    // A count past what the stack holds passes only what it holds; an
+    // array literal reads undefined past it, within reason.
+    const qint64 available = qint64(in.m_stack.size() - f.stackBase) + (padded ? 65536 : 0);
     const qint64 count = std::isnan(n) || n < 0 ? 0 : qint64(qMin(n, double(available)));
     std::vector<Value> args;
     args.reserve(size_t(count));
@@ -219,7 +220,8 @@ bool Ops::arithmetic(quint8 code)
             r = a >> (b & 31);
             break;
         default:
-            r = quint32(a) >> (b & 31);
+            // A shift by nothing leaves the value signed.
+            r = (b & 31) == 0 ? double(a) : double(quint32(a) >> (b & 31));
             break;
         }
         push(Value(r));

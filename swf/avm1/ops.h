@@ -28,7 +28,7 @@ public:
     }
     void push(Value value) { in.m_stack.push_back(std::move(value)); }
     Value &top();
-    std::vector<Value> popArgs(); // a count, then that many values
+    std::vector<Value> popArgs(bool padded = false); // a count, then that many values
 
     // ops.cpp: stack, arithmetic, comparison, strings.
     bool arithmetic(quint8 code);
@@ -65,9 +65,9 @@ private:
     bool lookupPath(const QString &name, Value &out);
     // Calls `function` with `self`: script functions enter a frame of the
     // interpreter; built-ins run now. Pushes the result unless a frame was
-    // entered.
+    // entered. `base` is where a script function's super looks.
     void callValue(const Value &function, const Value &self, std::vector<Value> args,
-                   bool construct, Object *made);
+                   bool construct, Object *made, const SuperBase &base = {});
     void newObject(const Value &constructor, std::vector<Value> args);
     void enumerate(const Value &value);
     void defineFunction(const Operation &op);

@@ -5,11 +5,33 @@
 
 namespace swf::avm1 {
 
-Value SuperObject::method(Machine &machine, const StrRef &name) const
+Value SuperObject::method(Machine &machine, const StrRef &name, SuperBase &callee) const
 {
+    callee = constructorBase();
     if (!m_prototype)
         return Value();
-    return machine.get(m_prototype, machine.key(name.data()));
+    StringData *key = machine.key(name.data());
+    // From version 7 a method inherited from further up has its own super
+    // above where it was found rather than one level up.
+    if (machine.version() >= 7) {
+        int depth = 0;
+        for (Object *o = m_prototype->proto(); o && ++depth < 256; o = o->proto()) {
+            if (o->properties().find(key)) {
+                callee.prototype = o;
+                break;
+            }
+        }
+    }
+    return machine.get(m_prototype, key);
+}
+
+SuperBase SuperObject::constructorBase() const
+{
+    SuperBase base;
+    base.kind = SuperBase::Kind::Given;
+    base.home = m_prototype;
+    base.prototype = m_prototype ? m_prototype->proto() : nullptr;
+    return base;
 }
 
 bool SuperObject::getBuiltin(Machine &machine, StringData *key, Value &out)

@@ -1,8 +1,9 @@
-// `super` in a method or constructor: members come from the prototype
-// above the one the running function belongs to, and calls through it
-// keep the caller's `this`.
+// `super` in a method or constructor: members come from a prototype on
+// `this`'s chain, one level further up for each call made through super,
+// and calls through it keep the caller's `this`.
 #pragma once
 
+#include "swf/avm1/functions.h"
 #include "swf/avm1/object.h"
 
 namespace swf::avm1 {
@@ -18,7 +19,10 @@ public:
     ObjectClass objectClass() const override { return ObjectClass::Super; }
     const Value &self() const { return m_self; }
     Value constructorValue(Machine &) const { return Value(m_constructor); }
-    Value method(Machine &machine, const StrRef &name) const;
+    // The method `name` and where a call of it has its own super.
+    Value method(Machine &machine, const StrRef &name, SuperBase &callee) const;
+    // Where super() has its own super.
+    SuperBase constructorBase() const;
     bool getBuiltin(Machine &machine, StringData *key, Value &out) override;
     void markChildren(Heap &heap) override;
 

@@ -5,6 +5,9 @@
 
 #include "swf/avm1/string.h"
 
+#include <atomic>
+#include <bit>
+
 namespace swf::avm1 {
 
 class Object;
@@ -21,7 +24,9 @@ public:
         return v;
     }
     Value(bool b) : m_type(ValueType::Boolean) { m_u.b = b; }
-    Value(double n) : m_type(ValueType::Number) { m_u.n = n; }
+    // Every NaN made is a value of its own: it equals its copies and no
+    // other NaN, so each gets a payload of its own.
+    Value(double n) : m_type(ValueType::Number) { m_u.n = n == n ? n : distinctNaN(); }
     Value(int n) : m_type(ValueType::Number) { m_u.n = n; }
     Value(qint64 n) : m_type(ValueType::Number) { m_u.n = double(n); }
     Value(const StrRef &s) : m_type(ValueType::String) { setString(s.data()); }
@@ -72,6 +77,12 @@ public:
     bool isString() const { return m_type == ValueType::String; }
     bool isObject() const { return m_type == ValueType::Object; }
 
+    // Two numbers are the same value: equal, or copies of one NaN.
+    static bool sameNumber(double a, double b)
+    {
+        return a == b || (a != a && std::bit_cast<quint64>(a) == std::bit_cast<quint64>(b));
+    }
+
     bool boolean() const { return m_u.b; }
     double number() const { return m_u.n; }
     StringData *string() const { return m_u.s; }
@@ -81,6 +92,12 @@ public:
     Object *asObject() const { return m_type == ValueType::Object ? m_u.o : nullptr; }
 
 private:
+    static double distinctNaN()
+    {
+        static std::atomic<quint64> serial{0};
+        const quint64 payload = (++serial & 0x0007FFFFFFFFFFFFull) | 1;
+        return std::bit_cast<double>(0x7FF8000000000000ull | payload);
+    }
     void setString(StringData *s)
     {
         if (!s) {

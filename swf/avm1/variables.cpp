@@ -211,6 +211,23 @@ bool Ops::lookupPath(const QString &name, Value &out)
     return true;
 }
 
+namespace {
+
+// Whether a with object takes an assignment to `key`: a property of its
+// own or of its kind, or one its prototypes give a setter for. A plain
+// value it inherits does not stop the search.
+bool takesAssignment(Machine &m, Object *object, StringData *key)
+{
+    if (m.hasOwnProperty(object, key))
+        return true;
+    if (Value ignored; object->getBuiltin(m, key, ignored))
+        return true;
+    const Property *p = m.findProperty(object, key);
+    return p && p->setter;
+}
+
+} // namespace
+
 Value Ops::getVariable(const StrRef &name, Object **owner)
 {
     const QString &text = name.text();
@@ -218,8 +235,12 @@ Value Ops::getVariable(const StrRef &name, Object **owner)
         return value;
     StringData *key = m.key(name.data());
     const Names &names = m.names();
-    if (key == names.thisName.data())
+    if (key == names.thisName.data()) {
+        // A parameter named "this" stands for it.
+        if (const Property *local = f.locals ? f.locals->properties().find(key) : nullptr)
+            return local->value;
         return f.self.isObject() || f.callee ? f.self : Value(f.target);
+    }
     if (key == names.global.data() && m.version() >= 6) // _global came with version 6
         return Value(m.global());
     if (key == names.root.data()) {
@@ -259,7 +280,8 @@ Value Ops::getVariable(const StrRef &name, Object **owner)
     if (Object *target = variableTarget();
         f.scope.empty() && target && m.lookup(target, key, out) && found(target))
         return out;
-    if (m.lookup(m.global(), key, out) && found(m.global()))
+    // Version 4 movies see none of the built-ins.
+    if (m.version() >= 5 && m.lookup(m.global(), key, out) && found(m.global()))
         return out;
     // A class-like name no global has, even one hidden from this version.
     if (!text.isEmpty() && text.at(0) >= QLatin1Char('A') && text.at(0) <= QLatin1Char('Z') &&
@@ -280,7 +302,7 @@ void Ops::setVariable(const StrRef &name, const Value &value)
     }
     StringData *key = m.key(name.data());
     for (auto it = f.withs.rbegin(); it != f.withs.rend(); ++it) {
-        if (m.hasProperty(it->object, key)) {
+        if (takesAssignment(m, it->object, key)) {
             m.set(it->object, key, value, name.data());
             return;
         }
@@ -299,6 +321,17 @@ void Ops::setVariable(const StrRef &name, const Value &value)
 
 void Ops::defineLocal(const StrRef &name, const Value &value)
 {
+    // Outside a function a with object that has the name takes it, as an
+    // assignment would.
+    if (!f.locals) {
+        StringData *key = m.key(name.data());
+        for (auto it = f.withs.rbegin(); it != f.withs.rend(); ++it) {
+            if (takesAssignment(m, it->object, key)) {
+                m.set(it->object, key, value, name.data());
+                return;
+            }
+        }
+    }
     Object *scope = f.locals ? f.locals : f.target;
     if (scope)
         m.set(scope, m.key(name.data()), value, name.data());
@@ -307,8 +340,10 @@ void Ops::defineLocal(const StrRef &name, const Value &value)
 bool Ops::deleteVariable(const StrRef &name)
 {
     StringData *key = m.key(name.data());
+    // A with object only answers for its own property: one it inherits
+    // is no reason to stop looking.
     for (auto it = f.withs.rbegin(); it != f.withs.rend(); ++it) {
-        if (m.hasProperty(it->object, key))
+        if (m.hasOwnProperty(it->object, key))
             return m.deleteProperty(it->object, key);
     }
     for (auto it = f.scope.rbegin(); it != f.scope.rend(); ++it) {

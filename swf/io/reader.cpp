@@ -129,7 +129,42 @@ qint32 Reader::sb(int bits)
 
 QString decodeText(const QByteArray &bytes, int swfVersion)
 {
-    return swfVersion >= 6 ? QString::fromUtf8(bytes) : QString::fromLatin1(bytes);
+    return swfVersion >= 6 ? decodeUtf8(bytes) : QString::fromLatin1(bytes);
+}
+
+QString decodeUtf8(QByteArrayView bytes)
+{
+    QString out;
+    out.reserve(bytes.size());
+    const qsizetype n = bytes.size();
+    for (qsizetype i = 0; i < n;) {
+        const auto lead = quint8(bytes[i]);
+        if (lead == 0)
+            break;
+        if (lead < 0xC0) {
+            out.append(QChar(lead));
+            ++i;
+            continue;
+        }
+        const int extra = lead < 0xE0 ? 1 : lead < 0xF0 ? 2 : lead < 0xF8 ? 3 : 0;
+        if (extra == 0 || i + extra >= n)
+            break;
+        char32_t code = lead & (0x3F >> extra);
+        bool valid = true;
+        for (int k = 1; k <= extra; ++k) {
+            const auto next = quint8(bytes[i + k]);
+            if (next == 0)
+                return out;
+            valid = valid && (next & 0xC0) == 0x80;
+            code = (code << 6) | (next & 0x3F);
+        }
+        if (!valid || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+            out.append(QChar(0xFFFD));
+        else
+            out.append(QString::fromUcs4(&code, 1));
+        i += 1 + extra;
+    }
+    return out;
 }
 
 } // namespace swf

@@ -71,5 +71,10 @@ private:
 // Text in a movie: UTF-8 from version 6 on, the author's code page before
 // (read as Latin-1, which keeps every byte).
 QString decodeText(const QByteArray &bytes, int swfVersion);
+// UTF-8 read as movies expect: a stray continuation byte is the Latin-1
+// character of that value, a sequence with a bad continuation one U+FFFD,
+// and a zero byte, a sequence cut short by the end or a byte that starts
+// no sequence (F8 to FF) ends the text.
+QString decodeUtf8(QByteArrayView bytes);
 
 } // namespace swf

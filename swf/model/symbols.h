@@ -27,16 +27,22 @@ struct SymbolTable {
     QHash<quint16, QString> classOfId;
     std::vector<ImportedAsset> imports;
 
-    // The character exported as `name`; before version 7 the Flash Player
-    // matches linkage names without regard to case.
-    std::optional<quint16> exported(const QString &name, bool caseSensitive) const
+    // The character exported as `name`; linkage names match without
+    // regard to the case of the letters A to Z, other letters exactly.
+    std::optional<quint16> exported(const QString &name) const
     {
         if (const auto it = exports.constFind(name); it != exports.constEnd())
             return *it;
-        if (caseSensitive)
-            return std::nullopt;
+        const auto fold = [](QString s) {
+            for (QChar &c : s) {
+                if (c.unicode() >= u'A' && c.unicode() <= u'Z')
+                    c = QChar(char16_t(c.unicode() + 32));
+            }
+            return s;
+        };
+        const QString folded = fold(name);
         for (auto it = exports.constBegin(); it != exports.constEnd(); ++it) {
-            if (it.key().compare(name, Qt::CaseInsensitive) == 0)
+            if (fold(it.key()) == folded)
                 return *it;
         }
         return std::nullopt;

@@ -17,6 +17,8 @@ private slots:
     void sameMovieInEveryCompression();
     void shortAndLongTagHeaders();
     void tagStreamStopsAtEnd();
+    void movieTextUtf8_data();
+    void movieTextUtf8();
 };
 
 void TestIo::bitFieldsReadMostSignificantFirst()
@@ -180,6 +182,34 @@ void TestIo::tagStreamStopsAtEnd()
     QVERIFY(stream.sawEnd());
     QVERIFY(!stream.next(tag));
     QVERIFY(!stream.cutShort());
+}
+
+void TestIo::movieTextUtf8_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("plain") << QByteArray("start\xc3\x81"
+                                         "end")
+                           << QStringLiteral(u"start\u00c1end");
+    QTest::newRow("four bytes") << QByteArray("\xf0\x9f\x98\x80") << QStringLiteral(u"\U0001F600");
+    QTest::newRow("stray continuation")
+        << QByteArray("a\x80\xbf") << QStringLiteral(u"a\u0080\u00bf");
+    QTest::newRow("bad continuation") << QByteArray("start\xc1"
+                                                    "end")
+                                      << QStringLiteral(u"start\ufffdnd");
+    QTest::newRow("cut by the end") << QByteArray("start\xe3\x81") << QStringLiteral("start");
+    QTest::newRow("no sequence") << QByteArray("start\xff"
+                                               "end")
+                                 << QStringLiteral("start");
+    QTest::newRow("zero byte") << QByteArray("start\0end", 9) << QStringLiteral("start");
+}
+
+void TestIo::movieTextUtf8()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    QCOMPARE(swf::decodeUtf8(bytes), text);
+    QCOMPARE(swf::decodeText(bytes, 6), text);
 }
 
 QTEST_GUILESS_MAIN(TestIo)

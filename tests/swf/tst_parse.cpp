@@ -459,8 +459,8 @@ void TestParse::scriptTagsAndSymbols()
     QCOMPARE(abc.abc, QByteArray::fromHex("10002e00"));
     QCOMPARE(static_cast<const swf::DoAbc &>(*tags[3]).abc, QByteArray::fromHex("10002e00"));
     const swf::SymbolTable &symbols = movie->symbols();
-    QCOMPARE(symbols.exported(QStringLiteral("box"), false), std::optional<quint16>(square));
-    QCOMPARE(symbols.exported(QStringLiteral("box"), true), std::nullopt);
+    QCOMPARE(symbols.exported(QStringLiteral("box")), std::optional<quint16>(square));
+    QCOMPARE(symbols.exported(QStringLiteral("boxes")), std::nullopt);
     QCOMPARE(symbols.documentClass(), QStringLiteral("Main"));
     QCOMPARE(symbols.classes.value(QStringLiteral("Box")), square);
     QVERIFY(movie->attributes().actionScript3);

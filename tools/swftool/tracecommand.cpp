@@ -34,6 +34,35 @@ namespace swftool {
 
 namespace {
 
+// A line as the reference logs hold it: UTF-8, a lone surrogate written
+// as the three bytes of its code unit.
+QByteArray traceBytes(const QString &text)
+{
+    QByteArray out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        char32_t c = text[i].unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            c = QChar::surrogateToUcs4(char16_t(c), text[++i].unicode());
+        if (c < 0x80) {
+            out += char(c);
+        } else if (c < 0x800) {
+            out += char(0xC0 | (c >> 6));
+            out += char(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += char(0xE0 | (c >> 12));
+            out += char(0x80 | ((c >> 6) & 0x3F));
+            out += char(0x80 | (c & 0x3F));
+        } else {
+            out += char(0xF0 | (c >> 18));
+            out += char(0x80 | ((c >> 12) & 0x3F));
+            out += char(0x80 | ((c >> 6) & 0x3F));
+            out += char(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
 constexpr int kDefaultSteps = 10;
 // Where the clock of the player that printed the reference logs stood.
 constexpr qint64 kReferenceClockMs = 1035840244000;
@@ -105,7 +134,7 @@ TraceRun traceOf(const swf::MoviePtr &movie, const QString &path, int steps, qin
     services->timeZoneOverride = QTimeZone::utc();
     services->clockStart = kReferenceClockMs;
     TraceRun run;
-    services->onTrace = [&run](const QString &line) { run.out += line.toUtf8() + '\n'; };
+    services->onTrace = [&run](const QString &line) { run.out += traceBytes(line) + '\n'; };
     auto player = makePlayer(movie, nullptr, services);
     player->start();
     for (int i = 0; i < steps && !services->quitRequested(); ++i)

@@ -842,7 +842,7 @@ Value getColorBoundsRect(Machine &m, const Value &self, const Args &args)
 Value loadBitmap(Machine &m, const Value &, const Args &args)
 {
     const Movie &movie = m.movie();
-    const auto id = movie.symbols().exported(m.toString(args[0]).text(), m.version() >= 7);
+    const auto id = movie.symbols().exported(m.toString(args[0]).text());
     const Character *character = id ? movie.character(*id) : nullptr;
     if (!character || character->kind() != CharacterKind::Bitmap)
         return Value();

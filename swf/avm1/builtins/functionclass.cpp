@@ -3,6 +3,8 @@
 #include "swf/avm1/builtins.h"
 #include "swf/avm1/machine.h"
 
+#include <cmath>
+
 namespace swf::avm1 {
 
 namespace {
@@ -28,12 +30,20 @@ Value call(Machine &m, const Value &self, const Args &args)
     return m.call(self, thisFor(m, args[0]), Args(rest));
 }
 
+// apply(this, list): the list may be any object with a length; an
+// undefined `this` stays undefined.
 Value apply(Machine &m, const Value &self, const Args &args)
 {
     std::vector<Value> list;
-    if (auto *array = dynamic_cast<ArrayObject *>(args[1].asObject()))
+    if (auto *array = dynamic_cast<ArrayObject *>(args[1].asObject())) {
         list = array->elements();
-    return m.call(self, thisFor(m, args[0]), Args(list));
+    } else if (Object *object = args[1].asObject()) {
+        const double length = m.toNumber(m.get(object, QStringLiteral("length")));
+        const int count = std::isnan(length) ? 0 : int(qBound(0.0, length, 65535.0));
+        for (int i = 0; i < count; ++i)
+            list.push_back(m.get(object, QString::number(i)));
+    }
+    return m.call(self, args[0].isUndefined() ? Value() : thisFor(m, args[0]), Args(list));
 }
 
 } // namespace

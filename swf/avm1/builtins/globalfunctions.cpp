@@ -3,8 +3,10 @@
 #include "swf/avm1/arrayobject.h"
 #include "swf/avm1/builtins.h"
 #include "swf/avm1/machine.h"
+#include "swf/io/reader.h"
 #include "swf/runtime/player.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace swf::avm1 {
@@ -34,27 +36,37 @@ Value parseInt(Machine &m, const Value &, const Args &args)
 {
     const QString text = m.toString(args[0]).text();
     int radix = args.size() > 1 && !args[1].isUndefined() ? m.toInt32(args[1]) : 0;
+    const auto hexAt = [&text](int at) {
+        return at + 1 < text.size() && text[at] == QLatin1Char('0') &&
+               (text[at + 1] == QLatin1Char('x') || text[at + 1] == QLatin1Char('X'));
+    };
+    const auto isSign = [&text](int at) {
+        return at < text.size() && (text[at] == QLatin1Char('-') || text[at] == QLatin1Char('+'));
+    };
+    // "0x" counts only as the very first characters, and then for every
+    // radix; the sign comes after it. A sign before it gives NaN. Without
+    // a radix, a string of octal digits only that starts with 0 is octal.
     int i = 0;
-    while (i < text.size() && isSpace(text[i]))
-        ++i;
     bool negative = false;
-    if (i < text.size() && (text[i] == QLatin1Char('-') || text[i] == QLatin1Char('+'))) {
-        negative = text[i] == QLatin1Char('-');
-        ++i;
-    }
-    const bool hexPrefix = i + 1 < text.size() && text[i] == QLatin1Char('0') &&
-                           (text[i + 1] == QLatin1Char('x') || text[i + 1] == QLatin1Char('X'));
-    if (radix == 0) {
-        if (hexPrefix) {
+    if (hexAt(0)) {
+        i = 2;
+        if (radix == 0)
             radix = 16;
-            i += 2;
-        } else if (i < text.size() && text[i] == QLatin1Char('0') && text.size() > i + 1) {
-            radix = 8;
-        } else {
-            radix = 10;
-        }
-    } else if (radix == 16 && hexPrefix) {
-        i += 2;
+        if (isSign(i))
+            negative = text[i++] == QLatin1Char('-');
+    } else if (isSign(0) && hexAt(1)) {
+        return Value(std::nan(""));
+    } else {
+        while (i < text.size() && isSpace(text[i]))
+            ++i;
+        if (isSign(i))
+            negative = text[i++] == QLatin1Char('-');
+        const bool octal = text.size() > 1 && text[0] == QLatin1Char('0') &&
+                           std::all_of(text.begin(), text.end(), [](QChar c) {
+                               return c >= QLatin1Char('0') && c <= QLatin1Char('7');
+                           });
+        if (radix == 0)
+            radix = octal ? 8 : 10;
     }
     if (radix < 2 || radix > 36)
         return Value(std::nan(""));
@@ -75,6 +87,8 @@ Value parseInt(Machine &m, const Value &, const Args &args)
 // parseFloat: the longest prefix that reads as a decimal number.
 Value parseFloat(Machine &m, const Value &, const Args &args)
 {
+    if (args.size() == 0)
+        return Value();
     const QString text = m.toString(args[0]).text();
     int i = 0;
     while (i < text.size() && isSpace(text[i]))
@@ -140,25 +154,41 @@ Value escape(Machine &m, const Value &, const Args &args)
     return Value(QString::fromLatin1(out));
 }
 
+// unescape works on the string's bytes (UTF-8 from version 6): "%" and two
+// hex digits is that byte, "+" a space. A "%" whose next character is no
+// hex digit is dropped with that character; one with a single hex digit
+// is dropped with both that follow.
 Value unescape(Machine &m, const Value &, const Args &args)
 {
     const QString text = m.toString(args[0]).text();
+    const bool utf8 = m.version() >= 6;
+    const QByteArray in = utf8 ? text.toUtf8() : text.toLatin1();
+    const auto hex = [](char c) {
+        return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+    };
     QByteArray out;
-    for (int i = 0; i < text.size(); ++i) {
-        if (text[i] == QLatin1Char('%') && i + 2 < text.size() + 0 &&
-            i + 2 <= text.size() - 1 + 1) {
-            bool ok = false;
-            const int v = text.mid(i + 1, 2).toInt(&ok, 16);
-            if (ok && i + 2 < text.size()) {
-                out += char(v);
+    for (qsizetype i = 0; i < in.size();) {
+        const char c = in[i];
+        if (c == '%') {
+            if (i + 1 < in.size() && hex(in[i + 1])) {
+                if (i + 2 < in.size() && hex(in[i + 2]))
+                    out += char(QByteArray(in.constData() + i + 1, 2).toInt(nullptr, 16));
+                i += 3;
+            } else {
                 i += 2;
-                continue;
             }
+            continue;
         }
-        out +=
-            m.version() >= 6 ? QString(text[i]).toUtf8() : QByteArray(1, char(text[i].unicode()));
+        out += c == '+' ? ' ' : c;
+        ++i;
     }
-    return Value(m.version() >= 6 ? QString::fromUtf8(out) : QString::fromLatin1(out));
+    if (utf8)
+        return Value(swf::decodeUtf8(out));
+    // Before version 6 nothing at all is undefined; a zero byte ends it.
+    if (out.isEmpty())
+        return Value();
+    const qsizetype end = out.indexOf('\0');
+    return Value(QString::fromLatin1(end < 0 ? out : out.left(end)));
 }
 
 // setInterval(function, ms, args…) or setInterval(object, "method", ms, args…).
@@ -307,8 +337,9 @@ void installGlobalFunctions(Machine &m)
     m.defineValue(g, QStringLiteral("o"), Value::null());
 }
 
-// Intervals run on the movie's own time, checked once a frame; one that
-// fell due more than once since is called once.
+// Intervals run on the movie's own time, checked once a frame, those due
+// in the order they fell due; one that fell due more than once since is
+// called once.
 int Machine::addInterval(const Value &object, const Value &function, const std::vector<Value> &args,
                          double ms, bool once)
 {
@@ -334,12 +365,14 @@ void Machine::clearInterval(int id)
 void Machine::runIntervals()
 {
     const double now = double(m_player->timeMs());
-    std::vector<int> due;
+    std::vector<std::pair<double, int>> due;
     for (const Interval &i : m_intervals) {
         if (i.nextMs <= now)
-            due.push_back(i.id);
+            due.emplace_back(i.nextMs, i.id);
     }
-    for (int id : due) {
+    std::sort(due.begin(), due.end());
+    for (const auto &entry : due) {
+        const int id = entry.second;
         const auto it = std::find_if(m_intervals.begin(), m_intervals.end(),
                                      [id](const Interval &i) { return i.id == id; });
         if (it == m_intervals.end())

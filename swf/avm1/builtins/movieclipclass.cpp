@@ -99,8 +99,7 @@ Value attachMovie(Machine &m, const Value &self, const Args &args)
     const auto depth = depthArg(m, args[2]);
     if (!parent || !parent->children() || !depth || args.size() < 3)
         return Value();
-    const auto id =
-        parent->movie().symbols().exported(m.toString(args[0]).text(), m.version() >= 7);
+    const auto id = parent->movie().symbols().exported(m.toString(args[0]).text());
     if (!id)
         return Value();
     PlacementState state;

@@ -3,6 +3,7 @@
 // built-in the number names each time; ASSetNative and ASSetNativeAccessor
 // put runs of them on an object, ASconstructor makes a class of one.
 #include "swf/avm1/builtins.h"
+#include "swf/avm1/interpreter.h"
 #include "swf/avm1/machine.h"
 #include "swf/avm1/xmlparser.h"
 
@@ -92,6 +93,37 @@ public:
 Value nothing(Machine &, const Value &, const Args &)
 {
     return Value();
+}
+
+// ASnative(102, 0) and (102, 1): the old case changes of `this` as a
+// string, which change only the letters A to Z.
+Value asciiCase(Machine &m, const Value &self, bool upper)
+{
+    QString text = m.toString(self).text();
+    for (QChar &c : text) {
+        const char16_t u = c.unicode();
+        if (upper && u >= u'a' && u <= u'z')
+            c = QChar(char16_t(u - 32));
+        else if (!upper && u >= u'A' && u <= u'Z')
+            c = QChar(char16_t(u + 32));
+    }
+    return Value(text);
+}
+
+Value oldUpperCase(Machine &m, const Value &self, const Args &)
+{
+    return asciiCase(m, self, true);
+}
+
+Value oldLowerCase(Machine &m, const Value &self, const Args &)
+{
+    return asciiCase(m, self, false);
+}
+
+// ASnative(2, 0): whether the function that calls it runs for `new`.
+Value asNew(Machine &m, const Value &, const Args &)
+{
+    return Value(m.interpreter().constructing());
 }
 
 // The own property `path` names from _global, dot by dot, whatever its
@@ -266,6 +298,9 @@ void installNativeTable(Machine &m)
     }
     for (const auto &unnamed : kUnnamedNatives)
         table->entries[{unnamed.group, unnamed.index}] = {unnamed.call};
+    table->entries[{2, 0}] = {asNew};
+    table->entries[{102, 0}] = {oldUpperCase};
+    table->entries[{102, 1}] = {oldLowerCase};
     m.addExtension(std::move(table));
     defineBareFunction(m, QStringLiteral("ASnative"), asNative);
     defineBareFunction(m, QStringLiteral("ASconstructor"), asConstructor);

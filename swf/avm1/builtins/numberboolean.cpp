@@ -19,6 +19,21 @@ Value primitiveOf(const Value &self)
     return self;
 }
 
+// The number a Number method runs on: a number or a Number object; any
+// other `this` (Number.prototype itself) has none.
+bool numberOf(const Value &self, double &out)
+{
+    const Object *object = self.asObject();
+    const Value value =
+        object && object->objectClass() == ObjectClass::Number && object->primitive()
+            ? *object->primitive()
+            : self;
+    if (!value.isNumber())
+        return false;
+    out = value.number();
+    return true;
+}
+
 Value numberCall(Machine &m, const Value &, const Args &args)
 {
     return Value(args.size() == 0 ? 0.0 : m.toNumber(args[0]));
@@ -49,20 +64,23 @@ QString inRadix(double n, int radix)
 
 Value numberToString(Machine &m, const Value &self, const Args &args)
 {
-    const Value primitive = primitiveOf(self);
-    const double n = m.toNumber(primitive);
+    double n = 0;
+    if (!numberOf(self, n))
+        return Value();
     const int radix = intArg(m, args, 0, 10);
     return Value(inRadix(n, radix >= 2 && radix <= 36 ? radix : 10));
 }
 
-Value numberValueOf(Machine &m, const Value &self, const Args &)
+Value numberValueOf(Machine &, const Value &self, const Args &)
 {
-    return Value(m.toNumber(primitiveOf(self)));
+    double n = 0;
+    return numberOf(self, n) ? Value(n) : Value();
 }
 
 Value booleanCall(Machine &m, const Value &, const Args &args)
 {
-    return Value(args.size() > 0 && m.toBoolean(args[0]));
+    // Called without a value, it has nothing to convert.
+    return args.size() == 0 ? Value() : Value(m.toBoolean(args[0]));
 }
 
 Value booleanConstruct(Machine &m, const Value &, const Args &args)
@@ -85,8 +103,7 @@ Value booleanValueOf(Machine &m, const Value &self, const Args &)
 
 void installNumberAndBoolean(Machine &m)
 {
-    Object *numberProto =
-        m.heap().make<PrimitiveObject>(m.protos().object, Value(0.0), ObjectClass::Number);
+    Object *numberProto = m.newObject();
     m.protos().number = numberProto;
     FunctionObject *number =
         m.defineClass(QStringLiteral("Number"), numberProto, numberCall, numberConstruct);

@@ -13,6 +13,15 @@ Value construct(Machine &m, const Value &, const Args &args)
     return Value(m.newObject());
 }
 
+// Object(), Object(undefined) or Object(null) as a function gives an
+// object of no prototype at all, which reads as undefined in sums.
+Value call(Machine &m, const Value &self, const Args &args)
+{
+    if (args.size() == 0 || args[0].isNullish())
+        return Value(m.heap().make<Object>(nullptr));
+    return construct(m, self, args);
+}
+
 Value toString(Machine &, const Value &self, const Args &)
 {
     // Functions inherit this one too, and read as their kind.
@@ -86,7 +95,7 @@ Value addProperty(Machine &m, const Value &self, const Args &args)
 Value registerClass(Machine &m, const Value &, const Args &args)
 {
     const QString name = m.toString(args[0]).text();
-    const auto id = m.movie().symbols().exported(name, m.version() >= 7);
+    const auto id = m.movie().symbols().exported(name);
     if (!id)
         return Value(false);
     m.registerClass(*id, args[1].asObject());
@@ -98,7 +107,7 @@ Value registerClass(Machine &m, const Value &, const Args &args)
 void installObjectClass(Machine &m)
 {
     Object *proto = m.protos().object;
-    FunctionObject *object = m.defineClass(QStringLiteral("Object"), proto, construct, construct);
+    FunctionObject *object = m.defineClass(QStringLiteral("Object"), proto, call, construct);
     m.defineMethod(proto, QStringLiteral("toString"), toString);
     // toLocaleString is written in ActionScript in the player: it has a
     // prototype, though hidden as the natives are.

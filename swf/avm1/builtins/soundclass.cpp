@@ -337,7 +337,7 @@ Value setTransform(Machine &m, const Value &self, const Args &args)
 
 const Sound *exportedSound(Machine &m, const Value &name, quint16 *id)
 {
-    const auto found = m.movie().symbols().exported(m.toString(name).text(), m.version() >= 7);
+    const auto found = m.movie().symbols().exported(m.toString(name).text());
     if (!found)
         return nullptr;
     *id = *found;

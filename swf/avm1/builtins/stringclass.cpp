@@ -46,7 +46,10 @@ Value charCodeAt(Machine &m, const Value &self, const Args &args)
 {
     const QString text = textOf(m, self);
     const int i = intArg(m, args, 0, 0);
-    return i >= 0 && i < text.size() ? Value(int(text[i].unicode())) : Value(std::nan(""));
+    if (i >= 0 && i < text.size())
+        return Value(int(text[i].unicode()));
+    // Past the end: NaN from version 6, zero before.
+    return Value(m.version() >= 6 ? std::nan("") : 0.0);
 }
 
 Value concat(Machine &m, const Value &self, const Args &args)
@@ -99,6 +102,9 @@ Value substring(Machine &m, const Value &self, const Args &args)
     const QString text = textOf(m, self);
     const int size = int(text.size());
     int start = qBound(0, intArg(m, args, 0, 0), size);
+    // From the end on there is nothing, whichever way the other bound lies.
+    if (start == size)
+        return Value(QString());
     int end = qBound(0, intArg(m, args, 1, size), size);
     if (start > end)
         std::swap(start, end);
@@ -113,7 +119,15 @@ Value substr(Machine &m, const Value &self, const Args &args)
     if (start < 0)
         start = qMax(0, size + start);
     start = qMin(start, size);
-    const int length = qBound(0, intArg(m, args, 1, size - start), size - start);
+    int length = intArg(m, args, 1, size - start);
+    // A negative length counts back from the end of the whole string, and
+    // gives nothing if what it reaches runs to the end.
+    if (length < 0) {
+        length += size;
+        if (start + length >= size)
+            return Value(QString());
+    }
+    length = qBound(0, length, size - start);
     return Value(text.mid(start, length));
 }
 
@@ -126,23 +140,19 @@ Value split(Machine &m, const Value &self, const Args &args)
 {
     const QString text = textOf(m, self);
     ArrayObject *result = m.newArray();
-    if (args[0].isUndefined()) {
-        result->push(Value(text));
-        return Value(result);
-    }
-    const qint64 limit =
-        args[1].isUndefined() ? limits::kMaxScriptArrayLength : qint64(m.toInt32(args[1]));
-    const QString separator = m.toString(args[0]).text();
+    int limit = intArg(m, args, 1, 0x7fffffff);
+    const QString separator = args[0].isUndefined() ? QString() : m.toString(args[0]).text();
+    // From version 6 the empty string split by something is itself,
+    // whatever the limit.
+    if (m.version() >= 6 && text.isEmpty() && !separator.isEmpty())
+        limit = 1;
+    // From version 6 no separator gives the whole string, whatever the limit.
+    if (m.version() >= 6 && args[0].isUndefined())
+        limit = 1;
     QStringList parts;
-    if (m.version() < 6) {
-        if (separator.size() == 1)
-            parts = text.split(separator);
-        else
-            parts.append(text);
-    } else if (text.isEmpty()) {
-        if (!separator.isEmpty())
-            result->push(Value(text));
-        return Value(result);
+    // Before version 6 only a one-character separator splits.
+    if (args[0].isUndefined() || (m.version() < 6 && separator.size() != 1)) {
+        parts.append(text);
     } else if (separator.isEmpty()) {
         for (QChar c : text)
             parts.append(QString(c));
@@ -167,20 +177,23 @@ Value toUpperCase(Machine &m, const Value &self, const Args &)
     return Value(textOf(m, self).toUpper());
 }
 
+// A zero code ends the string. Before version 6 strings are bytes: a code
+// above 255 gives its high byte, then its low byte.
 Value fromCharCode(Machine &m, const Value &, const Args &args)
 {
-    // Strings of version 5 are bytes: a code past 255 is two of them, the
-    // high first, and a zero byte is none.
     QString text;
     for (const Value &value : args) {
-        const quint32 code = quint32(m.toInt32(value)) & 0xffff;
-        if (m.version() < 6 && code > 0xff) {
-            text += QChar(char16_t(code >> 8));
-            if (code & 0xff)
-                text += QChar(char16_t(code & 0xff));
-        } else if (code) {
-            text += QChar(char16_t(code));
+        const char16_t code = char16_t(quint32(m.toInt32(value)) & 0xffff);
+        if (m.version() >= 6 || code <= 0xff) {
+            if (code == 0)
+                break;
+            text += QChar(code);
+            continue;
         }
+        text += QChar(char16_t(code >> 8));
+        if ((code & 0xff) == 0)
+            break;
+        text += QChar(char16_t(code & 0xff));
     }
     return Value(text);
 }
