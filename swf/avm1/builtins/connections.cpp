@@ -320,27 +320,6 @@ Value videoAttach(Machine &m, const Value &self, const Args &args)
     return Value();
 }
 
-// width and height of a Video object: of the pictures it shows, 0 before.
-QSize shownSize(Machine &m, const Value &self)
-{
-    auto &e = events(m);
-    const auto attached = e.attachedStreams.find(self.asObject());
-    if (attached == e.attachedStreams.end())
-        return {};
-    const auto shown = e.shownSizes.find(attached->second);
-    return shown == e.shownSizes.end() ? QSize() : shown->second;
-}
-
-Value videoWidth(Machine &m, const Value &self, const Args &)
-{
-    return Value(shownSize(m, self).width());
-}
-
-Value videoHeight(Machine &m, const Value &self, const Args &)
-{
-    return Value(shownSize(m, self).height());
-}
-
 // connect(host, port) starts, and onConnect(false) tells it failed.
 Value xmlSocketConnect(Machine &m, const Value &self, const Args &)
 {
@@ -463,8 +442,6 @@ void installConnections(Machine &m)
     if (Object *video = m.protos().video) {
         m.defineValue(video, QStringLiteral("attachVideo"), Value(m.newNative(videoAttach)),
                       kHidden);
-        defineAccessor(m, video, QStringLiteral("width"), videoWidth, nullptr, kHidden);
-        defineAccessor(m, video, QStringLiteral("height"), videoHeight, nullptr, kHidden);
     }
     Object *socket = defineConnectionClass(
         m, "XMLSocket", {{"close", nothing}, {"connect", xmlSocketConnect}, {"send", nothing}});
