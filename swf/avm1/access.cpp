@@ -43,7 +43,8 @@ bool visibleIn(const Property &p, int version)
 } // namespace
 
 // A hidden __proto__ still links lookups except for a few bits, and
-// instanceof and isPrototypeOf stop at the one of the next version.
+// instanceof and isPrototypeOf stop at the one of the next version or a
+// deleted one.
 bool Machine::linkHidden(Object *object, bool inheritance)
 {
     quint32 bits = 0;
@@ -61,10 +62,12 @@ bool Machine::linkHidden(Object *object, bool inheritance)
         bits = m_version < 6 ? hiddenBits(m_version) : 0;
         break;
     }
-    if (!bits)
-        return false;
     const Property *p = object->properties().find(m_names.proto.data());
-    return p && (p->flags & bits);
+    // A deleted __proto__ still links lookups from version 7, but
+    // instanceof and isPrototypeOf see no prototype.
+    if (!p && inheritance && m_version >= 7)
+        return true;
+    return bits && p && (p->flags & bits);
 }
 
 Object *Machine::linkedProto(Object *object, bool inheritance)

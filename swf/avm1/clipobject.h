@@ -47,10 +47,7 @@ public:
     ClipObject(Object *proto, DisplayObject &object, ObjectClass objectClass, QString path);
 
     // Removed, any display object's reference is a clip reference.
-    ObjectClass objectClass() const override
-    {
-        return m_deadPath.isEmpty() ? m_class : ObjectClass::MovieClip;
-    }
+    ObjectClass objectClass() const override { return m_handle ? m_class : ObjectClass::MovieClip; }
     ObjectHandle handle() const { return m_handle; }
     // The display object, or null once it left the display list.
     DisplayObject *display(Machine &machine) const;

@@ -140,7 +140,9 @@ Value split(Machine &m, const Value &self, const Args &args)
 {
     const QString text = textOf(m, self);
     ArrayObject *result = m.newArray();
-    int limit = intArg(m, args, 1, 0x7fffffff);
+    // A limit given is taken as a 32-bit integer: Infinity and NaN are 0.
+    qint64 limit =
+        args[1].isUndefined() ? limits::kMaxScriptArrayLength : qint64(m.toInt32(args[1]));
     const QString separator = args[0].isUndefined() ? QString() : m.toString(args[0]).text();
     // From version 6 the empty string split by something is itself,
     // whatever the limit.
