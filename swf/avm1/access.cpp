@@ -62,12 +62,15 @@ bool Machine::linkHidden(Object *object, bool inheritance)
         bits = m_version < 6 ? hiddenBits(m_version) : 0;
         break;
     }
-    const Property *p = object->properties().find(m_names.proto.data());
     // A deleted __proto__ still links lookups from version 7, but
     // instanceof and isPrototypeOf see no prototype.
-    if (!p && inheritance && m_version >= 7)
-        return true;
-    return bits && p && (p->flags & bits);
+    const bool deletedCounts = inheritance && m_version >= 7;
+    if (!bits && !deletedCounts)
+        return false;
+    const Property *p = object->properties().find(m_names.proto.data());
+    if (!p)
+        return deletedCounts;
+    return p->flags & bits;
 }
 
 Object *Machine::linkedProto(Object *object, bool inheritance)
