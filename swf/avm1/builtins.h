@@ -9,6 +9,7 @@
 #include "swf/runtime/pointerinput.h"
 #include "swf/runtime/textformat.h"
 
+#include <initializer_list>
 #include <optional>
 
 namespace swf::amf {
@@ -61,9 +62,19 @@ void installDrawingMethods(Machine &m, Object *movieClipProto);
 int intArg(Machine &m, const Args &args, int index, int fallback);
 // What getVersion() and _level0.$version give.
 QString playerVersion();
-// A method as the player's own ActionScript classes define theirs:
-// enumerable, a function with a prototype of its own.
-void defineScriptMethod(Machine &m, Object *target, const QString &name, NativeFunction call);
+// A method as the player's own ActionScript classes define theirs: a
+// function with a prototype of its own (enumerable unless `flags` say).
+FunctionObject *defineScriptMethod(Machine &m, Object *target, const QString &name,
+                                   NativeFunction call, quint32 flags = 0);
+// A built-in's table of methods, all with `flags`: natives, or, where
+// `scripted`, defined as by defineScriptMethod.
+struct MethodSpec {
+    const char *name;
+    NativeFunction call;
+    bool scripted = false;
+};
+void defineMethods(Machine &m, Object *target, std::initializer_list<MethodSpec> methods,
+                   quint32 flags);
 // Makes every own property of a built-in hidden, permanent and read-only,
 // as the Flash Player leaves its fixed objects (Math, Key, Number, …).
 void protectProperties(Object *object);

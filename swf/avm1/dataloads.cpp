@@ -222,16 +222,6 @@ Value onDataWith(Machine &m, const Value &self, const Args &args, const QString 
     return Value();
 }
 
-void defineScriptMethod(Machine &m, Object *target, const QString &name, NativeFunction call,
-                        quint32 flags)
-{
-    Object *prototype = m.newObject();
-    FunctionObject *function = m.defineClass(QString(), prototype, call);
-    m.defineValue(prototype, QStringLiteral("constructor"), Value(function),
-                  PropertyFlag::DontEnum | PropertyFlag::DontDelete);
-    m.defineValue(target, name, Value(function), flags);
-}
-
 QString decodeLoadedText(const QByteArray &bytes, int version)
 {
     QString text;

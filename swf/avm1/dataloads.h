@@ -58,9 +58,4 @@ Value onDataWith(Machine &m, const Value &self, const Args &args, const QString 
 // MovieClip.prototype.loadVariables(address).
 Value clipLoadVariables(Machine &m, const Value &self, const Args &args);
 
-// A built-in method that, like the player's own script functions, has a
-// prototype object of its own.
-void defineScriptMethod(Machine &m, Object *target, const QString &name, NativeFunction call,
-                        quint32 flags);
-
 } // namespace swf::avm1

@@ -99,11 +99,7 @@ Value make(Machine &m, FunctionObject *cls, std::vector<Value> args)
 // to for..in, with a prototype of its own.
 void method(Machine &m, Object *target, const char *name, NativeFunction call)
 {
-    Object *proto = m.newObject();
-    FunctionObject *f = m.defineClass(QString(), proto, call);
-    m.defineValue(proto, QStringLiteral("constructor"), Value(f),
-                  PropertyFlag::DontEnum | PropertyFlag::DontDelete);
-    m.defineValue(target, QString::fromLatin1(name), Value(f), 0);
+    defineScriptMethod(m, target, QString::fromLatin1(name), call);
 }
 
 FunctionObject *makeClass(Machine &m, Object *package, const char *name, Object *proto,

@@ -298,11 +298,24 @@ QString playerVersion()
     return QStringLiteral("LNX 9,0,280,0");
 }
 
-void defineScriptMethod(Machine &m, Object *target, const QString &name, NativeFunction call)
+FunctionObject *defineScriptMethod(Machine &m, Object *target, const QString &name,
+                                   NativeFunction call, quint32 flags)
 {
-    Object *proto = m.newObject();
-    FunctionObject *f = m.defineClass(QString(), proto, call);
-    m.defineValue(target, name, Value(f), 0);
+    FunctionObject *f = m.defineClass(QString(), m.newObject(), call);
+    m.defineValue(target, name, Value(f), flags);
+    return f;
+}
+
+void defineMethods(Machine &m, Object *target, std::initializer_list<MethodSpec> methods,
+                   quint32 flags)
+{
+    for (const MethodSpec &method : methods) {
+        const QString name = QString::fromLatin1(method.name);
+        if (method.scripted)
+            defineScriptMethod(m, target, name, method.call, flags);
+        else
+            m.defineValue(target, name, Value(m.newNative(method.call)), flags);
+    }
 }
 
 void protectProperties(Object *object)

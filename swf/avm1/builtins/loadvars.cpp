@@ -75,29 +75,20 @@ void installLoadVars(Machine &m)
         PropertyFlag::DontEnum | PropertyFlag::DontDelete | PropertyFlag::OnlySwf6;
     m.defineValue(proto, QStringLiteral("contentType"),
                   Value(QStringLiteral("application/x-www-form-urlencoded")), hidden);
-    const struct {
-        const char *name;
-        NativeFunction call;
-        bool scripted;
-    } methods[] = {
-        {"addRequestHeader", addRequestHeaderMethod, true},
-        {"decode", decode, false},
-        {"getBytesLoaded", getBytesLoadedMethod, true},
-        {"getBytesTotal", getBytesTotalMethod, true},
-        {"load", loadMethod, false},
-        {"onData", onData, true},
-        {"onLoad", onLoadMethod, true},
-        {"send", sendMethod, false},
-        {"sendAndLoad", sendAndLoadMethod, false},
-        {"toString", toString, true},
-    };
-    for (const auto &method : methods) {
-        const QString name = QString::fromLatin1(method.name);
-        if (method.scripted)
-            defineScriptMethod(m, proto, name, method.call, hidden);
-        else
-            m.defineValue(proto, name, Value(m.newNative(method.call)), hidden);
-    }
+    defineMethods(m, proto,
+                  {
+                      {"addRequestHeader", addRequestHeaderMethod, true},
+                      {"decode", decode, false},
+                      {"getBytesLoaded", getBytesLoadedMethod, true},
+                      {"getBytesTotal", getBytesTotalMethod, true},
+                      {"load", loadMethod, false},
+                      {"onData", onData, true},
+                      {"onLoad", onLoadMethod, true},
+                      {"send", sendMethod, false},
+                      {"sendAndLoad", sendAndLoadMethod, false},
+                      {"toString", toString, true},
+                  },
+                  hidden);
 }
 
 } // namespace swf::avm1

@@ -48,19 +48,6 @@ Value emptyArray(Machine &m, const Value &, const Args &)
     return Value(static_cast<Object *>(m.newArray()));
 }
 
-// The player writes some of its helpers in ActionScript: such a function
-// has a prototype object of its own.
-FunctionObject *defineScriptMethod(Machine &m, Object *target, const QString &name,
-                                   NativeFunction call, quint32 flags)
-{
-    FunctionObject *function = m.newNative(call);
-    Object *prototype = m.newObject();
-    m.defineValue(function, QStringLiteral("prototype"), Value(prototype), kHidden);
-    m.defineValue(prototype, QStringLiteral("constructor"), Value(function), kHidden);
-    m.defineValue(target, name, Value(function), flags);
-    return function;
-}
-
 struct Method {
     const char *name;
     NativeFunction call;

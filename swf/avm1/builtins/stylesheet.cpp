@@ -274,34 +274,25 @@ void installStyleSheet(Machine &m, Object *textField)
     FunctionObject *constructor = m.defineClass(QString(), proto, construct);
     m.defineValue(textField, QStringLiteral("StyleSheet"), Value(constructor));
     constexpr quint32 hidden = PropertyFlag::DontEnum | PropertyFlag::DontDelete;
-    const struct {
-        const char *name;
-        NativeFunction call;
-        bool scripted;
-    } methods[] = {
-        {"_copy", copy, true},
-        {"clear", clear, true},
-        {"doTransform", doTransform, true},
-        {"getStyle", getStyle, true},
-        {"getStyleNames", getStyleNames, true},
-        {"load", loadMethod, false},
-        {"onData", onData, true},
-        {"onLoad", onLoadMethod, true},
-        {"parse", parse, true},
-        {"parseCSSFontFamily", parseFontFamily, false},
-        {"parseCSSInternal", parseCssInternal, false},
-        {"parseColor", parseColor, false},
-        {"setStyle", setStyle, true},
-        {"transform", transform, true},
-        {"update", nothing, false},
-    };
-    for (const auto &method : methods) {
-        const QString name = QString::fromLatin1(method.name);
-        if (method.scripted)
-            defineScriptMethod(m, proto, name, method.call, hidden);
-        else
-            m.defineValue(proto, name, Value(m.newNative(method.call)), hidden);
-    }
+    defineMethods(m, proto,
+                  {
+                      {"_copy", copy, true},
+                      {"clear", clear, true},
+                      {"doTransform", doTransform, true},
+                      {"getStyle", getStyle, true},
+                      {"getStyleNames", getStyleNames, true},
+                      {"load", loadMethod, false},
+                      {"onData", onData, true},
+                      {"onLoad", onLoadMethod, true},
+                      {"parse", parse, true},
+                      {"parseCSSFontFamily", parseFontFamily, false},
+                      {"parseCSSInternal", parseCssInternal, false},
+                      {"parseColor", parseColor, false},
+                      {"setStyle", setStyle, true},
+                      {"transform", transform, true},
+                      {"update", nothing, false},
+                  },
+                  hidden);
     m.defineValue(proto, QStringLiteral("parseCSS"), m.get(proto, QStringLiteral("parse")), hidden);
 }
 

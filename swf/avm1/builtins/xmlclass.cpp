@@ -770,30 +770,21 @@ void installXmlClasses(Machine &m)
         m.defineClass(QStringLiteral("XML"), c.documentProto, callWithoutNew, constructDocument);
     c.documentProto->properties().remove(m.key(QStringLiteral("constructor")).data());
     m.defineValue(c.documentProto, QStringLiteral("__constructor__"), Value(c.node));
-    const struct {
-        const char *name;
-        NativeFunction call;
-        bool scripted;
-    } documentMethods[] = {
-        {"addRequestHeader", addRequestHeaderMethod, true},
-        {"createElement", createElement, false},
-        {"createTextNode", createTextNode, false},
-        {"getBytesLoaded", getBytesLoadedMethod, true},
-        {"getBytesTotal", getBytesTotalMethod, true},
-        {"load", loadMethod, false},
-        {"onData", onData, true},
-        {"onLoad", onLoadMethod, true},
-        {"parseXML", parseXML, false},
-        {"send", sendMethod, false},
-        {"sendAndLoad", sendAndLoadMethod, false},
-    };
-    for (const auto &method : documentMethods) {
-        const QString name = QString::fromLatin1(method.name);
-        if (method.scripted)
-            defineScriptMethod(m, c.documentProto, name, method.call, 0);
-        else
-            m.defineValue(c.documentProto, name, Value(m.newNative(method.call)), 0);
-    }
+    defineMethods(m, c.documentProto,
+                  {
+                      {"addRequestHeader", addRequestHeaderMethod, true},
+                      {"createElement", createElement, false},
+                      {"createTextNode", createTextNode, false},
+                      {"getBytesLoaded", getBytesLoadedMethod, true},
+                      {"getBytesTotal", getBytesTotalMethod, true},
+                      {"load", loadMethod, false},
+                      {"onData", onData, true},
+                      {"onLoad", onLoadMethod, true},
+                      {"parseXML", parseXML, false},
+                      {"send", sendMethod, false},
+                      {"sendAndLoad", sendAndLoadMethod, false},
+                  },
+                  0);
 }
 
 } // namespace swf::avm1
