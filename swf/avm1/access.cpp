@@ -99,7 +99,7 @@ Property *Machine::findProperty(Object *object, StringData *key, Object **owner)
 
 Object *Machine::liveObject(Object *object, bool *gone)
 {
-    auto *clip = dynamic_cast<ClipObject *>(object);
+    auto *clip = asClip(object);
     if (!clip || clip->deadPath().isEmpty() || !m_player || m_player->find(clip->handle()))
         return object;
     if (DisplayObject *live = liveClipAt(clip->deadPath()))
@@ -283,7 +283,7 @@ Value Machine::getMember(const Value &target, const Value &name)
         Object *object = target.object();
         // Elements by number, without making a string of the index.
         if (name.isNumber()) {
-            if (auto *array = dynamic_cast<ArrayObject *>(object)) {
+            if (auto *array = asArray(object)) {
                 const double n = name.number();
                 if (n >= 0 && n < array->length() && n == double(qint64(n)))
                     return array->elements()[size_t(n)];
@@ -327,7 +327,7 @@ void Machine::setMember(const Value &target, const Value &name, const Value &val
     if (!object)
         return;
     if (name.isNumber()) {
-        if (auto *array = dynamic_cast<ArrayObject *>(object)) {
+        if (auto *array = asArray(object)) {
             const double n = name.number();
             if (n >= 0 && n < array->length() && n == double(qint64(n))) {
                 array->elements()[size_t(n)] = value;

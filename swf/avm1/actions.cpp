@@ -36,6 +36,7 @@ private:
     void decodePush(const Record &record, Operation &op);
     void decodeFunction(const Record &record, Operation &op, bool version2);
     void decodeTry(const Record &record, Operation &op);
+    void markPairs();
 
     QByteArrayView m_bytes;
     int m_version;
@@ -104,7 +105,52 @@ std::shared_ptr<const ActionProgram> Decoder::decode()
         decodeRecord(i, op);
     }
     m_program->ops.back().code = Op::End;
+    markPairs();
     return m_program;
+}
+
+void Decoder::markPairs()
+{
+    std::vector<Operation> &ops = m_program->ops;
+    // Every op something can begin at other than by running the one
+    // before it: jump and skip targets, and the edges of functions, with
+    // and try blocks.
+    std::vector<bool> entered(ops.size() + 1, false);
+    const auto enter = [&](qint64 op) {
+        if (op >= 0 && op < qint64(entered.size()))
+            entered[size_t(op)] = true;
+    };
+    for (const Operation &op : ops) {
+        switch (op.code) {
+        case Op::Jump:
+        case Op::If:
+        case Op::With:
+            enter(op.a);
+            break;
+        case Op::WaitForFrame:
+        case Op::WaitForFrame2:
+            enter(op.b);
+            break;
+        default:
+            break;
+        }
+    }
+    for (const FunctionCode &code : m_program->functions) {
+        enter(code.begin);
+        enter(code.end);
+    }
+    for (const TryCode &code : m_program->tries) {
+        for (int edge : {code.begin, code.catchBegin, code.finallyBegin, code.end})
+            enter(edge);
+    }
+    for (size_t i = 0; i + 1 < ops.size(); ++i) {
+        if (entered[i + 1])
+            continue;
+        if (ops[i].code == Op::StoreRegister && ops[i + 1].code == Op::Pop)
+            ops[i].pair = Operation::Pair::ThenPop;
+        else if (ops[i].code == Op::Not && ops[i + 1].code == Op::If)
+            ops[i].pair = Operation::Pair::ThenIf;
+    }
 }
 
 void Decoder::decodeRecord(int index, Operation &op)

@@ -174,7 +174,12 @@ struct TryCode {
 // target op; a push's first item and count; a function's index; a with or
 // try block's end op or TryCode; a frame number; a string's index.
 struct Operation {
+    // Pairs the loop may run as one, because nothing jumps or leads
+    // between them: a StoreRegister and the Pop after it (every local
+    // assignment), a Not and the If after it (every if and loop test).
+    enum class Pair : quint8 { None, ThenPop, ThenIf };
     quint8 code = Op::End;
+    Pair pair = Pair::None;
     qint32 a = 0;
     qint32 b = 0;
     qint32 c = 0;

@@ -10,7 +10,7 @@ namespace swf::avm1 {
 
 class ArrayObject final : public Object {
 public:
-    explicit ArrayObject(Object *proto) : Object(proto) {}
+    explicit ArrayObject(Object *proto) : Object(proto, Kind::Array) {}
 
     ObjectClass objectClass() const override { return ObjectClass::Array; }
     bool getBuiltin(Machine &machine, StringData *key, Value &out) override;
@@ -36,5 +36,11 @@ private:
     size_t m_writtenAt = 0;
     bool m_lengthWritten = false;
 };
+
+// The array `object` is, or null.
+inline ArrayObject *asArray(Object *object)
+{
+    return object && object->isArray() ? static_cast<ArrayObject *>(object) : nullptr;
+}
 
 } // namespace swf::avm1

@@ -96,4 +96,10 @@ private:
     std::optional<ScaleRotation> m_keptScale;
 };
 
+// The clip object `object` is, or null.
+inline ClipObject *asClip(Object *object)
+{
+    return object && object->isClip() ? static_cast<ClipObject *>(object) : nullptr;
+}
+
 } // namespace swf::avm1

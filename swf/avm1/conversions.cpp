@@ -45,6 +45,19 @@ void roundToFifteenDigits(double value, char *out, size_t size)
 
 } // namespace
 
+StrRef Machine::numberText(double n)
+{
+    constexpr int kWholeNumbers = 1024;
+    if (!(n >= 0 && n < kWholeNumbers) || n != double(int(n)))
+        return StrRef(numberToString(n));
+    if (m_texts.wholeNumbers.empty())
+        m_texts.wholeNumbers.resize(kWholeNumbers);
+    StrRef &text = m_texts.wholeNumbers[size_t(n)];
+    if (!text)
+        text = StrRef(QString::number(int(n)));
+    return text;
+}
+
 QString Machine::numberToString(double n)
 {
     if (std::isnan(n))
@@ -158,15 +171,15 @@ StrRef Machine::toString(const Value &value)
 {
     switch (value.type()) {
     case ValueType::Undefined:
-        return StrRef(m_version >= 7 ? QStringLiteral("undefined") : QString());
+        return m_version >= 7 ? m_texts.undefined : m_names.empty;
     case ValueType::Null:
-        return StrRef(QStringLiteral("null"));
+        return m_texts.null;
     case ValueType::Boolean:
         if (m_version < 5)
-            return StrRef(value.boolean() ? QStringLiteral("1") : QStringLiteral("0"));
-        return StrRef(value.boolean() ? QStringLiteral("true") : QStringLiteral("false"));
+            return value.boolean() ? m_texts.one : m_texts.zero;
+        return value.boolean() ? m_texts.trueText : m_texts.falseText;
     case ValueType::Number:
-        return StrRef(numberToString(value.number()));
+        return numberText(value.number());
     case ValueType::String:
         return value.stringRef();
     case ValueType::Object: {
@@ -223,7 +236,7 @@ Value Machine::toPrimitive(const Value &value, Hint hint)
     if (!object)
         return value;
     // A clip reads as its path; as a number it is what valueOf gives.
-    auto *clip = dynamic_cast<ClipObject *>(object);
+    auto *clip = asClip(object);
     const auto clipPath = [&] {
         if (DisplayObject *display = displayObjectOf(value))
             return Value(targetPathOf(*display));
@@ -269,7 +282,7 @@ StrRef Machine::objectString(const Value &value)
     Object *object = value.asObject();
     if (!object)
         return toString(value);
-    if (dynamic_cast<ClipObject *>(object)) {
+    if (asClip(object)) {
         if (DisplayObject *display = displayObjectOf(value))
             return StrRef(targetPathOf(*display));
         return StrRef(static_cast<ClipObject *>(object)->pathWhileUnloading());
@@ -301,9 +314,8 @@ Object *Machine::toObject(const Value &value)
     }
 }
 
-qint32 Machine::toInt32(const Value &value)
+qint32 Machine::wrapToInt32(double n)
 {
-    const double n = toNumber(value);
     if (!std::isfinite(n))
         return 0;
     const double wrapped = std::fmod(std::trunc(n), 4294967296.0);
@@ -384,7 +396,7 @@ bool Machine::strictEquals(const Value &a, const Value &b)
             return true;
         // Clip references are the same when they name the same clip now,
         // or when neither names one any more.
-        if (dynamic_cast<ClipObject *>(a.object()) && dynamic_cast<ClipObject *>(b.object()))
+        if (asClip(a.object()) && asClip(b.object()))
             return displayObjectOf(a) == displayObjectOf(b);
         return false;
     }
@@ -438,7 +450,7 @@ Value Machine::lessThan(const Value &a, const Value &b)
     // An object that stays one (its valueOf gives an object) is not less
     // and not more than anything; a clip still reads as a number.
     const auto staysObject = [](const Value &v) {
-        return v.isObject() && !dynamic_cast<ClipObject *>(v.object());
+        return v.isObject() && !asClip(v.object());
     };
     if (staysObject(pa) || staysObject(pb))
         return Value(false);

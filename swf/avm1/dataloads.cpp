@@ -176,7 +176,7 @@ Value addRequestHeaderMethod(Machine &m, const Value &self, const Args &args)
     std::vector<Value> pairs;
     if (args.size() >= 2 && args[0].isString() && args[1].isString()) {
         pairs = {args[0], args[1]};
-    } else if (auto *list = dynamic_cast<ArrayObject *>(args[0].asObject());
+    } else if (auto *list = asArray(args[0].asObject());
                list && args.size() == 1) {
         // Pairs of strings; a pair that is not is skipped.
         const auto &items = list->elements();
@@ -188,7 +188,7 @@ Value addRequestHeaderMethod(Machine &m, const Value &self, const Args &args)
         }
     }
     const Value push = m.get(headers, QStringLiteral("push"));
-    auto *array = dynamic_cast<ArrayObject *>(headers);
+    auto *array = asArray(headers);
     for (size_t i = 0; i < pairs.size() && (!array || array->length() < 10000); i += 2) {
         const std::vector<Value> pair{pairs[i], pairs[i + 1]};
         m.call(push, list, Args(pair));

@@ -89,7 +89,7 @@ ClipObject *Machine::objectOf(DisplayObject &object)
 
 DisplayObject *Machine::displayObjectOf(const Value &value) const
 {
-    auto *clip = dynamic_cast<ClipObject *>(value.asObject());
+    auto *clip = asClip(value.asObject());
     if (!clip || !m_player)
         return nullptr;
     if (DisplayObject *object = m_player->find(clip->handle()))
@@ -425,7 +425,7 @@ void Machine::broadcastToListeners(const Value &broadcaster, const QString &mess
     if (!object)
         return;
     auto *listeners =
-        dynamic_cast<ArrayObject *>(get(object, QStringLiteral("_listeners")).asObject());
+        asArray(get(object, QStringLiteral("_listeners")).asObject());
     if (!listeners)
         return;
     // A copy: listeners may add or remove listeners as they are told.

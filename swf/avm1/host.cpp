@@ -217,7 +217,7 @@ bool Machine::hasUnloadHandler(DisplayObject &clip)
 {
     const ClipActions *actions = clip.placement().clipActions;
     if (!actions)
-        if (auto *script = dynamic_cast<ClipObject *>(objectOf(clip)))
+        if (auto *script = asClip(objectOf(clip)))
             actions = script->clipActions();
     if (actions && (actions->allEvents & ClipEvent::Unload))
         return true;
@@ -376,7 +376,7 @@ void Machine::runQueued(const Queued &item)
     }
     if (item.object) {
         // A removed clip's unload handlers still see the path it had.
-        auto *clip = dynamic_cast<ClipObject *>(item.object);
+        auto *clip = asClip(item.object);
         if (clip)
             clip->setUnloading(true);
         runEventOn(item.object, target, item.event);
@@ -410,7 +410,7 @@ void Machine::runEventOn(Object *script, DisplayObject *object, quint32 event)
     // The clip's own event actions (onClipEvent), first.
     const ClipActions *actions = object ? object->placement().clipActions : nullptr;
     if (!actions)
-        if (auto *clip = dynamic_cast<ClipObject *>(script))
+        if (auto *clip = asClip(script))
             actions = clip->clipActions();
     if (actions && (actions->allEvents & event)) {
         for (const ClipAction &record : actions->records) {

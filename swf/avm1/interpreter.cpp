@@ -212,6 +212,165 @@ bool Interpreter::leaveFrame(Value result)
     return false;
 }
 
+// Pushes the values of a Push; false when the stack would overflow.
+inline bool Interpreter::push(const Frame &frame, const Operation &op)
+{
+    const size_t count = size_t(op.b);
+    if (m_stack.size() + count > size_t(limits::kMaxScriptStack))
+        return false;
+    const PushItem *item = frame.program->pushes.data() + op.a;
+    for (const PushItem *end = item + count; item != end; ++item) {
+        switch (item->kind) {
+        case PushItem::Kind::Literal:
+            m_stack.push_back(item->value);
+            break;
+        case PushItem::Kind::Register:
+            m_stack.push_back(item->index < frame.registers.size() ? frame.registers[item->index]
+                                                                   : Value());
+            break;
+        case PushItem::Kind::Constant:
+            m_stack.push_back(frame.pool && item->index < frame.pool->size()
+                                  ? Value((*frame.pool)[item->index])
+                                  : Value());
+            break;
+        }
+    }
+    return true;
+}
+
+// Runs the actions loops are made of while they cannot call, throw or
+// leave the frame: pushes, registers, jumps, and arithmetic and
+// comparisons of numbers. Stops at the first action that needs more (or
+// whose operands do), leaving frame.pc at it; with `one`, after one action.
+Interpreter::Simple Interpreter::runSimple(Frame &frame, bool one)
+{
+    const Operation *const ops = frame.program->ops.data();
+    const int end = frame.end;
+    const bool booleanNot = m_machine.version() >= 5; // before, a Not gives a number
+    int pc = frame.pc;
+    Simple result = Simple::Other;
+    while (pc >= 0 && pc < end) {
+        const Operation &op = ops[pc];
+        int next = pc + 1;
+        bool done = true;
+        bool jumped = false;
+        int target = 0;
+        switch (op.code) {
+        case Op::Push:
+            done = push(frame, op);
+            break;
+        case Op::Pop:
+            if (m_stack.size() > frame.stackBase)
+                m_stack.pop_back();
+            break;
+        case Op::StoreRegister:
+            if (m_stack.size() <= frame.stackBase)
+                m_stack.emplace_back(); // as a read of the top would leave it
+            if (size_t(op.a) < frame.registers.size())
+                frame.registers[size_t(op.a)] = m_stack.back();
+            if (op.pair == Operation::Pair::ThenPop) {
+                m_stack.pop_back();
+                next = pc + 2;
+            }
+            break;
+        case Op::Jump:
+            jumped = true;
+            target = op.a;
+            break;
+        case Op::If:
+            done = m_stack.size() > frame.stackBase && m_stack.back().isBoolean();
+            if (done) {
+                jumped = m_stack.back().boolean();
+                target = op.a;
+                m_stack.pop_back();
+            }
+            break;
+        case Op::Not:
+            done = booleanNot && m_stack.size() > frame.stackBase && m_stack.back().isBoolean();
+            if (!done)
+                break;
+            if (op.pair == Operation::Pair::ThenIf) {
+                jumped = !m_stack.back().boolean();
+                target = ops[pc + 1].a;
+                next = pc + 2;
+                m_stack.pop_back();
+            } else {
+                m_stack.back() = Value(!m_stack.back().boolean());
+            }
+            break;
+        case Op::Add2:
+            done = numbersInPlace<Op::Add2>(frame) || concatenateInPlace(frame);
+            break;
+        case Op::Subtract:
+            done = numbersInPlace<Op::Subtract>(frame);
+            break;
+        case Op::Multiply:
+            done = numbersInPlace<Op::Multiply>(frame);
+            break;
+        case Op::Modulo:
+            done = numbersInPlace<Op::Modulo>(frame);
+            break;
+        case Op::Less2:
+            done = numbersInPlace<Op::Less2>(frame);
+            break;
+        case Op::Greater:
+            done = numbersInPlace<Op::Greater>(frame);
+            break;
+        case Op::BitAnd:
+            done = numbersInPlace<Op::BitAnd>(frame);
+            break;
+        case Op::BitOr:
+            done = numbersInPlace<Op::BitOr>(frame);
+            break;
+        case Op::BitXor:
+            done = numbersInPlace<Op::BitXor>(frame);
+            break;
+        case Op::BitLShift:
+            done = numbersInPlace<Op::BitLShift>(frame);
+            break;
+        case Op::BitRShift:
+            done = numbersInPlace<Op::BitRShift>(frame);
+            break;
+        case Op::BitURShift:
+            done = numbersInPlace<Op::BitURShift>(frame);
+            break;
+        case Op::Increment:
+            done = numberInPlace<Op::Increment>(frame);
+            break;
+        case Op::Decrement:
+            done = numberInPlace<Op::Decrement>(frame);
+            break;
+        default:
+            done = false;
+            break;
+        }
+        if (!done)
+            break;
+        pc = next;
+        if (jumped) {
+            const bool backwards = target < pc;
+            pc = target;
+            if (backwards) {
+                // Loops of the outermost script are where garbage is
+                // collected, and every loop passes the clock.
+                frame.pc = pc;
+                if (atSafePoint() && m_machine.heap().wantsCollection())
+                    m_machine.collectGarbage();
+                if ((++m_operations & (kClockEvery - 1)) == 0 && !checkLimits()) {
+                    result = Simple::Stopped;
+                    break;
+                }
+            }
+        }
+        if (one) {
+            result = Simple::RanOne;
+            break;
+        }
+    }
+    frame.pc = pc;
+    return result;
+}
+
 Value Interpreter::execute(size_t stopAt)
 {
     m_result = Value();
@@ -241,65 +400,44 @@ Value Interpreter::execute(size_t stopAt)
                 }
                 continue;
             }
+            // Most actions run in runs of simple ones; the loop comes back
+            // here for the rest, and after each action while a with or try
+            // block has edges to look at.
+            const Simple simple = runSimple(frame, !frame.withs.empty() || !frame.tries.empty());
+            if (simple == Simple::Stopped) {
+                running = false;
+                break;
+            }
+            if (simple == Simple::RanOne)
+                continue;
             if (frame.pc >= frame.end || frame.pc < 0) {
                 running = !leaveFrame(Value());
                 break;
             }
             const Operation &op = ops[frame.pc];
             ++frame.pc;
-            // The actions of every loop are done here, the rest by step().
             bool keepGoing = true;
             switch (op.code) {
-            case Op::Push:
-                if (!push(frame, op))
-                    m_machine.abortScripts(QStringLiteral("the operand stack overflowed"));
+            case Op::GetMember:
+                keepGoing = getMemberInPlace(frame) || step(frame, op);
                 break;
-            case Op::Pop:
-                if (m_stack.size() > frame.stackBase)
-                    m_stack.pop_back();
-                break;
-            case Op::StoreRegister:
-                if (size_t(op.a) >= frame.registers.size())
-                    break;
-                if (m_stack.size() <= frame.stackBase)
-                    m_stack.emplace_back(); // as a read of the top would leave it
-                frame.registers[size_t(op.a)] = m_stack.back();
-                break;
-            case Op::Jump:
-                jumpTo(frame, op.a);
-                break;
-            case Op::If:
-                if (m_stack.size() > frame.stackBase && m_stack.back().isBoolean()) {
-                    const bool jump = m_stack.back().boolean();
-                    m_stack.pop_back();
-                    if (jump)
-                        jumpTo(frame, op.a);
-                    break;
-                }
-                keepGoing = step(frame, op);
-                break;
-            case Op::Add2:
-            case Op::Subtract:
-            case Op::Multiply:
-            case Op::Modulo:
-            case Op::Less2:
-            case Op::Greater:
-            case Op::Increment:
-            case Op::Decrement:
-                if (!numbersInPlace(frame, op.code))
-                    keepGoing = step(frame, op);
+            case Op::SetMember:
+                keepGoing = setMemberInPlace(frame) || step(frame, op);
                 break;
             default:
                 keepGoing = step(frame, op);
                 break;
             }
-            if (m_machine.hasException() && !m_machine.aborted()) {
+            if (m_machine.interrupted()) [[unlikely]] {
+                if (m_machine.aborted()) {
+                    running = false;
+                    break;
+                }
                 running = unwind(stopAt);
                 ++m_frameChanges;
                 break;
             }
-            if (!keepGoing || m_machine.aborted() ||
-                (++m_operations % kClockEvery == 0 && !checkLimits())) {
+            if (!keepGoing || ((++m_operations & (kClockEvery - 1)) == 0 && !checkLimits())) {
                 running = false;
                 break;
             }
@@ -455,79 +593,110 @@ bool Interpreter::unwind(size_t stopAt)
 // Arithmetic and comparison of two numbers, most of what loops do, done in
 // place on the stack without the general conversions; any other operands
 // take the long way. True when done.
-bool Interpreter::numbersInPlace(const Frame &frame, quint8 code)
+template <quint8 Code>
+bool Interpreter::numbersInPlace(const Frame &frame)
 {
-    switch (code) {
-    case Op::Add2:
-    case Op::Subtract:
-    case Op::Multiply:
-    case Op::Modulo:
-    case Op::Less2:
-    case Op::Greater:
-        break;
-    case Op::Increment:
-    case Op::Decrement: {
-        if (m_stack.size() <= frame.stackBase || !m_stack.back().isNumber())
-            return false;
-        Value &a = m_stack.back();
-        a = Value(a.number() + (code == Op::Increment ? 1.0 : -1.0));
-        return true;
-    }
-    default:
-        return false;
-    }
     const size_t n = m_stack.size();
     if (n < frame.stackBase + 2 || !m_stack[n - 1].isNumber() || !m_stack[n - 2].isNumber())
         return false;
     const double x = m_stack[n - 2].number();
     const double y = m_stack[n - 1].number();
     Value result;
-    switch (code) {
-    case Op::Add2:
+    if constexpr (Code == Op::Add2) {
         result = Value(x + y);
-        break;
-    case Op::Subtract:
+    } else if constexpr (Code == Op::Subtract) {
         result = Value(x - y);
-        break;
-    case Op::Multiply:
+    } else if constexpr (Code == Op::Multiply) {
         result = Value(x * y);
-        break;
-    case Op::Modulo:
-        result = Value(std::fmod(x, y));
-        break;
-    default: // comparisons: NaN on either side makes undefined
+    } else if constexpr (Code == Op::Modulo) {
+        // Whole numbers of one sign, as loop counters are, divide exactly
+        // as integers; the rest (signs, zero, fractions) take fmod's way.
+        if (x >= 0 && y > 0 && x < 9007199254740992.0 && y < 9007199254740992.0 &&
+            x == double(qint64(x)) && y == double(qint64(y)))
+            result = Value(double(qint64(x) % qint64(y)));
+        else
+            result = Value(std::fmod(x, y));
+    } else if constexpr (Code == Op::Less2 || Code == Op::Greater) {
+        // NaN on either side makes undefined.
         if (!std::isnan(x) && !std::isnan(y))
-            result = Value(code == Op::Less2 ? x < y : y < x);
-        break;
+            result = Value(Code == Op::Less2 ? x < y : y < x);
+    } else {
+        const qint32 a = Machine::toInt32(x);
+        const qint32 b = Machine::toInt32(y);
+        if constexpr (Code == Op::BitAnd)
+            result = Value(a & b);
+        else if constexpr (Code == Op::BitOr)
+            result = Value(a | b);
+        else if constexpr (Code == Op::BitXor)
+            result = Value(a ^ b);
+        else if constexpr (Code == Op::BitLShift)
+            result = Value(qint32(quint32(a) << (b & 31)));
+        else if constexpr (Code == Op::BitRShift)
+            result = Value(a >> (b & 31));
+        else // a shift by nothing leaves the value signed
+            result = (b & 31) == 0 ? Value(a) : Value(double(quint32(a) >> (b & 31)));
     }
     m_stack.pop_back();
-    m_stack.back() = result;
+    m_stack.back() = std::move(result);
     return true;
 }
 
-// Pushes the values of a Push; false when the stack would overflow.
-bool Interpreter::push(const Frame &frame, const Operation &op)
+template <quint8 Code>
+bool Interpreter::numberInPlace(const Frame &frame)
 {
-    const size_t count = size_t(op.b);
-    if (m_stack.size() + count > size_t(limits::kMaxScriptStack))
+    if (m_stack.size() <= frame.stackBase || !m_stack.back().isNumber())
         return false;
-    const PushItem *item = frame.program->pushes.data() + op.a;
-    for (const PushItem *end = item + count; item != end; ++item) {
-        switch (item->kind) {
-        case PushItem::Kind::Literal:
-            m_stack.push_back(item->value);
-            break;
-        case PushItem::Kind::Register:
-            m_stack.push_back(item->index < frame.registers.size() ? frame.registers[item->index]
-                                                                   : Value());
-            break;
-        case PushItem::Kind::Constant:
-            m_stack.push_back(frame.pool && item->index < frame.pool->size()
-                                  ? Value((*frame.pool)[item->index])
-                                  : Value());
-            break;
-        }
-    }
+    Value &a = m_stack.back();
+    a = Value(a.number() + (Code == Op::Increment ? 1.0 : -1.0));
+    return true;
+}
+
+// Add2 of a string and a primitive, as a loop building names does: no
+// valueOf to ask, the two texts joined. True when done.
+bool Interpreter::concatenateInPlace(const Frame &frame)
+{
+    const size_t n = m_stack.size();
+    if (n < frame.stackBase + 2)
+        return false;
+    const Value &a = m_stack[n - 2];
+    const Value &b = m_stack[n - 1];
+    if (a.isObject() || b.isObject() || !(a.isString() || b.isString()))
+        return false;
+    const StrRef sa = m_machine.toString(a);
+    const StrRef sb = m_machine.toString(b);
+    Value result = sb.text().isEmpty()   ? Value(sa)
+                   : sa.text().isEmpty() ? Value(sb)
+                                         : Value(concatenate(sa.text(), sb.text()));
+    m_stack.pop_back();
+    m_stack.back() = std::move(result);
+    return true;
+}
+
+// GetMember and SetMember on an object, without the operation groups'
+// general pops. True when done.
+bool Interpreter::getMemberInPlace(const Frame &frame)
+{
+    const size_t n = m_stack.size();
+    if (n < frame.stackBase + 2 || !m_stack[n - 2].isObject())
+        return false;
+    // Out of the stack first: a getter runs scripts on it.
+    const Value name = std::move(m_stack[n - 1]);
+    const Value object = std::move(m_stack[n - 2]);
+    m_stack.erase(m_stack.end() - 2, m_stack.end());
+    m_stack.push_back(m_machine.getMember(object, name));
+    return true;
+}
+
+bool Interpreter::setMemberInPlace(const Frame &frame)
+{
+    const size_t n = m_stack.size();
+    if (n < frame.stackBase + 3)
+        return false;
+    const Value value = std::move(m_stack[n - 1]);
+    const Value name = std::move(m_stack[n - 2]);
+    const Value object = std::move(m_stack[n - 3]);
+    m_stack.erase(m_stack.end() - 3, m_stack.end());
+    m_machine.setMember(object, name, value);
     return true;
 }
 

@@ -84,9 +84,17 @@ private:
     // Unwinds to the nearest catch or finally; true when one was found in
     // a frame above `stopAt`.
     bool unwind(size_t stopAt);
+    enum class Simple { Other, RanOne, Stopped };
+    Simple runSimple(Frame &frame, bool one);
     bool step(Frame &frame, const Operation &op);
     bool push(const Frame &frame, const Operation &op);
-    bool numbersInPlace(const Frame &frame, quint8 code);
+    template <quint8 Code>
+    bool numbersInPlace(const Frame &frame);
+    template <quint8 Code>
+    bool numberInPlace(const Frame &frame);
+    bool concatenateInPlace(const Frame &frame);
+    bool getMemberInPlace(const Frame &frame);
+    bool setMemberInPlace(const Frame &frame);
     bool tryBoundary(Frame &frame);
     void returnFromFrame(Frame &frame, Value value);
     void enterCatch(Frame &frame, Try &t, const Value &thrown);

@@ -5,7 +5,7 @@
 
 #include "swf/avm1/string.h"
 
-#include <unordered_set>
+#include <vector>
 
 namespace swf::avm1 {
 
@@ -24,18 +24,14 @@ public:
     void trim();
 
 private:
-    struct Hash {
-        size_t operator()(const StringData *s) const { return s->hash(); }
-    };
-    struct Equal {
-        bool operator()(const StringData *a, const StringData *b) const
-        {
-            return a->text() == b->text();
-        }
-    };
+    StringData *find(StringData *name) const;
+    void insert(StringData *key);
+    void rehash(size_t size);
 
     bool m_caseSensitive;
-    std::unordered_set<StringData *, Hash, Equal> m_keys;
+    // Open addressing over a power-of-two table at most half full.
+    std::vector<StringData *> m_slots;
+    size_t m_count = 0;
 };
 
 } // namespace swf::avm1

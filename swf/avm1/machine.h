@@ -187,8 +187,18 @@ public:
     StrRef objectString(const Value &value);
     // Wraps primitives; null for undefined and null.
     Object *toObject(const Value &value);
-    qint32 toInt32(const Value &value);
+    qint32 toInt32(const Value &value) { return toInt32(toNumber(value)); }
+    // Wrapped modulo 2^32, NaN and the infinities to 0.
+    static qint32 toInt32(double number)
+    {
+        if (number >= -2147483648.0 && number < 2147483648.0)
+            return qint32(number);
+        return wrapToInt32(number);
+    }
     static QString numberToString(double number);
+    // numberToString as a script string; small whole numbers, which loops
+    // and indices make all the time, are made once.
+    StrRef numberText(double number);
     static double stringToNumber(const QString &text, int version);
     StrRef typeOf(const Value &value);
     bool instanceOf(const Value &value, Object *constructor);
@@ -217,6 +227,8 @@ public:
                            const Value &self, const Args &args, Object *clip,
                            FunctionObject *caller, const SuperBase &base);
     bool hasException() const { return m_hasException; }
+    // Either of the two above: what the interpreter asks after each action.
+    bool interrupted() const { return m_hasException | m_aborted; }
     void throwValue(const Value &value);
     Value takeException();
     // Scripts stop for good (a limit was passed): nothing more runs in
@@ -354,6 +366,7 @@ private:
     void constructRegisteredClass(Object *script);
     bool hasPointerHandler(Object *script);
     bool runScriptsAllowed() const { return !m_aborted && m_player; }
+    static qint32 wrapToInt32(double number);
 
     std::shared_ptr<const Movie> m_movie;
     std::shared_ptr<ScriptServices> m_services;
@@ -386,13 +399,23 @@ private:
     std::vector<Interval> m_intervals;
     int m_nextIntervalId = 1;
     bool m_hasException = false;
-    Value m_exception;
     bool m_aborted = false;
+    Value m_exception;
     bool m_quit = false;
     qint64 m_timeoutMs;
     int m_maxRecursion;
     std::unordered_map<StringData *, int> m_displayPropertyKeys;
     std::vector<StrRef> m_pinnedKeys;
+    // Texts conversions give over and over, made once.
+    struct Texts {
+        StrRef undefined{QStringLiteral("undefined")};
+        StrRef null{QStringLiteral("null")};
+        StrRef trueText{QStringLiteral("true")};
+        StrRef falseText{QStringLiteral("false")};
+        StrRef one{QStringLiteral("1")};
+        StrRef zero{QStringLiteral("0")};
+        std::vector<StrRef> wholeNumbers; // by value, made when first asked
+    } m_texts;
     struct Drag {
         ObjectHandle object;
         QPointF offset; // twips, from the pointer to the object's origin

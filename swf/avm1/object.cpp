@@ -2,6 +2,8 @@
 
 #include "swf/avm1/heap.h"
 
+#include <bit>
+
 namespace swf::avm1 {
 
 namespace {
@@ -9,13 +11,26 @@ namespace {
 // Below this many entries a linear search beats hashing.
 constexpr int kIndexFrom = 8;
 
+// Keys are interned, so the pointer is the name: its bits, mixed, hash it.
+size_t slotOf(const StringData *key, size_t mask)
+{
+    const auto bits = quint64(reinterpret_cast<quintptr>(key));
+    return size_t((bits >> 4) * 0x9E3779B97F4A7C15ull >> 32) & mask;
+}
+
 } // namespace
 
 Property *PropertyMap::find(StringData *key)
 {
-    if (!m_index.empty()) {
-        const auto it = m_index.find(key);
-        return it == m_index.end() ? nullptr : &m_entries[size_t(it->second)];
+    if (!m_slots.empty()) {
+        const size_t mask = m_slots.size() - 1;
+        for (size_t slot = slotOf(key, mask);; slot = (slot + 1) & mask) {
+            const qint32 entry = m_slots[slot];
+            if (entry < 0)
+                return nullptr;
+            if (m_entries[size_t(entry)].key.data() == key)
+                return &m_entries[size_t(entry)];
+        }
     }
     for (Property &p : m_entries) {
         if (p.key.data() == key)
@@ -32,8 +47,8 @@ const Property *PropertyMap::find(StringData *key) const
 Property &PropertyMap::add(const StrRef &key, const StrRef &name)
 {
     m_entries.push_back(Property{key, name, Value(), nullptr, nullptr, 0});
-    if (!m_index.empty())
-        m_index.emplace(key.data(), int(m_entries.size()) - 1);
+    if (m_slots.size() >= 2 * m_entries.size())
+        index(int(m_entries.size()) - 1);
     else if (int(m_entries.size()) > kIndexFrom)
         reindex();
     return m_entries.back();
@@ -44,7 +59,7 @@ bool PropertyMap::remove(StringData *key)
     for (auto it = m_entries.begin(); it != m_entries.end(); ++it) {
         if (it->key.data() == key) {
             m_entries.erase(it);
-            if (!m_index.empty())
+            if (!m_slots.empty())
                 reindex();
             return true;
         }
@@ -54,12 +69,21 @@ bool PropertyMap::remove(StringData *key)
 
 void PropertyMap::reindex()
 {
-    m_index.clear();
+    m_slots.clear();
     if (int(m_entries.size()) <= kIndexFrom)
         return;
-    m_index.reserve(m_entries.size());
+    m_slots.assign(std::bit_ceil(4 * m_entries.size()), -1);
     for (int i = 0; i < int(m_entries.size()); ++i)
-        m_index.emplace(m_entries[size_t(i)].key.data(), i);
+        index(i);
+}
+
+void PropertyMap::index(int entry)
+{
+    const size_t mask = m_slots.size() - 1;
+    size_t slot = slotOf(m_entries[size_t(entry)].key.data(), mask);
+    while (m_slots[slot] >= 0)
+        slot = (slot + 1) & mask;
+    m_slots[slot] = entry;
 }
 
 void Object::addInterface(Object *interface)

@@ -8,7 +8,6 @@
 #include "swf/avm1/value.h"
 
 #include <memory>
-#include <unordered_map>
 #include <vector>
 
 namespace swf::avm1 {
@@ -53,10 +52,13 @@ public:
 
 private:
     void reindex();
+    void index(int entry);
 
     std::vector<Property> m_entries;
-    // Kept once the map grows past a few entries.
-    std::unordered_map<StringData *, int> m_index;
+    // Kept once the map grows past a few entries: entry numbers by key,
+    // open addressing over a power-of-two table at most half full, -1
+    // where free.
+    std::vector<qint32> m_slots;
 };
 
 // What an object is to typeof, instanceof and the built-ins.
@@ -86,6 +88,10 @@ public:
 
     virtual ObjectClass objectClass() const { return ObjectClass::Object; }
     bool isFunction() const { return objectClass() == ObjectClass::Function; }
+    // The kinds the machine asks about on every member access, answered
+    // without a cast (see asClip and asArray).
+    bool isClip() const { return m_kind == Kind::Clip; }
+    bool isArray() const { return m_kind == Kind::Array; }
 
     Object *proto() const { return m_proto; }
     void setProto(Object *proto) { m_proto = proto; }
@@ -129,10 +135,15 @@ public:
     bool marked() const { return m_marked; }
     void setMarked(bool marked) { m_marked = marked; }
 
+protected:
+    enum class Kind : quint8 { Plain, Array, Clip };
+    Object(Object *proto, Kind kind) : m_proto(proto), m_kind(kind) {}
+
 private:
     Object *m_proto;
     PropertyMap m_properties;
     std::unique_ptr<std::vector<Object *>> m_interfaces;
+    Kind m_kind = Kind::Plain;
     bool m_marked = false;
 };
 

@@ -22,14 +22,18 @@ Value truth(const Machine &m, bool value)
     return m.version() < 5 ? Value(value ? 1 : 0) : Value(value);
 }
 
-QString cappedConcat(const QString &a, const QString &b)
-{
-    if (qint64(a.size()) + b.size() > limits::kMaxScriptStringLength)
-        return a + b.left(int(qMax<qint64>(0, limits::kMaxScriptStringLength - a.size())));
-    return a + b;
-}
-
 } // namespace
+
+QString concatenate(const QString &a, const QString &b)
+{
+    const qsizetype room = qMax<qsizetype>(0, limits::kMaxScriptStringLength - a.size());
+    const qsizetype taken = qMin(b.size(), room);
+    // One allocation of the exact size: most joins are short-lived names.
+    QString joined(a.size() + taken, Qt::Uninitialized);
+    std::copy_n(a.constData(), a.size(), joined.data());
+    std::copy_n(b.constData(), taken, joined.data() + a.size());
+    return joined;
+}
 
 Value &Ops::top()
 {
@@ -147,7 +151,7 @@ bool Ops::arithmetic(quint8 code)
         const Value pb = m.toPrimitive(b);
         const Value pa = m.toPrimitive(a);
         const auto plain = [&](const Value &original, const Value &primitive) {
-            return primitive.isObject() && !dynamic_cast<ClipObject *>(primitive.object())
+            return primitive.isObject() && !asClip(primitive.object())
                        ? original
                        : primitive;
         };
@@ -156,7 +160,7 @@ bool Ops::arithmetic(quint8 code)
                 plain(a, pa).isObject() ? m.toString(plain(a, pa)) : m.objectString(pa);
             const StrRef sb =
                 plain(b, pb).isObject() ? m.toString(plain(b, pb)) : m.objectString(pb);
-            push(Value(cappedConcat(sa.text(), sb.text())));
+            push(Value(concatenate(sa.text(), sb.text())));
         } else {
             const double nb = m.toNumber(plain(b, pb));
             const double na = m.toNumber(plain(a, pa));
@@ -299,7 +303,7 @@ bool Ops::strings(quint8 code)
     case Op::StringAdd: {
         const StrRef b = m.toString(pop());
         const StrRef a = m.toString(pop());
-        push(Value(cappedConcat(a.text(), b.text())));
+        push(Value(concatenate(a.text(), b.text())));
         return true;
     }
     case Op::StringEquals:

@@ -7,6 +7,9 @@
 
 namespace swf::avm1 {
 
+// a + b, cut at the longest string a script may make.
+QString concatenate(const QString &a, const QString &b);
+
 class Ops {
 public:
     using Frame = Interpreter::Frame;

@@ -34,7 +34,7 @@ DisplayObject *Ops::targetDisplay()
 // it is a clip removed since; then the code's own timeline.
 Object *Ops::variableTarget()
 {
-    if (dynamic_cast<ClipObject *>(f.target) && !targetDisplay())
+    if (asClip(f.target) && !targetDisplay())
         return f.timeline;
     return f.target;
 }

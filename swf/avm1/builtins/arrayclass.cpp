@@ -21,7 +21,7 @@ constexpr int Numeric = 16;
 
 ArrayObject *arrayOf(const Value &self)
 {
-    return dynamic_cast<ArrayObject *>(self.asObject());
+    return asArray(self.asObject());
 }
 
 void fill(ArrayObject *array, const Args &args)

@@ -14,7 +14,7 @@ ArrayObject *listenersOf(Machine &m, const Value &self)
 {
     Object *object = self.asObject();
     return object
-               ? dynamic_cast<ArrayObject *>(m.get(object, QStringLiteral("_listeners")).asObject())
+               ? asArray(m.get(object, QStringLiteral("_listeners")).asObject())
                : nullptr;
 }
 

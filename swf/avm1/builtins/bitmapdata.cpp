@@ -572,7 +572,7 @@ Value perlinNoise(Machine &m, const Value &self, const Args &args)
     const int channels = args.size() > 6 ? m.toInt32(args[6]) : 7;
     const bool gray = m.toBoolean(args[7]);
     std::vector<QPointF> offsets(static_cast<size_t>(octaves));
-    if (auto *array = dynamic_cast<ArrayObject *>(args[8].asObject())) {
+    if (auto *array = asArray(args[8].asObject())) {
         for (int i = 0; i < octaves && i < array->length(); ++i) {
             const QPoint p = pointArg(m, array->elements()[size_t(i)]);
             offsets[size_t(i)] = QPointF(p);

@@ -203,7 +203,7 @@ double clampKeepNan(double v, double lo, double hi)
 Value numberArray(Machine &m, const Value &given, Kind kind)
 {
     ArrayObject *out = m.newArray();
-    auto *in = dynamic_cast<ArrayObject *>(given.asObject());
+    auto *in = asArray(given.asObject());
     if (!in)
         return Value(out);
     const int n = std::min(in->length(), 1024);
@@ -313,7 +313,7 @@ template <int C> Value filterNew(Machine &m, const Value &, const Args &args)
 
 Value copyOf(Machine &m, const Value &v)
 {
-    if (auto *array = dynamic_cast<ArrayObject *>(v.asObject())) {
+    if (auto *array = asArray(v.asObject())) {
         ArrayObject *copy = m.newArray();
         for (int i = 0; i < array->length(); ++i)
             copy->push(array->elements()[size_t(i)]);
@@ -394,7 +394,7 @@ std::vector<double> numbersOf(Machine &m, const FilterObject &f, const char *nam
 {
     std::vector<double> out;
     const Value *v = valueOf(f, name);
-    if (auto *array = v ? dynamic_cast<ArrayObject *>(v->asObject()) : nullptr) {
+    if (auto *array = v ? asArray(v->asObject()) : nullptr) {
         for (int i = 0; i < array->length(); ++i) {
             const double n = m.toNumber(array->elements()[size_t(i)]);
             out.push_back(std::isfinite(n) ? n : 0.0);
@@ -583,7 +583,7 @@ Value clipSetFilters(Machine &m, const Value &self, const Args &args)
     if (!clip)
         return Value();
     auto filters = std::make_shared<std::vector<Filter>>();
-    if (auto *array = dynamic_cast<ArrayObject *>(args[0].asObject())) {
+    if (auto *array = asArray(args[0].asObject())) {
         const int n = std::min(array->length(), 64);
         for (int i = 0; i < n; ++i) {
             if (const FilterObject *f = filterOf(array->elements()[size_t(i)])) {

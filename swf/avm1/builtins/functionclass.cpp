@@ -35,7 +35,7 @@ Value call(Machine &m, const Value &self, const Args &args)
 Value apply(Machine &m, const Value &self, const Args &args)
 {
     std::vector<Value> list;
-    if (auto *array = dynamic_cast<ArrayObject *>(args[1].asObject())) {
+    if (auto *array = asArray(args[1].asObject())) {
         list = array->elements();
     } else if (Object *object = args[1].asObject()) {
         const double length = m.toNumber(m.get(object, QStringLiteral("length")));

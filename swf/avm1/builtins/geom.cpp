@@ -71,7 +71,7 @@ Value add(Machine &m, const Value &x, const Value &y)
 QString joinedText(Machine &m, const Value &v)
 {
     const Value primitive = m.toPrimitive(v);
-    if (primitive.isObject() && !dynamic_cast<ClipObject *>(primitive.object()))
+    if (primitive.isObject() && !asClip(primitive.object()))
         return m.toString(v).text();
     return m.objectString(primitive).text();
 }

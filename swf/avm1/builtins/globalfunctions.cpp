@@ -246,7 +246,7 @@ Value setPropFlags(Machine &m, const Value &, const Args &args)
         return Value();
     }
     QStringList names;
-    if (auto *array = dynamic_cast<ArrayObject *>(args[1].asObject())) {
+    if (auto *array = asArray(args[1].asObject())) {
         for (const Value &v : array->elements())
             names.append(m.toString(v).text());
     } else {

@@ -134,7 +134,7 @@ private:
         if (xml && m.instanceOf(value, xml))
             return amf::Value::fromXml(m.toString(value).text());
         amf::ObjectData data;
-        auto *array = dynamic_cast<ArrayObject *>(object);
+        auto *array = asArray(object);
         if (array) {
             data.kind = amf::ObjectKind::EcmaArray;
             data.declaredLength = quint32(array->length());
@@ -212,7 +212,7 @@ void fromAmf(Machine &m, const amf::Graph &graph, int root, Object *data)
     };
     for (size_t i = 0; i < graph.objects.size(); ++i) {
         const amf::ObjectData &object = graph.objects[i];
-        auto *array = dynamic_cast<ArrayObject *>(made[i]);
+        auto *array = asArray(made[i]);
         for (size_t e = 0; e < object.elements.size(); ++e)
             array->elements()[e] = convert(object.elements[e]);
         if (array && object.kind == amf::ObjectKind::StrictArray)

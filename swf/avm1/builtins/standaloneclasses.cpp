@@ -111,9 +111,9 @@ Value copyContextMenu(Machine &m, const Value &self, const Args &)
         return made;
     m.set(copy, QStringLiteral("onSelect"), m.get(menu, QStringLiteral("onSelect")));
     m.set(copy, QStringLiteral("builtInItems"), m.get(menu, QStringLiteral("builtInItems")));
-    auto *from = dynamic_cast<ArrayObject *>(m.get(menu, QStringLiteral("customItems")).asObject());
+    auto *from = asArray(m.get(menu, QStringLiteral("customItems")).asObject());
     const Value madeItems = m.construct(m.get(m.global(), QStringLiteral("Array")), Args());
-    auto *items = dynamic_cast<ArrayObject *>(madeItems.asObject());
+    auto *items = asArray(madeItems.asObject());
     if (from && items) {
         for (const Value &item : from->elements()) {
             const Value itemCopy =

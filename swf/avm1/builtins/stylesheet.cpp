@@ -22,7 +22,7 @@ namespace {
 QString textOf(Machine &m, const Value &v)
 {
     Object *object = v.asObject();
-    if (!object || dynamic_cast<ClipObject *>(object))
+    if (!object || asClip(object))
         return m.toString(v).text();
     const Value text = m.call(m.get(object, QStringLiteral("toString")), v, Args());
     return text.isString() ? text.string()->text() : m.objectString(v).text();

@@ -87,7 +87,7 @@ BoundVariable variableOf(Machine &m, EditTextInstance &field)
         if (!owner)
             return {};
     }
-    return {owner, name, dynamic_cast<ClipObject *>(owner) != nullptr};
+    return {owner, name, asClip(owner) != nullptr};
 }
 
 // Bound fields tell their variable what scripts write into them.
@@ -131,7 +131,7 @@ void readVariable(Machine &m, EditTextInstance &field, bool naming = false)
 QString textArg(Machine &m, const Value &v)
 {
     Object *object = v.asObject();
-    if (!object || dynamic_cast<ClipObject *>(object))
+    if (!object || asClip(object))
         return m.toString(v).text();
     const Value text = m.call(m.get(object, QStringLiteral("toString")), v, Args());
     return text.isString() ? text.string()->text() : m.objectString(v).text();
@@ -142,7 +142,7 @@ QString textArg(Machine &m, const Value &v)
 bool boolArg(Machine &m, const Value &v)
 {
     Object *object = v.asObject();
-    if (object && !dynamic_cast<ClipObject *>(object))
+    if (object && !asClip(object))
         m.call(m.get(object, QStringLiteral("valueOf")), v, Args());
     return m.toBoolean(v);
 }
