@@ -116,7 +116,8 @@ bool Machine::lookup(Object *object, StringData *key, Value &out)
     // A reference to a removed object that names no live one has nothing
     // to read, but while its unload handlers run.
     bool gone = false;
-    object = liveObject(object, &gone);
+    if (object->isClip())
+        object = liveObject(object, &gone);
     if (gone)
         return false;
     if (key == m_names.proto.data()) {
@@ -188,7 +189,8 @@ void Machine::set(Object *object, StringData *key, const Value &value, StringDat
 {
     if (!object)
         return;
-    object = liveObject(object);
+    if (object->isClip())
+        object = liveObject(object);
     if (key == m_names.proto.data()) {
         Property *p = object->properties().find(key);
         if (p && (p->flags & PropertyFlag::ReadOnly))
@@ -289,6 +291,8 @@ Value Machine::getMember(const Value &target, const Value &name)
                     return array->elements()[size_t(n)];
             }
         }
+        if (name.isString())
+            return get(object, key(name.string()));
         const StrRef text = toString(name);
         return get(object, key(text.data()));
     }
@@ -334,6 +338,10 @@ void Machine::setMember(const Value &target, const Value &name, const Value &val
                 return;
             }
         }
+    }
+    if (name.isString()) {
+        set(object, key(name.string()), value, name.string());
+        return;
     }
     const StrRef text = toString(name);
     set(object, key(text.data()), value, text.data());

@@ -88,8 +88,8 @@ const char *DisplayProperty::name(int index)
 }
 
 ClipObject::ClipObject(Object *proto, DisplayObject &object, ObjectClass objectClass, QString path)
-    : Object(proto, Kind::Clip), m_handle(object.handle()), m_deadPath(std::move(path)), m_class(objectClass),
-      m_clipActions(object.placement().clipActions)
+    : Object(proto, Kind::Clip), m_handle(object.handle()), m_deadPath(std::move(path)),
+      m_class(objectClass), m_clipActions(object.placement().clipActions)
 {
 }
 

@@ -2,6 +2,7 @@
 #include "swf/avm1/clipobject.h"
 #include "swf/avm1/interpreter.h"
 #include "swf/avm1/machine.h"
+#include "swf/avm1/ops.h"
 #include "swf/avm1/primitiveobject.h"
 #include "swf/avm1/superobject.h"
 
@@ -44,6 +45,27 @@ void roundToFifteenDigits(double value, char *out, size_t size)
 }
 
 } // namespace
+
+StrRef Machine::join(const StrRef &a, const StrRef &b)
+{
+    if (b.text().isEmpty())
+        return a;
+    if (a.text().isEmpty())
+        return b;
+    constexpr qsizetype kShortJoin = 64;
+    constexpr size_t kJoins = 256;
+    if (a.text().size() + b.text().size() > kShortJoin)
+        return StrRef(concatenate(a.text(), b.text()));
+    if (m_joins.empty())
+        m_joins.resize(kJoins);
+    const auto bits = [](const StringData *s) { return quint64(reinterpret_cast<quintptr>(s)); };
+    const size_t slot =
+        size_t(((bits(a.data()) >> 4) * 31 + (bits(b.data()) >> 4)) * 0x9E3779B97F4A7C15ull >> 56);
+    Join &join = m_joins[slot % kJoins];
+    if (join.a.data() != a.data() || join.b.data() != b.data())
+        join = Join{a, b, StrRef(concatenate(a.text(), b.text()))};
+    return join.joined;
+}
 
 StrRef Machine::numberText(double n)
 {
@@ -449,9 +471,7 @@ Value Machine::lessThan(const Value &a, const Value &b)
     const Value pb = toPrimitive(b, Hint::Number);
     // An object that stays one (its valueOf gives an object) is not less
     // and not more than anything; a clip still reads as a number.
-    const auto staysObject = [](const Value &v) {
-        return v.isObject() && !asClip(v.object());
-    };
+    const auto staysObject = [](const Value &v) { return v.isObject() && !asClip(v.object()); };
     if (staysObject(pa) || staysObject(pb))
         return Value(false);
     if (pa.isString() && pb.isString())

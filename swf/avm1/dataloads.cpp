@@ -176,8 +176,7 @@ Value addRequestHeaderMethod(Machine &m, const Value &self, const Args &args)
     std::vector<Value> pairs;
     if (args.size() >= 2 && args[0].isString() && args[1].isString()) {
         pairs = {args[0], args[1]};
-    } else if (auto *list = asArray(args[0].asObject());
-               list && args.size() == 1) {
+    } else if (auto *list = asArray(args[0].asObject()); list && args.size() == 1) {
         // Pairs of strings; a pair that is not is skipped.
         const auto &items = list->elements();
         for (size_t i = 0; i + 1 < items.size(); i += 2) {

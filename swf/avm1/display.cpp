@@ -424,8 +424,7 @@ void Machine::broadcastToListeners(const Value &broadcaster, const QString &mess
     Object *object = broadcaster.asObject();
     if (!object)
         return;
-    auto *listeners =
-        asArray(get(object, QStringLiteral("_listeners")).asObject());
+    auto *listeners = asArray(get(object, QStringLiteral("_listeners")).asObject());
     if (!listeners)
         return;
     // A copy: listeners may add or remove listeners as they are told.

@@ -213,35 +213,42 @@ bool Interpreter::leaveFrame(Value result)
 }
 
 // Pushes the values of a Push; false when the stack would overflow.
-inline bool Interpreter::push(const Frame &frame, const Operation &op)
+Q_ALWAYS_INLINE bool Interpreter::push(const Frame &frame, const Operation &op)
 {
     const size_t count = size_t(op.b);
     if (m_stack.size() + count > size_t(limits::kMaxScriptStack))
         return false;
+    m_stack.reserveMore(count);
+    Value *to = m_stack.top();
     const PushItem *item = frame.program->pushes.data() + op.a;
-    for (const PushItem *end = item + count; item != end; ++item) {
+    for (const PushItem *end = item + count; item != end; ++item, ++to) {
         switch (item->kind) {
         case PushItem::Kind::Literal:
-            m_stack.push_back(item->value);
+            new (to) Value(item->value);
             break;
         case PushItem::Kind::Register:
-            m_stack.push_back(item->index < frame.registers.size() ? frame.registers[item->index]
-                                                                   : Value());
+            if (item->index < frame.registers.size())
+                new (to) Value(frame.registers[item->index]);
+            else
+                new (to) Value();
             break;
         case PushItem::Kind::Constant:
-            m_stack.push_back(frame.pool && item->index < frame.pool->size()
-                                  ? Value((*frame.pool)[item->index])
-                                  : Value());
+            if (frame.pool && item->index < frame.pool->size())
+                new (to) Value((*frame.pool)[item->index]);
+            else
+                new (to) Value();
             break;
         }
     }
+    m_stack.raise(count);
     return true;
 }
 
-// Runs the actions loops are made of while they cannot call, throw or
-// leave the frame: pushes, registers, jumps, and arithmetic and
-// comparisons of numbers. Stops at the first action that needs more (or
-// whose operands do), leaving frame.pc at it; with `one`, after one action.
+// Runs the actions loops are made of while they leave the frame as it is:
+// pushes, registers, jumps, arithmetic and comparisons of numbers, and
+// members of objects. Stops at the first action that needs more (or whose
+// operands do), leaving frame.pc at it; with `one`, after one action; and
+// after a member whose getter or setter threw or stopped the scripts.
 Interpreter::Simple Interpreter::runSimple(Frame &frame, bool one)
 {
     const Operation *const ops = frame.program->ops.data();
@@ -340,6 +347,16 @@ Interpreter::Simple Interpreter::runSimple(Frame &frame, bool one)
         case Op::Decrement:
             done = numberInPlace<Op::Decrement>(frame);
             break;
+        case Op::GetMember:
+        case Op::SetMember:
+            // Members of objects: a getter or setter may run scripts, and
+            // throw or stop them.
+            done = op.code == Op::GetMember ? getMemberInPlace(frame) : setMemberInPlace(frame);
+            if (done && m_machine.interrupted()) {
+                frame.pc = next;
+                return Simple::Interrupted;
+            }
+            break;
         default:
             done = false;
             break;
@@ -410,24 +427,22 @@ Value Interpreter::execute(size_t stopAt)
             }
             if (simple == Simple::RanOne)
                 continue;
+            if (simple == Simple::Interrupted) {
+                if (!m_machine.aborted()) {
+                    running = unwind(stopAt);
+                    ++m_frameChanges;
+                } else {
+                    running = false;
+                }
+                break;
+            }
             if (frame.pc >= frame.end || frame.pc < 0) {
                 running = !leaveFrame(Value());
                 break;
             }
             const Operation &op = ops[frame.pc];
             ++frame.pc;
-            bool keepGoing = true;
-            switch (op.code) {
-            case Op::GetMember:
-                keepGoing = getMemberInPlace(frame) || step(frame, op);
-                break;
-            case Op::SetMember:
-                keepGoing = setMemberInPlace(frame) || step(frame, op);
-                break;
-            default:
-                keepGoing = step(frame, op);
-                break;
-            }
+            const bool keepGoing = step(frame, op);
             if (m_machine.interrupted()) [[unlikely]] {
                 if (m_machine.aborted()) {
                     running = false;
@@ -593,8 +608,7 @@ bool Interpreter::unwind(size_t stopAt)
 // Arithmetic and comparison of two numbers, most of what loops do, done in
 // place on the stack without the general conversions; any other operands
 // take the long way. True when done.
-template <quint8 Code>
-bool Interpreter::numbersInPlace(const Frame &frame)
+template <quint8 Code> bool Interpreter::numbersInPlace(const Frame &frame)
 {
     const size_t n = m_stack.size();
     if (n < frame.stackBase + 2 || !m_stack[n - 1].isNumber() || !m_stack[n - 2].isNumber())
@@ -609,11 +623,12 @@ bool Interpreter::numbersInPlace(const Frame &frame)
     } else if constexpr (Code == Op::Multiply) {
         result = Value(x * y);
     } else if constexpr (Code == Op::Modulo) {
-        // Whole numbers of one sign, as loop counters are, divide exactly
-        // as integers; the rest (signs, zero, fractions) take fmod's way.
-        if (x >= 0 && y > 0 && x < 9007199254740992.0 && y < 9007199254740992.0 &&
-            x == double(qint64(x)) && y == double(qint64(y)))
-            result = Value(double(qint64(x) % qint64(y)));
+        // Whole numbers of one sign below 2^32, as loop counters are,
+        // divide exactly as integers; the rest (signs, zero, fractions,
+        // larger numbers) take fmod's way.
+        if (x >= 0 && y > 0 && x < 4294967296.0 && y < 4294967296.0 && x == double(quint32(x)) &&
+            y == double(quint32(y)))
+            result = Value(double(quint32(x) % quint32(y)));
         else
             result = Value(std::fmod(x, y));
     } else if constexpr (Code == Op::Less2 || Code == Op::Greater) {
@@ -641,8 +656,7 @@ bool Interpreter::numbersInPlace(const Frame &frame)
     return true;
 }
 
-template <quint8 Code>
-bool Interpreter::numberInPlace(const Frame &frame)
+template <quint8 Code> bool Interpreter::numberInPlace(const Frame &frame)
 {
     if (m_stack.size() <= frame.stackBase || !m_stack.back().isNumber())
         return false;
@@ -664,9 +678,7 @@ bool Interpreter::concatenateInPlace(const Frame &frame)
         return false;
     const StrRef sa = m_machine.toString(a);
     const StrRef sb = m_machine.toString(b);
-    Value result = sb.text().isEmpty()   ? Value(sa)
-                   : sa.text().isEmpty() ? Value(sb)
-                                         : Value(concatenate(sa.text(), sb.text()));
+    Value result(m_machine.join(sa, sb));
     m_stack.pop_back();
     m_stack.back() = std::move(result);
     return true;
@@ -682,7 +694,7 @@ bool Interpreter::getMemberInPlace(const Frame &frame)
     // Out of the stack first: a getter runs scripts on it.
     const Value name = std::move(m_stack[n - 1]);
     const Value object = std::move(m_stack[n - 2]);
-    m_stack.erase(m_stack.end() - 2, m_stack.end());
+    m_stack.drop(2);
     m_stack.push_back(m_machine.getMember(object, name));
     return true;
 }
@@ -695,7 +707,7 @@ bool Interpreter::setMemberInPlace(const Frame &frame)
     const Value value = std::move(m_stack[n - 1]);
     const Value name = std::move(m_stack[n - 2]);
     const Value object = std::move(m_stack[n - 3]);
-    m_stack.erase(m_stack.end() - 3, m_stack.end());
+    m_stack.drop(3);
     m_machine.setMember(object, name, value);
     return true;
 }

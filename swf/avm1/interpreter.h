@@ -6,6 +6,7 @@
 #pragma once
 
 #include "swf/avm1/functions.h"
+#include "swf/avm1/valuestack.h"
 
 #include <QElapsedTimer>
 
@@ -20,7 +21,7 @@ class Machine;
 
 class Interpreter {
 public:
-    explicit Interpreter(Machine &machine) : m_machine(machine) { m_stack.reserve(1024); }
+    explicit Interpreter(Machine &machine) : m_machine(machine) {}
 
     // Runs a block as code of `clip`'s timeline (`this` is the clip).
     void runBlock(const std::shared_ptr<const ActionProgram> &program, Object *clip);
@@ -84,14 +85,12 @@ private:
     // Unwinds to the nearest catch or finally; true when one was found in
     // a frame above `stopAt`.
     bool unwind(size_t stopAt);
-    enum class Simple { Other, RanOne, Stopped };
+    enum class Simple { Other, RanOne, Stopped, Interrupted };
     Simple runSimple(Frame &frame, bool one);
     bool step(Frame &frame, const Operation &op);
     bool push(const Frame &frame, const Operation &op);
-    template <quint8 Code>
-    bool numbersInPlace(const Frame &frame);
-    template <quint8 Code>
-    bool numberInPlace(const Frame &frame);
+    template <quint8 Code> bool numbersInPlace(const Frame &frame);
+    template <quint8 Code> bool numberInPlace(const Frame &frame);
     bool concatenateInPlace(const Frame &frame);
     bool getMemberInPlace(const Frame &frame);
     bool setMemberInPlace(const Frame &frame);
@@ -104,7 +103,7 @@ private:
     void abortIfTooDeep();
 
     Machine &m_machine;
-    std::vector<Value> m_stack;
+    ValueStack m_stack;
     std::deque<Frame> m_frames; // a deque: a call never moves the frames below it
     int m_nesting = 0;
     Value m_result; // what the frame a built-in entered returned

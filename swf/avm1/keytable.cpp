@@ -51,10 +51,8 @@ void KeyTable::rehash(size_t size)
         insert(key);
 }
 
-StringData *KeyTable::key(StringData *name)
+StringData *KeyTable::makeKey(StringData *name)
 {
-    if (StringData *cached = name->cachedKey())
-        return cached;
     StringData *folded = name;
     StrRef lowered;
     if (!m_caseSensitive) {

@@ -18,12 +18,18 @@ public:
 
     bool caseSensitive() const { return m_caseSensitive; }
     // The key of `name`; cached on the string, so asking again is cheap.
-    StringData *key(StringData *name);
+    StringData *key(StringData *name)
+    {
+        if (StringData *cached = name->cachedKey())
+            return cached;
+        return makeKey(name);
+    }
     StrRef key(const QString &name);
     // Forgets keys nothing else refers to.
     void trim();
 
 private:
+    StringData *makeKey(StringData *name);
     StringData *find(StringData *name) const;
     void insert(StringData *key);
     void rehash(size_t size);

@@ -196,6 +196,10 @@ public:
         return wrapToInt32(number);
     }
     static QString numberToString(double number);
+    // a + b, cut at the longest string a script may make. Scripts build
+    // the same short names over and over ("item" + i), so recent joins of
+    // short strings are kept by the pair of strings joined.
+    StrRef join(const StrRef &a, const StrRef &b);
     // numberToString as a script string; small whole numbers, which loops
     // and indices make all the time, are made once.
     StrRef numberText(double number);
@@ -416,6 +420,13 @@ private:
         StrRef zero{QStringLiteral("0")};
         std::vector<StrRef> wholeNumbers; // by value, made when first asked
     } m_texts;
+    struct Join {
+        StrRef a;
+        StrRef b;
+        StrRef joined;
+    };
+    std::vector<Join> m_joins; // by a hash of the two strings
+
     struct Drag {
         ObjectHandle object;
         QPointF offset; // twips, from the pointer to the object's origin

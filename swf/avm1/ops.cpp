@@ -151,16 +151,14 @@ bool Ops::arithmetic(quint8 code)
         const Value pb = m.toPrimitive(b);
         const Value pa = m.toPrimitive(a);
         const auto plain = [&](const Value &original, const Value &primitive) {
-            return primitive.isObject() && !asClip(primitive.object())
-                       ? original
-                       : primitive;
+            return primitive.isObject() && !asClip(primitive.object()) ? original : primitive;
         };
         if (pa.isString() || pb.isString()) {
             const StrRef sa =
                 plain(a, pa).isObject() ? m.toString(plain(a, pa)) : m.objectString(pa);
             const StrRef sb =
                 plain(b, pb).isObject() ? m.toString(plain(b, pb)) : m.objectString(pb);
-            push(Value(concatenate(sa.text(), sb.text())));
+            push(Value(m.join(sa, sb)));
         } else {
             const double nb = m.toNumber(plain(b, pb));
             const double na = m.toNumber(plain(a, pa));
@@ -303,7 +301,7 @@ bool Ops::strings(quint8 code)
     case Op::StringAdd: {
         const StrRef b = m.toString(pop());
         const StrRef a = m.toString(pop());
-        push(Value(concatenate(a.text(), b.text())));
+        push(Value(m.join(a, b)));
         return true;
     }
     case Op::StringEquals:

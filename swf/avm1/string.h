@@ -62,6 +62,8 @@ public:
             m_data->ref();
     }
     explicit StrRef(const QString &text) : StrRef(new StringData(text)) {}
+    // Taking the text over saves touching its shared count twice.
+    explicit StrRef(QString &&text) : StrRef(new StringData(std::move(text))) {}
     StrRef(const StrRef &other) : StrRef(other.m_data) {}
     StrRef(StrRef &&other) noexcept : m_data(std::exchange(other.m_data, nullptr)) {}
     StrRef &operator=(const StrRef &other)

@@ -32,6 +32,7 @@ public:
     Value(const StrRef &s) : m_type(ValueType::String) { setString(s.data()); }
     Value(StringData *s) : m_type(ValueType::String) { setString(s); }
     Value(const QString &s) : Value(StrRef(s)) {}
+    Value(QString &&s) : Value(StrRef(std::move(s))) {}
     Value(Object *o) : m_type(o ? ValueType::Object : ValueType::Null) { m_u.o = o; }
     // Pointers of other kinds must not turn into booleans.
     Value(const char *) = delete;

@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <limits>
 #include <map>
 
 namespace {
@@ -74,6 +75,7 @@ class TestTrace : public QObject {
 private slots:
     void passListStillPasses();
     void compareTraceJudgesAndReports();
+    void loopActionsFollowTheGeneralRules();
 };
 
 void TestTrace::passListStillPasses()
@@ -141,6 +143,73 @@ void TestTrace::compareTraceJudgesAndReports()
         compareTrace({root, QStringLiteral("--list"), root + QStringLiteral("/absent")}).exitCode,
         1);
     QCOMPARE(compareTrace({}).exitCode, 2);
+}
+
+// The actions loops are made of run on a quicker path when their operands
+// are plain; it must give what the general rules give, at the edges too.
+void TestTrace::loopActionsFollowTheGeneralRules()
+{
+    using swfwriter::ActionWriter;
+    using V = ActionWriter::Value;
+    struct Row {
+        V a;
+        V b;
+        quint8 op;
+        const char *expected;
+    };
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const std::vector<Row> rows = {
+        {-7, 3, 0x3f, "-1"},           // modulo keeps the dividend's sign
+        {7, -3, 0x3f, "1"},            //
+        {5.5, 2, 0x3f, "1.5"},         //
+        {4294967297.0, 2, 0x3f, "1"},  // past 32 bits
+        {7, 0, 0x3f, "NaN"},           //
+        {-4, 2, 0x3f, "0"},            // negative zero prints as 0
+        {-1, 0, 0x65, "-1"},           // >>> by nothing stays signed
+        {-1, 28, 0x65, "15"},          //
+        {4294967298.0, 3, 0x60, "2"},  // & wraps to 32 bits
+        {1, 33, 0x63, "2"},            // shifts count modulo 32
+        {1e21, 1, 0x61, "-559939583"}, // | wraps a large number modulo 2^32
+        {nan, 1, 0x48, "undefined"},   // < with NaN
+        {2, 1, 0x67, "true"},          // >
+        {ActionWriter::string("k"), 3, 0x47, "k3"},
+        {ActionWriter::string("k"), 3, 0x47, "k3"}, // the same join again
+        {1, ActionWriter::string(""), 0x47, "1"},
+        {ActionWriter::string(""), ActionWriter::string(""), 0x47, ""},
+        {ActionWriter::Undefined{}, 1, 0x47, "NaN"},
+        {true, 1, 0x47, "2"},
+    };
+    ActionWriter a;
+    QByteArray expected;
+    for (const Row &row : rows) {
+        a.push({row.a, row.b}).op(row.op).op(0x26);
+        expected += QByteArray(row.expected) + '\n';
+    }
+    // for (r1 = 0; !(r1 >= 5); r1++) {} trace(r1): a Not and an If, and
+    // StoreRegister and Pop, each run as a pair.
+    const auto loop = a.label();
+    const auto done = a.label();
+    a.push({0}).storeRegister(1).op(0x17);
+    a.place(loop);
+    a.push({ActionWriter::Register{1}, 5}).op(0x48).op(0x12).jumpIf(done);
+    a.push({ActionWriter::Register{1}}).op(0x50).storeRegister(1).op(0x17);
+    a.jump(loop);
+    a.place(done);
+    a.push({ActionWriter::Register{1}}).op(0x26);
+    expected += "5\n";
+
+    swfwriter::SwfWriter w;
+    w.setVersion(7);
+    w.rawTag(swf::TagCode::DoAction, a.finish());
+    w.showFrame();
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString movie = dir.path() + QStringLiteral("/loop.swf");
+    writeFile(movie, w.finish());
+    const Run run =
+        runTool(QStringLiteral("trace"), {movie, QStringLiteral("--frames"), QStringLiteral("1")});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.out.toUtf8(), expected);
 }
 
 QTEST_GUILESS_MAIN(TestTrace)

@@ -13,9 +13,7 @@ namespace {
 ArrayObject *listenersOf(Machine &m, const Value &self)
 {
     Object *object = self.asObject();
-    return object
-               ? asArray(m.get(object, QStringLiteral("_listeners")).asObject())
-               : nullptr;
+    return object ? asArray(m.get(object, QStringLiteral("_listeners")).asObject()) : nullptr;
 }
 
 Value addListener(Machine &m, const Value &self, const Args &args)
