@@ -34,9 +34,14 @@ public:
 
     template <typename... Args> void emplace_back(Args &&...args)
     {
-        if (m_top == m_end)
+        if (m_top == m_end) {
+            // The value may be one of the stack's own: made before it moves.
+            Value value(std::forward<Args>(args)...);
             grow(2 * capacity());
-        new (m_top) Value(std::forward<Args>(args)...);
+            new (m_top) Value(std::move(value));
+        } else {
+            new (m_top) Value(std::forward<Args>(args)...);
+        }
         ++m_top;
     }
     void push_back(const Value &value) { emplace_back(value); }
