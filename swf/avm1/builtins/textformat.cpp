@@ -210,10 +210,10 @@ const Accessor kAccessors[] = {
      },
      0, Reads::Object},
     {"font", TF_STRING(font), 0, Reads::Text},
-    {"indent", TF_LENGTH(indent, false), 0, Reads::Number},
+    {"indent", TF_LENGTH(indent, m.version() < 8), 0, Reads::Number},
     {"italic", TF_BOOL(italic), 0, Reads::Object},
     {"kerning", TF_BOOL(kerning), 8, Reads::Object},
-    {"leading", TF_LENGTH(leading, false), 0, Reads::Number},
+    {"leading", TF_LENGTH(leading, m.version() < 8), 0, Reads::Number},
     {"leftMargin", TF_LENGTH(leftMargin, true), 0, Reads::Number},
     {"letterSpacing", [](Machine &, TextFormatObject &f) { return orNull(f.letterSpacing); },
      [](Machine &m, TextFormatObject &f, const Value &v) {
