@@ -76,6 +76,7 @@ private slots:
     void passListStillPasses();
     void compareTraceJudgesAndReports();
     void loopActionsFollowTheGeneralRules();
+    void colorTransformRgbWrapsLargeOffsets();
 };
 
 void TestTrace::passListStillPasses()
@@ -210,6 +211,35 @@ void TestTrace::loopActionsFollowTheGeneralRules()
         runTool(QStringLiteral("trace"), {movie, QStringLiteral("--frames"), QStringLiteral("1")});
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(run.out.toUtf8(), expected);
+}
+
+// A ColorTransform's rgb packs its offsets as 32-bit integers, whatever
+// number a script gave them (the fuzzer found one past the range).
+void TestTrace::colorTransformRgbWrapsLargeOffsets()
+{
+    using swfwriter::ActionWriter;
+    ActionWriter a;
+    for (const double red : {255.0, 3e9, -1.0}) {
+        // trace(new flash.geom.ColorTransform(1, 1, 1, 1, red, 0, 0, 0).rgb)
+        a.push({0, 0, 0, red, 1, 1, 1, 1, 8, ActionWriter::string("flash")}).op(0x1c);
+        a.push({ActionWriter::string("geom")}).op(0x4e);
+        a.push({ActionWriter::string("ColorTransform")}).op(0x53);
+        a.push({ActionWriter::string("rgb")}).op(0x4e).op(0x26);
+    }
+    swfwriter::SwfWriter w;
+    w.setVersion(8);
+    w.rawTag(swf::TagCode::DoAction, a.finish());
+    w.showFrame();
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString movie = dir.path() + QStringLiteral("/rgb.swf");
+    writeFile(movie, w.finish());
+    const Run run =
+        runTool(QStringLiteral("trace"), {movie, QStringLiteral("--frames"), QStringLiteral("1")});
+    QCOMPARE(run.exitCode, 0);
+    // 3e9 wraps to -1294967296 (0xB2D05E00), of which the low byte shifts
+    // into red's place; -1 sets every bit from red's place up.
+    QCOMPARE(run.out, QStringLiteral("16711680\n1577058304\n-65536\n"));
 }
 
 QTEST_GUILESS_MAIN(TestTrace)

@@ -667,9 +667,11 @@ template <int I> Value colorSet(Machine &m, const Value &self, const Args &args)
     return Value();
 }
 
-qint32 channelOffset(double v)
+// An offset as a 32-bit integer, wrapped as other integer conversions are:
+// a script may have set any number.
+quint32 channelOffset(double v)
 {
-    return std::isfinite(v) ? qint32(std::trunc(std::fmod(v, 4294967296.0))) : 0;
+    return quint32(Machine::toInt32(v));
 }
 
 Value colorRgb(Machine &, const Value &self, const Args &)
@@ -677,8 +679,8 @@ Value colorRgb(Machine &, const Value &self, const Args &)
     ColorTransformObject *c = colorOf(self);
     if (!c)
         return Value();
-    return Value((channelOffset(c->v[4]) << 16) | (channelOffset(c->v[5]) << 8) |
-                 channelOffset(c->v[6]));
+    return Value(qint32((channelOffset(c->v[4]) << 16) | (channelOffset(c->v[5]) << 8) |
+                        channelOffset(c->v[6])));
 }
 
 Value colorSetRgb(Machine &m, const Value &self, const Args &args)
