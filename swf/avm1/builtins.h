@@ -85,6 +85,15 @@ Value broadcasterMessage(Machine &m, const Value &self, const Args &args);
 // addProperty makes them.
 void defineAccessor(Machine &m, Object *target, const QString &name, NativeFunction get,
                     NativeFunction set, quint32 flags);
+// A built-in's table of accessors, all with `flags`, put on `target` where
+// it has no property of the name yet.
+struct AccessorSpec {
+    const char *name;
+    NativeFunction get;
+    NativeFunction set;
+};
+void defineMissingAccessors(Machine &m, Object *target,
+                            std::initializer_list<AccessorSpec> accessors, quint32 flags);
 // A flash.geom.Transform of `clip`.
 Value makeTransform(Machine &m, DisplayObject &clip);
 // Makes `object` a broadcaster: its own _listeners and methods, with `flags`.

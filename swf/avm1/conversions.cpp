@@ -2,9 +2,9 @@
 #include "swf/avm1/clipobject.h"
 #include "swf/avm1/interpreter.h"
 #include "swf/avm1/machine.h"
-#include "swf/avm1/ops.h"
 #include "swf/avm1/primitiveobject.h"
 #include "swf/avm1/superobject.h"
+#include "swf/limits.h"
 
 #include <algorithm>
 #include <cmath>
@@ -42,6 +42,22 @@ void roundToFifteenDigits(double value, char *out, size_t size)
         }
     }
     std::snprintf(out, size, "%c.%se%+03d", digits.at(0), digits.mid(1).constData(), exponent);
+}
+
+} // namespace
+
+namespace {
+
+// a + b, cut at the longest string a script may make.
+QString concatenate(const QString &a, const QString &b)
+{
+    const qsizetype room = qMax<qsizetype>(0, limits::kMaxScriptStringLength - a.size());
+    const qsizetype taken = qMin(b.size(), room);
+    // One allocation of the exact size: most joins are short-lived names.
+    QString joined(a.size() + taken, Qt::Uninitialized);
+    std::copy_n(a.constData(), a.size(), joined.data());
+    std::copy_n(b.constData(), taken, joined.data() + a.size());
+    return joined;
 }
 
 } // namespace

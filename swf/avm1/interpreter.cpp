@@ -365,18 +365,13 @@ Interpreter::Simple Interpreter::runSimple(Frame &frame, bool one)
             break;
         pc = next;
         if (jumped) {
-            const bool backwards = target < pc;
-            pc = target;
-            if (backwards) {
-                // Loops of the outermost script are where garbage is
-                // collected, and every loop passes the clock.
-                frame.pc = pc;
-                if (atSafePoint() && m_machine.heap().wantsCollection())
-                    m_machine.collectGarbage();
-                if ((++m_operations & (kClockEvery - 1)) == 0 && !checkLimits()) {
-                    result = Simple::Stopped;
-                    break;
-                }
+            frame.pc = pc;
+            jumpTo(frame, target);
+            pc = frame.pc;
+            // Every loop passes the clock.
+            if (target < next && (++m_operations & (kClockEvery - 1)) == 0 && !checkLimits()) {
+                result = Simple::Stopped;
+                break;
             }
         }
         if (one) {
@@ -636,20 +631,7 @@ template <quint8 Code> bool Interpreter::numbersInPlace(const Frame &frame)
         if (!std::isnan(x) && !std::isnan(y))
             result = Value(Code == Op::Less2 ? x < y : y < x);
     } else {
-        const qint32 a = Machine::toInt32(x);
-        const qint32 b = Machine::toInt32(y);
-        if constexpr (Code == Op::BitAnd)
-            result = Value(a & b);
-        else if constexpr (Code == Op::BitOr)
-            result = Value(a | b);
-        else if constexpr (Code == Op::BitXor)
-            result = Value(a ^ b);
-        else if constexpr (Code == Op::BitLShift)
-            result = Value(qint32(quint32(a) << (b & 31)));
-        else if constexpr (Code == Op::BitRShift)
-            result = Value(a >> (b & 31));
-        else // a shift by nothing leaves the value signed
-            result = (b & 31) == 0 ? Value(a) : Value(double(quint32(a) >> (b & 31)));
+        result = Value(bitOperation(Code, Machine::toInt32(x), Machine::toInt32(y)));
     }
     m_stack.pop_back();
     m_stack.back() = std::move(result);

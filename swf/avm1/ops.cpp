@@ -24,17 +24,6 @@ Value truth(const Machine &m, bool value)
 
 } // namespace
 
-QString concatenate(const QString &a, const QString &b)
-{
-    const qsizetype room = qMax<qsizetype>(0, limits::kMaxScriptStringLength - a.size());
-    const qsizetype taken = qMin(b.size(), room);
-    // One allocation of the exact size: most joins are short-lived names.
-    QString joined(a.size() + taken, Qt::Uninitialized);
-    std::copy_n(a.constData(), a.size(), joined.data());
-    std::copy_n(b.constData(), taken, joined.data() + a.size());
-    return joined;
-}
-
 Value &Ops::top()
 {
     if (in.m_stack.size() <= f.stackBase)
@@ -204,28 +193,7 @@ bool Ops::arithmetic(quint8 code)
     case Op::BitURShift: {
         const qint32 b = m.toInt32(pop());
         const qint32 a = m.toInt32(pop());
-        double r = 0;
-        switch (code) {
-        case Op::BitAnd:
-            r = a & b;
-            break;
-        case Op::BitOr:
-            r = a | b;
-            break;
-        case Op::BitXor:
-            r = a ^ b;
-            break;
-        case Op::BitLShift:
-            r = qint32(quint32(a) << (b & 31));
-            break;
-        case Op::BitRShift:
-            r = a >> (b & 31);
-            break;
-        default:
-            // A shift by nothing leaves the value signed.
-            r = (b & 31) == 0 ? double(a) : double(quint32(a) >> (b & 31));
-            break;
-        }
+        const double r = bitOperation(code, a, b);
         push(Value(r));
         return true;
     }

@@ -7,8 +7,24 @@
 
 namespace swf::avm1 {
 
-// a + b, cut at the longest string a script may make.
-QString concatenate(const QString &a, const QString &b);
+// The bitwise actions on two 32-bit integers.
+inline double bitOperation(quint8 code, qint32 a, qint32 b)
+{
+    switch (code) {
+    case Op::BitAnd:
+        return a & b;
+    case Op::BitOr:
+        return a | b;
+    case Op::BitXor:
+        return a ^ b;
+    case Op::BitLShift:
+        return qint32(quint32(a) << (b & 31));
+    case Op::BitRShift:
+        return a >> (b & 31);
+    default: // BitURShift: a shift by nothing leaves the value signed
+        return (b & 31) == 0 ? double(a) : double(quint32(a) >> (b & 31));
+    }
+}
 
 class Ops {
 public:

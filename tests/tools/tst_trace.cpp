@@ -68,6 +68,21 @@ void writeFile(const QString &path, const QByteArray &bytes)
     file.write(bytes);
 }
 
+// What `orvanto-swf trace` prints of a one-frame movie of `version` whose
+// frame script is `actions`.
+Run traceFrameScript(const QByteArray &actions, int version)
+{
+    swfwriter::SwfWriter w;
+    w.setVersion(version);
+    w.rawTag(swf::TagCode::DoAction, actions);
+    w.showFrame();
+    QTemporaryDir dir;
+    const QString movie = dir.path() + QStringLiteral("/script.swf");
+    writeFile(movie, w.finish());
+    return runTool(QStringLiteral("trace"),
+                   {movie, QStringLiteral("--frames"), QStringLiteral("1")});
+}
+
 } // namespace
 
 class TestTrace : public QObject {
@@ -199,16 +214,7 @@ void TestTrace::loopActionsFollowTheGeneralRules()
     a.push({ActionWriter::Register{1}}).op(0x26);
     expected += "5\n";
 
-    swfwriter::SwfWriter w;
-    w.setVersion(7);
-    w.rawTag(swf::TagCode::DoAction, a.finish());
-    w.showFrame();
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const QString movie = dir.path() + QStringLiteral("/loop.swf");
-    writeFile(movie, w.finish());
-    const Run run =
-        runTool(QStringLiteral("trace"), {movie, QStringLiteral("--frames"), QStringLiteral("1")});
+    const Run run = traceFrameScript(a.finish(), 7);
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(run.out.toUtf8(), expected);
 }
@@ -226,16 +232,7 @@ void TestTrace::colorTransformRgbWrapsLargeOffsets()
         a.push({ActionWriter::string("ColorTransform")}).op(0x53);
         a.push({ActionWriter::string("rgb")}).op(0x4e).op(0x26);
     }
-    swfwriter::SwfWriter w;
-    w.setVersion(8);
-    w.rawTag(swf::TagCode::DoAction, a.finish());
-    w.showFrame();
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const QString movie = dir.path() + QStringLiteral("/rgb.swf");
-    writeFile(movie, w.finish());
-    const Run run =
-        runTool(QStringLiteral("trace"), {movie, QStringLiteral("--frames"), QStringLiteral("1")});
+    const Run run = traceFrameScript(a.finish(), 8);
     QCOMPARE(run.exitCode, 0);
     // 3e9 wraps to -1294967296 (0xB2D05E00), of which the low byte shifts
     // into red's place; -1 sets every bit from red's place up.

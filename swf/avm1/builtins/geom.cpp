@@ -920,6 +920,16 @@ void defineAccessor(Machine &m, Object *target, const QString &name, NativeFunct
     p->flags = flags;
 }
 
+void defineMissingAccessors(Machine &m, Object *target,
+                            std::initializer_list<AccessorSpec> accessors, quint32 flags)
+{
+    for (const AccessorSpec &a : accessors) {
+        const QString name = QString::fromLatin1(a.name);
+        if (!target->properties().find(m.key(name).data()))
+            defineAccessor(m, target, name, a.get, a.set, flags);
+    }
+}
+
 void installGeom(Machine &m)
 {
     auto owned = std::make_unique<GeomClasses>();

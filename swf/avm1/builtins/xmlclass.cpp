@@ -542,30 +542,23 @@ void defineNodeProperties(Machine &m, Object *proto)
 {
     if (!proto)
         return;
-    const struct {
-        const char *name;
-        NativeFunction get;
-        NativeFunction set;
-    } properties[] = {
-        {"attributes", getAttributes, nullptr},
-        {"childNodes", getChildNodes, nullptr},
-        {"firstChild", getFirstChild, nullptr},
-        {"lastChild", getLastChild, nullptr},
-        {"localName", getLocalName, nullptr},
-        {"namespaceURI", getNamespaceURI, nullptr},
-        {"nextSibling", getNextSibling, nullptr},
-        {"nodeName", getNodeName, setNodeName},
-        {"nodeType", getNodeType, nullptr},
-        {"nodeValue", getNodeValue, setNodeValue},
-        {"parentNode", getParentNode, nullptr},
-        {"prefix", getPrefix, nullptr},
-        {"previousSibling", getPreviousSibling, nullptr},
-    };
-    for (const auto &p : properties) {
-        const QString name = QString::fromLatin1(p.name);
-        if (!proto->properties().find(m.key(name).data()))
-            defineAccessor(m, proto, name, p.get, p.set, 0);
-    }
+    defineMissingAccessors(m, proto,
+                           {
+                               {"attributes", getAttributes, nullptr},
+                               {"childNodes", getChildNodes, nullptr},
+                               {"firstChild", getFirstChild, nullptr},
+                               {"lastChild", getLastChild, nullptr},
+                               {"localName", getLocalName, nullptr},
+                               {"namespaceURI", getNamespaceURI, nullptr},
+                               {"nextSibling", getNextSibling, nullptr},
+                               {"nodeName", getNodeName, setNodeName},
+                               {"nodeType", getNodeType, nullptr},
+                               {"nodeValue", getNodeValue, setNodeValue},
+                               {"parentNode", getParentNode, nullptr},
+                               {"prefix", getPrefix, nullptr},
+                               {"previousSibling", getPreviousSibling, nullptr},
+                           },
+                           0);
 }
 
 Value constructNode(Machine &m, const Value &, const Args &args)
@@ -638,29 +631,22 @@ void defineDocumentProperties(Machine &m, Object *proto)
 {
     if (!proto)
         return;
-    const struct {
-        const char *name;
-        NativeFunction get;
-        NativeFunction set;
-    } documentProperties[] = {
-        {"contentType", getDocument<&XmlNodeObject::contentType>,
-         setDocument<&XmlNodeObject::contentType, Kind::Text>},
-        {"docTypeDecl", getDocument<&XmlNodeObject::docTypeDecl>,
-         setDocument<&XmlNodeObject::docTypeDecl, Kind::Text>},
-        {"ignoreWhite", getDocument<&XmlNodeObject::ignoreWhite>,
-         setDocument<&XmlNodeObject::ignoreWhite, Kind::Boolean>},
-        {"loaded", getDocument<&XmlNodeObject::loaded>,
-         setDocument<&XmlNodeObject::loaded, Kind::Boolean>},
-        {"status", getDocument<&XmlNodeObject::status>,
-         setDocument<&XmlNodeObject::status, Kind::Integer>},
-        {"xmlDecl", getDocument<&XmlNodeObject::xmlDecl>,
-         setDocument<&XmlNodeObject::xmlDecl, Kind::Text>},
-    };
-    for (const auto &p : documentProperties) {
-        const QString name = QString::fromLatin1(p.name);
-        if (!proto->properties().find(m.key(name).data()))
-            defineAccessor(m, proto, name, p.get, p.set, PropertyFlag::DontEnum);
-    }
+    defineMissingAccessors(m, proto,
+                           {
+                               {"contentType", getDocument<&XmlNodeObject::contentType>,
+                                setDocument<&XmlNodeObject::contentType, Kind::Text>},
+                               {"docTypeDecl", getDocument<&XmlNodeObject::docTypeDecl>,
+                                setDocument<&XmlNodeObject::docTypeDecl, Kind::Text>},
+                               {"ignoreWhite", getDocument<&XmlNodeObject::ignoreWhite>,
+                                setDocument<&XmlNodeObject::ignoreWhite, Kind::Boolean>},
+                               {"loaded", getDocument<&XmlNodeObject::loaded>,
+                                setDocument<&XmlNodeObject::loaded, Kind::Boolean>},
+                               {"status", getDocument<&XmlNodeObject::status>,
+                                setDocument<&XmlNodeObject::status, Kind::Integer>},
+                               {"xmlDecl", getDocument<&XmlNodeObject::xmlDecl>,
+                                setDocument<&XmlNodeObject::xmlDecl, Kind::Text>},
+                           },
+                           PropertyFlag::DontEnum);
 }
 
 void parseInto(Machine &m, XmlNodeObject *node, const QString &text)
